@@ -1,0 +1,287 @@
+#include "platform/Wnd.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMetaObject>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QThread>
+
+#include "platform/GroupBoxWidget.h"
+#include "platform/WidgetAccess.h"
+#include "platform/WinApp.h"
+
+namespace {
+
+bool OnGuiThread()
+{
+    return QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+// Runs `call` on the GUI thread: at once when already there, else queued behind the GUI
+// thread's current work. A queued call is dropped if the widget is gone by then.
+template <class Call>
+void OnGuiThreadOf(QWidget* widget, Call call)
+{
+    if (!widget)
+        return;
+    if (OnGuiThread())
+        call(widget);
+    else
+        QMetaObject::invokeMethod(widget, [widget, call] { call(widget); }, Qt::QueuedConnection);
+}
+
+void SetText(QWidget* w, const QString& text)
+{
+    if (auto* label = qobject_cast<QLabel*>(w))
+        label->setText(text);
+    else if (auto* edit = qobject_cast<QLineEdit*>(w))
+        edit->setText(text);
+    else if (auto* multi = qobject_cast<QPlainTextEdit*>(w))
+        multi->setPlainText(text);
+    else if (auto* button = qobject_cast<QAbstractButton*>(w))
+        button->setText(text);
+    else if (auto* group = dynamic_cast<GroupBoxWidget*>(w))
+        group->setTitle(text);
+    else if (w->isWindow())
+        w->setWindowTitle(text);
+}
+
+QString Text(const QWidget* w)
+{
+    if (auto* label = qobject_cast<const QLabel*>(w))
+        return label->text();
+    if (auto* edit = qobject_cast<const QLineEdit*>(w))
+        return edit->text();
+    if (auto* multi = qobject_cast<const QPlainTextEdit*>(w))
+        return multi->toPlainText();
+    if (auto* button = qobject_cast<const QAbstractButton*>(w))
+        return button->text();
+    if (auto* combo = qobject_cast<const QComboBox*>(w))
+        return combo->currentText();
+    if (auto* group = dynamic_cast<const GroupBoxWidget*>(w))
+        return group->title();
+    if (w->isWindow())
+        return w->windowTitle();
+    return {};
+}
+
+template <class T>
+T* As(const CWnd& wnd)
+{
+    return qobject_cast<T*>(WidgetOf(wnd));
+}
+
+}  // namespace
+
+QString ToQString(std::u16string_view text)
+{
+    return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+}
+
+std::u16string FromQString(const QString& text)
+{
+    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()),
+                          static_cast<size_t>(text.size()));
+}
+
+QWidget* WidgetOf(const CWnd& wnd)
+{
+    return wnd.Impl().widget.data();
+}
+
+void RefreshAccessibleNames(const WndImpl& label)
+{
+    if (!label.widget)
+        return;
+    QString name = Text(label.widget);
+    qsizetype blanks = 0;
+    while (blanks < name.size() && name[blanks].isSpace())
+        ++blanks;
+    name = name.mid(blanks);
+    for (const QPointer<QWidget>& control : label.named)
+        if (control)
+            control->setAccessibleName(name);
+}
+
+CWnd::CWnd() : m_pImpl(std::make_unique<WndImpl>()) {}
+
+CWnd::~CWnd() = default;
+
+int CWnd::GetDlgCtrlID() const
+{
+    return m_pImpl->id;
+}
+
+void CWnd::SetWindowText(std::u16string_view text)
+{
+    const QString qtext = ToQString(text);
+    WndImpl* impl = m_pImpl.get();
+    // The label's named controls are only touched on the GUI thread; the queued call keeps
+    // a pointer to the widget only, which outlives nothing it does not own.
+    if (OnGuiThread()) {
+        if (impl->widget) {
+            SetText(impl->widget, qtext);
+            RefreshAccessibleNames(*impl);
+        }
+    } else {
+        OnGuiThreadOf(impl->widget.data(), [qtext](QWidget* w) { SetText(w, qtext); });
+    }
+}
+
+void CWnd::EnableWindow(bool enable)
+{
+    OnGuiThreadOf(m_pImpl->widget.data(), [enable](QWidget* w) { w->setEnabled(enable); });
+}
+
+void CWnd::ShowWindow(int nCmdShow)
+{
+    OnGuiThreadOf(m_pImpl->widget.data(),
+                  [nCmdShow](QWidget* w) { w->setVisible(nCmdShow != SW_HIDE); });
+}
+
+std::u16string CWnd::GetWindowText() const
+{
+    return m_pImpl->widget ? FromQString(Text(m_pImpl->widget)) : std::u16string();
+}
+
+bool CWnd::IsWindowEnabled() const
+{
+    return m_pImpl->widget && m_pImpl->widget->isEnabled();
+}
+
+bool CWnd::IsWindowVisible() const
+{
+    return m_pImpl->widget && m_pImpl->widget->isVisible();
+}
+
+void CWnd::SetFocus()
+{
+    if (m_pImpl->widget)
+        m_pImpl->widget->setFocus(Qt::OtherFocusReason);
+}
+
+bool CWnd::HasFocus() const
+{
+    return m_pImpl->widget && m_pImpl->widget->hasFocus();
+}
+
+void CWnd::SetIcon(HICON icon, bool bigIcon)
+{
+    // One window icon serves every size here; the small icon is the same picture.
+    if (m_pImpl->widget && icon && bigIcon)
+        m_pImpl->widget->setWindowIcon(icon->icon);
+}
+
+CRect CWnd::GetRectInParent() const
+{
+    if (!m_pImpl->widget)
+        return {};
+    const QRect g = m_pImpl->widget->geometry();
+    return {g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+}
+
+void CComboBox::ResetContent()
+{
+    if (auto* combo = As<QComboBox>(*this))
+        combo->clear();
+}
+
+int CComboBox::AddString(std::u16string_view text)
+{
+    auto* combo = As<QComboBox>(*this);
+    if (!combo)
+        return -1;
+    combo->addItem(ToQString(text));
+    return combo->count() - 1;
+}
+
+void CComboBox::SetCurSel(int index)
+{
+    if (auto* combo = As<QComboBox>(*this))
+        combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+}
+
+int CComboBox::GetCurSel() const
+{
+    auto* combo = As<QComboBox>(*this);
+    return combo ? combo->currentIndex() : -1;
+}
+
+int CComboBox::GetCount() const
+{
+    auto* combo = As<QComboBox>(*this);
+    return combo ? combo->count() : 0;
+}
+
+std::u16string CComboBox::GetLBText(int index) const
+{
+    auto* combo = As<QComboBox>(*this);
+    if (!combo || index < 0 || index >= combo->count())
+        return {};
+    return FromQString(combo->itemText(index));
+}
+
+void CButton::SetCheck(int state)
+{
+    if (auto* box = As<QCheckBox>(*this)) {
+        box->setCheckState(state == BST_CHECKED         ? Qt::Checked
+                           : state == BST_INDETERMINATE ? Qt::PartiallyChecked
+                                                        : Qt::Unchecked);
+    }
+}
+
+int CButton::GetCheck() const
+{
+    auto* box = As<QCheckBox>(*this);
+    if (!box)
+        return BST_UNCHECKED;
+    switch (box->checkState()) {
+    case Qt::Checked:
+        return BST_CHECKED;
+    case Qt::PartiallyChecked:
+        return BST_INDETERMINATE;
+    default:
+        return BST_UNCHECKED;
+    }
+}
+
+int CTabCtrl::InsertItem(int index, std::u16string_view text)
+{
+    auto* tabs = As<QTabWidget>(*this);
+    if (!tabs)
+        return -1;
+    // The tab control has no pages of its own: an empty page per tab paints nothing, so the
+    // dialog's controls above it show through.
+    auto* page = new QWidget;
+    Impl().inCode = true;
+    const int at = tabs->insertTab(index, page, ToQString(text));
+    Impl().inCode = false;
+    return at;
+}
+
+int CTabCtrl::GetItemCount() const
+{
+    auto* tabs = As<QTabWidget>(*this);
+    return tabs ? tabs->count() : 0;
+}
+
+int CTabCtrl::GetCurSel() const
+{
+    auto* tabs = As<QTabWidget>(*this);
+    return tabs ? tabs->currentIndex() : -1;
+}
+
+void CTabCtrl::SetCurSel(int index)
+{
+    auto* tabs = As<QTabWidget>(*this);
+    if (!tabs)
+        return;
+    Impl().inCode = true;
+    tabs->setCurrentIndex(index);
+    Impl().inCode = false;
+}

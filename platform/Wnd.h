@@ -1,0 +1,99 @@
+#pragma once
+// A window as the system's classes see it: a dialog or one of its controls, addressed by its
+// id. The widget behind it stays private to platform/, so ui/ and app/ never meet the toolkit.
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/Icon.h"
+
+// ShowWindow commands.
+inline constexpr int SW_HIDE = 0;
+inline constexpr int SW_SHOW = 5;
+
+// MessageBox types and results.
+inline constexpr unsigned MB_OK = 0x00000000;
+inline constexpr unsigned MB_ICONWARNING = 0x00000030;
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+
+// Check states of a check box.
+inline constexpr int BST_UNCHECKED = 0;
+inline constexpr int BST_CHECKED = 1;
+inline constexpr int BST_INDETERMINATE = 2;
+
+struct CRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+};
+
+struct WndImpl;
+
+class CWnd {
+public:
+    CWnd();
+    virtual ~CWnd();
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    int GetDlgCtrlID() const;
+
+    // The setters may be called from any thread: a call from a thread other than the GUI
+    // thread is queued to the GUI thread and returns at once. The getters belong to the GUI
+    // thread.
+    void SetWindowText(std::u16string_view text);
+    void EnableWindow(bool enable = true);
+    void ShowWindow(int nCmdShow);
+
+    std::u16string GetWindowText() const;
+    bool IsWindowEnabled() const;
+    bool IsWindowVisible() const;
+    void SetFocus();
+    bool HasFocus() const;
+    void SetIcon(HICON icon, bool bigIcon);
+
+    // Position in the parent's client area, in pixels.
+    CRect GetRectInParent() const;
+
+    // A modal box owned by this window, captioned with `caption` or else the application's
+    // name; returns IDOK.
+    int MessageBox(std::u16string_view text, std::u16string_view caption = {},
+                   unsigned type = MB_OK);
+
+    WndImpl& Impl() const { return *m_pImpl; }
+
+private:
+    std::unique_ptr<WndImpl> m_pImpl;
+};
+
+class CComboBox : public CWnd {
+public:
+    void ResetContent();
+    int AddString(std::u16string_view text);
+    // Selecting from code raises no notification; -1 clears the selection.
+    void SetCurSel(int index);
+    int GetCurSel() const;
+    int GetCount() const;
+    std::u16string GetLBText(int index) const;
+};
+
+class CButton : public CWnd {
+public:
+    // Setting a check from code raises no notification.
+    void SetCheck(int state);
+    int GetCheck() const;
+};
+
+class CTabCtrl : public CWnd {
+public:
+    int InsertItem(int index, std::u16string_view text);
+    int GetItemCount() const;
+    int GetCurSel() const;
+    // Selecting from code raises no notification.
+    void SetCurSel(int index);
+};
