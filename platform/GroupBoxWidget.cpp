@@ -1,8 +1,6 @@
 #include "platform/GroupBoxWidget.h"
 
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionFrame>
 
 GroupBoxWidget::GroupBoxWidget(int charWidth, QWidget* parent)
     : QWidget(parent), m_charWidth(charWidth)
@@ -28,18 +26,17 @@ void GroupBoxWidget::paintEvent(QPaintEvent*)
     const int captionX = m_charWidth + blanks * m_charWidth;
     const QRect captionRect(captionX, 0, fm.horizontalAdvance(caption), fm.height());
 
-    QStyleOptionFrame frame;
-    frame.initFrom(this);
-    frame.rect = QRect(0, lineY, width(), height() - lineY);
-    frame.lineWidth = 1;
-    frame.midLineWidth = 0;
-    frame.features = QStyleOptionFrame::None;
     if (!m_title.isEmpty()) {
         // The frame line stops short of the caption, blanks included.
         const QRect gap(m_charWidth - 2, 0, captionRect.right() - m_charWidth + 4, fm.height());
         painter.setClipRegion(QRegion(rect()).subtracted(gap));
     }
-    style()->drawPrimitive(QStyle::PE_FrameGroupBox, &frame, &painter, this);
+    // An etched frame: a shadow line with a light line beside it.
+    const QRectF frame(0.5, lineY + 0.5, width() - 2, height() - lineY - 2);
+    painter.setPen(palette().color(QPalette::Light));
+    painter.drawRect(frame.translated(1, 1));
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(frame);
     painter.setClipping(false);
 
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,

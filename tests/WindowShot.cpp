@@ -1,0 +1,46 @@
+// Saves pictures of the real windows for a human to look at: the main dialog in the start
+// language of the environment's locale and, with "about", the About box opened from it.
+//   tarvex_window_shot OUTPUT.png [about]
+// Run it under a display server (e.g. xvfb-run) to see the platform's own fonts and frames.
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstring>
+
+#include "platform/WidgetAccess.h"
+#include "ui/AboutDlg.h"
+#include "ui/Resource.h"
+#include "ui/TarvexDlg.h"
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT.png [about]\n", argv[0]);
+        return 2;
+    }
+    QApplication application(argc, argv);
+    const QString output = QString::fromLocal8Bit(argv[1]);
+    const bool about = argc > 2 && std::strcmp(argv[2], "about") == 0;
+
+    CTarvexDlg dlg;
+    dlg.Create();
+    bool saved = false;
+    if (about) {
+        QTimer::singleShot(300, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            saved = box && box->grab().save(output);
+            if (box)
+                box->close();
+        });
+        dlg.OnSysCommand(IDM_ABOUTBOX, 0);
+    } else {
+        QTimer::singleShot(300, [&] {
+            saved = WidgetOf(dlg)->grab().save(output);
+            QApplication::quit();
+        });
+        QApplication::exec();
+    }
+    return saved ? 0 : 1;
+}

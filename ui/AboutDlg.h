@@ -1,0 +1,14 @@
+#pragma once
+// The About box: the product, its version and its maker, in the current language.
+
+#include "platform/Dialog.h"
+
+class CAboutDlg : public CDialog {
+public:
+    CAboutDlg();
+
+protected:
+    bool OnInitDialog() override;
+};
+
+const DlgTemplate& AboutDialogTemplate();

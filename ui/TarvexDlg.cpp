@@ -1,0 +1,212 @@
+#include "ui/TarvexDlg.h"
+
+#include "platform/Locale.h"
+#include "ui/AboutDlg.h"
+#include "ui/Language.h"
+#include "ui/MainDialogTemplate.h"
+#include "ui/Resource.h"
+#include "ui/UiText.h"
+
+namespace {
+
+constexpr unsigned kSimplifiedChineseCodePage = 936;
+
+// Which control each combo box of a profile is.
+constexpr int kProfileComboIds[kProfileComboCount] = {
+    IDC_SUB_TYPE,    IDC_VIDEO_CODEC, IDC_FRAME_RATE,  IDC_VIDEO_BIT_RATE, IDC_FRAME_SIZE,
+    IDC_AUDIO_CODEC, IDC_SAMPLE_RATE, IDC_AUDIO_BIT_RATE, IDC_CHANNELS,
+};
+
+struct LabelText {
+    int id;
+    int entry;
+};
+
+// In the order the labels are written.
+constexpr LabelText kLabelTexts[] = {
+    {IDC_SOURCE_LABEL, kTextSourceFile},
+    {IDC_OUTPUT_LABEL, kTextExportTo},
+    {IDC_EXPORT_TYPE_LABEL, kTextExportType},
+    {IDC_SUB_TYPE_LABEL, kTextSubType},
+    {IDC_VIDEO_GROUP, kTextIncludeVideo},
+    {IDC_AUDIO_GROUP, kTextIncludeAudio},
+    {IDC_VIDEO_CODEC_LABEL, kTextVideoCodec},
+    {IDC_FRAME_RATE_LABEL, kTextFrameRate},
+    {IDC_VIDEO_BIT_RATE_LABEL, kTextBitRate},
+    {IDC_FRAME_SIZE_LABEL, kTextFrameSize},
+    {IDC_AUDIO_CODEC_LABEL, kTextAudioCodec},
+    {IDC_SAMPLE_RATE_LABEL, kTextSampleRate},
+    {IDC_CHANNELS_LABEL, kTextChannels},
+    {IDOK, kTextConvert},
+    {IDCANCEL, kTextCancel},
+    {IDC_LANGUAGE, kTextOtherLanguage},
+    {IDC_AUDIO_BIT_RATE_LABEL, kTextBitRate},
+};
+
+// What a screen reader announces for each edit, list and check box: the label beside it,
+// or the caption of the group an include check box sits on.
+constexpr struct {
+    int control;
+    int label;
+} kControlLabels[] = {
+    {IDC_SOURCE, IDC_SOURCE_LABEL},
+    {IDC_OUTPUT, IDC_OUTPUT_LABEL},
+    {IDC_EXPORT_TYPE, IDC_EXPORT_TYPE_LABEL},
+    {IDC_SUB_TYPE, IDC_SUB_TYPE_LABEL},
+    {IDC_INCLUDE_VIDEO, IDC_VIDEO_GROUP},
+    {IDC_INCLUDE_AUDIO, IDC_AUDIO_GROUP},
+    {IDC_VIDEO_CODEC, IDC_VIDEO_CODEC_LABEL},
+    {IDC_FRAME_RATE, IDC_FRAME_RATE_LABEL},
+    {IDC_CUSTOM_FRAME_RATE, IDC_FRAME_RATE_LABEL},
+    {IDC_VIDEO_BIT_RATE, IDC_VIDEO_BIT_RATE_LABEL},
+    {IDC_CUSTOM_BIT_RATE, IDC_VIDEO_BIT_RATE_LABEL},
+    {IDC_FRAME_SIZE, IDC_FRAME_SIZE_LABEL},
+    {IDC_CUSTOM_WIDTH, IDC_FRAME_SIZE_LABEL},
+    {IDC_CUSTOM_HEIGHT, IDC_FRAME_SIZE_LABEL},
+    {IDC_AUDIO_CODEC, IDC_AUDIO_CODEC_LABEL},
+    {IDC_SAMPLE_RATE, IDC_SAMPLE_RATE_LABEL},
+    {IDC_AUDIO_BIT_RATE, IDC_AUDIO_BIT_RATE_LABEL},
+    {IDC_CHANNELS, IDC_CHANNELS_LABEL},
+};
+
+}  // namespace
+
+CTarvexDlg::CTarvexDlg() : CDialog(MainDialogTemplate())
+{
+    m_hIcon = LoadIcon(IDR_MAINFRAME);
+}
+
+CTarvexDlg::~CTarvexDlg()
+{
+    // The output window goes first; the members follow in reverse order of declaration.
+    m_pOutDlg.reset();
+}
+
+const std::vector<MessageMapEntry>& CTarvexDlg::GetMessageMap() const
+{
+    static const std::vector<MessageMapEntry> map = {
+        OnNotify(Notify::Clicked, IDC_LANGUAGE, &CTarvexDlg::OnToggleLanguage),
+    };
+    return map;
+}
+
+void CTarvexDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Text(pDX, IDC_SOURCE, m_strSource);
+    DDX_Text(pDX, IDC_OUTPUT, m_strOutput);
+    DDX_Text(pDX, IDC_CUSTOM_WIDTH, m_nCustomWidth);
+    DDX_Text(pDX, IDC_CUSTOM_HEIGHT, m_nCustomHeight);
+    DDX_Check(pDX, IDC_INCLUDE_VIDEO, m_nIncludeVideo);
+    DDX_Check(pDX, IDC_INCLUDE_AUDIO, m_nIncludeAudio);
+    DDX_Text(pDX, IDC_CUSTOM_FRAME_RATE, m_fCustomFrameRate);
+    DDX_Text(pDX, IDC_CUSTOM_BIT_RATE, m_fCustomBitRate);
+}
+
+bool CTarvexDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+
+    if (GetOEMCP() == kSimplifiedChineseCodePage)
+        g_nLanguage = 1;
+
+    if (CMenu* pSysMenu = GetSystemMenu(false)) {
+        const std::u16string_view aboutItem = ResourceString(IDS_ABOUTBOX);
+        if (!aboutItem.empty()) {
+            pSysMenu->AppendMenu(MF_SEPARATOR);
+            pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, aboutItem);
+        }
+    }
+
+    SetIcon(m_hIcon, true);
+    SetIcon(m_hIcon, false);
+
+    for (const auto& pair : kControlLabels)
+        SetLabel(pair.control, pair.label);
+
+    ApplyLanguage();
+
+    CTabCtrl* pTab = GetTabCtrl(IDC_TAB);
+    pTab->InsertItem(0, u"Video2FLV");
+    pTab->InsertItem(1, u"FLV2Video");
+    pTab->SetCurSel(m_nMode);
+
+    FillExportTypes();
+
+    GetButton(IDC_INCLUDE_VIDEO)->SetCheck(BST_CHECKED);
+    GetButton(IDC_INCLUDE_AUDIO)->SetCheck(BST_CHECKED);
+
+    ApplyVideo2FlvProfile();
+    return true;
+}
+
+void CTarvexDlg::OnSysCommand(unsigned nID, std::intptr_t lParam)
+{
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg dlgAbout;
+        dlgAbout.DoModal();
+    } else {
+        CDialog::OnSysCommand(nID, lParam);
+    }
+}
+
+void CTarvexDlg::ApplyLanguage()
+{
+    SetWindowText(VersionTitle());
+    for (const LabelText& label : kLabelTexts)
+        GetDlgItem(label.id)->SetWindowText(UiText(label.entry));
+
+    // The check boxes sit on the group boxes' top edges; showing them again after the
+    // captions changed keeps them on top.
+    for (int id : {IDC_INCLUDE_VIDEO, IDC_INCLUDE_AUDIO}) {
+        GetDlgItem(id)->ShowWindow(SW_HIDE);
+        GetDlgItem(id)->ShowWindow(SW_SHOW);
+    }
+}
+
+void CTarvexDlg::OnToggleLanguage()
+{
+    g_nLanguage = 1 - g_nLanguage;
+    ApplyLanguage();
+}
+
+void CTarvexDlg::FillComboBox(CComboBox* pCombo, CatalogueList list, int entry)
+{
+    pCombo->ResetContent();
+    for (std::u16string_view item : list)
+        pCombo->AddString(item);
+    pCombo->SetCurSel(entry);
+}
+
+void CTarvexDlg::FillExportTypes()
+{
+    FillComboBox(GetComboBox(IDC_EXPORT_TYPE), ExportTypes(m_nMode), 0);
+}
+
+void CTarvexDlg::ApplyProfile(const Profile& profile)
+{
+    for (int combo = 0; combo < kProfileComboCount; ++combo) {
+        const ComboFill& fill = profile[combo];
+        CComboBox* pCombo = GetComboBox(kProfileComboIds[combo]);
+        switch (fill.action) {
+        case ComboFill::Action::Emptied:
+            pCombo->ResetContent();
+            break;
+        case ComboFill::Action::Filled:
+            FillComboBox(pCombo, fill.list, fill.entry);
+            break;
+        case ComboFill::Action::Unchanged:
+        case ComboFill::Action::AudioCodecRule:  // the audio-codec profile fills these next
+            break;
+        }
+    }
+}
+
+void CTarvexDlg::ApplyVideo2FlvProfile()
+{
+    GetDlgItem(IDC_SUB_TYPE)->ShowWindow(SW_HIDE);
+    GetDlgItem(IDC_SUB_TYPE_LABEL)->ShowWindow(SW_HIDE);
+    ApplyProfile(Video2FlvProfile());
+    GetDlgItem(IDC_VIDEO_CODEC)->EnableWindow(false);
+    GetDlgItem(IDC_AUDIO_CODEC)->EnableWindow(false);
+}

@@ -1,0 +1,46 @@
+#include "ui/UiText.h"
+
+#include "ui/Language.h"
+
+namespace {
+
+// English first, Chinese second. The four leading blanks of the two group captions leave
+// room for the check box that sits on the group's top edge.
+constexpr std::u16string_view kTable[kUiTextEntryCount * 2] = {
+    u"Vantrel Tarvex", u"Vantrel Tarvex",
+    u"About Vantrel Tarvex", u"关于 Vantrel Tarvex",
+    u"Source File", u"输入文件",
+    u"Export To...", u"输出文件",
+    u"Export Type", u"输出格式",
+    u"Sub-Type", u"子类型",
+    u"    Include Video In Output File", u"    输出视频到文件",
+    u"    Include Audio In Output File", u"    输出音频到文件",
+    u"Video Codec", u"视频编码器",
+    u"Frame Rate(fps)", u"帧率(f/s)",
+    u"Bit Rate(kb/s)", u"比特率(kb/s)",
+    u"Frame Size", u"视频大小",
+    u"Audio Codec", u"音频编码器",
+    u"Sample Rate(hz)", u"采样率(hz)",
+    u"Channels", u"声道",
+    u"Convert", u"转换",
+    u"Cancel", u"取消",
+    u"Chinese", u"English",
+    u"Please enter the source file name!", u"请输入要转换的文件名",
+    u"Please enter the frame rate!", u"请输入帧率",
+    u"Please enter the bit rate!", u"请输入比特率",
+    u"The output file must not be the source file!", u"输出文件不能与输入文件相同",
+};
+
+}  // namespace
+
+std::u16string_view UiText(int entry, int language)
+{
+    if (entry < 0 || entry >= kUiTextEntryCount || language < 0 || language > 1)
+        return {};
+    return kTable[entry * 2 + language];
+}
+
+std::u16string_view UiText(int entry)
+{
+    return UiText(entry, g_nLanguage);
+}

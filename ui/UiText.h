@@ -1,0 +1,35 @@
+#pragma once
+// The texts of the interface that depend on the language, each as an English/Chinese pair.
+
+#include <string_view>
+
+enum UiTextEntry {
+    kTextProduct = 0,
+    kTextAboutCaption = 1,
+    kTextSourceFile = 2,
+    kTextExportTo = 3,
+    kTextExportType = 4,
+    kTextSubType = 5,
+    kTextIncludeVideo = 6,
+    kTextIncludeAudio = 7,
+    kTextVideoCodec = 8,
+    kTextFrameRate = 9,
+    kTextBitRate = 10,
+    kTextFrameSize = 11,
+    kTextAudioCodec = 12,
+    kTextSampleRate = 13,
+    kTextChannels = 14,
+    kTextConvert = 15,
+    kTextCancel = 16,
+    kTextOtherLanguage = 17,
+    kTextNoSourceFile = 18,
+    kTextNoFrameRate = 19,
+    kTextNoBitRate = 20,
+    kTextOutputIsSource = 21,
+    kUiTextEntryCount = 22
+};
+
+// Entry `entry` in `language` (0 English, 1 Chinese); empty out of range.
+std::u16string_view UiText(int entry, int language);
+// Entry `entry` in the current interface language.
+std::u16string_view UiText(int entry);
