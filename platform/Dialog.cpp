@@ -56,6 +56,15 @@ private:
     DialogImpl& m_impl;
 };
 
+// A check box that answers clicks anywhere in its rectangle, not only on its box and text.
+class CheckBoxWidget : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
 QFont DialogFont(std::u16string_view face, int pointSize)
 {
     QFont font;
@@ -182,7 +191,7 @@ void DialogImpl::Build()
             break;
         }
         case ControlKind::AutoCheckBox: {
-            auto* box = new QCheckBox(ToQString(c.text), dlg);
+            auto* box = new CheckBoxWidget(ToQString(c.text), dlg);
             QObject::connect(box, &QCheckBox::clicked, dlg,
                              [this, id] { owner.OnCommand(Notify::Clicked, id); });
             w = box;
@@ -192,6 +201,8 @@ void DialogImpl::Build()
         case ControlKind::GroupBox: {
             auto* group = new GroupBoxWidget(baseX, dlg);
             group->setTitle(ToQString(c.text));
+            // Clicks go through a group box to what lies under it, as on the dialog manager.
+            group->setAttribute(Qt::WA_TransparentForMouseEvents);
             w = group;
             wnd = std::make_unique<CWnd>();
             break;
@@ -256,9 +267,16 @@ void DialogImpl::Build()
     }
 
     // The control created first lies on top, the one created last (the tab control) behind
-    // all others.
+    // all others. Group boxes only frame the controls in them, so they lie
+    // behind those controls, just above the tab controls.
     for (QWidget* w : created)
         w->lower();
+    for (QWidget* w : created)
+        if (w->testAttribute(Qt::WA_TransparentForMouseEvents))
+            w->lower();
+    for (QWidget* w : created)
+        if (qobject_cast<QTabWidget*>(w))
+            w->lower();
 
     for (QKeySequence keys : {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)}) {
         auto* shortcut = new QShortcut(keys, dlg);

@@ -11,6 +11,8 @@ constexpr unsigned kLabel = kGroup;
 constexpr unsigned kRightLabel = kGroup | kRightAlign;
 constexpr unsigned kCustomEdit = kTabStop | kDisabled | kAutoHScroll;
 
+// The sub-type label is wider than its first design (25 units from 158), which clipped
+// "Sub-Type" in every font; it keeps its row and its distance to the list.
 // The labels' own texts are replaced by the interface language before the dialog is shown.
 // The tab control comes last so that it lies behind every other control.
 constexpr DlgControl kControls[] = {
@@ -22,7 +24,7 @@ constexpr DlgControl kControls[] = {
     {IDC_BROWSE_OUTPUT, K::PushButton, 415, 46, 17, 14, kTabStop, u"..."},
     {IDC_EXPORT_TYPE_LABEL, K::Static, 10, 66, 49, 8, kLabel, u"输出格式"},
     {IDC_EXPORT_TYPE, K::DropDownList, 59, 64, 70, 65, kTabStop, u""},
-    {IDC_SUB_TYPE_LABEL, K::Static, 158, 68, 25, 8, kLabel, u"子类型"},
+    {IDC_SUB_TYPE_LABEL, K::Static, 154, 68, 34, 8, kLabel, u"子类型"},
     {IDC_SUB_TYPE, K::DropDownList, 190, 64, 70, 97, kTabStop, u""},
     {IDC_VIDEO_GROUP, K::GroupBox, 10, 82, 223, 110, kTransparent, u"    输出视频到文件"},
     {IDC_INCLUDE_VIDEO, K::AutoCheckBox, 16, 82, 16, 10, kTabStop | kTransparent, u""},

@@ -103,6 +103,11 @@ void CTarvexDlg::DoDataExchange(CDataExchange* pDX)
     DDX_Text(pDX, IDC_CUSTOM_BIT_RATE, m_fCustomBitRate);
 }
 
+void CTarvexDlg::OnOK()
+{
+    UpdateData(true);
+}
+
 bool CTarvexDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();

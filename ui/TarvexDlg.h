@@ -42,6 +42,8 @@ protected:
     bool OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
     const std::vector<MessageMapEntry>& GetMessageMap() const override;
+    // Enter and the Convert button never end the main dialog; only Cancel does.
+    void OnOK() override;
 
     void OnToggleLanguage();
 

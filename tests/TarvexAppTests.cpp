@@ -1,0 +1,33 @@
+// The program's start-up operation: it runs the main dialog and ends when the dialog closes.
+
+#include <QApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "app/TarvexApp.h"
+#include "platform/WidgetAccess.h"
+#include "tests/ModalHelper.h"
+
+namespace {
+
+TEST(TarvexApp, RunsTheMainDialogUntilCancelAndThenEnds)
+{
+    QString title;
+    bool mainWindowSet = false;
+    WhenModal([&](QWidget* w) {
+        title = w->windowTitle();
+        mainWindowSet = theApp.m_pMainWnd && WidgetOf(*theApp.m_pMainWnd) == w;
+        QTest::keyClick(w, Qt::Key_Escape);
+    });
+    EXPECT_FALSE(theApp.InitInstance());
+    EXPECT_TRUE(mainWindowSet);
+    EXPECT_EQ(theApp.m_pMainWnd, nullptr);
+    EXPECT_FALSE(title.isEmpty());
+    EXPECT_EQ(QCoreApplication::organizationName(), QStringLiteral("Vantrel"));
+    EXPECT_EQ(QApplication::topLevelWidgets().size(), 0);
+}
+
+}  // namespace

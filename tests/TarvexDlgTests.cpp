@@ -1,0 +1,424 @@
+// The main dialog as the user meets it: its starting state, its two languages, the window
+// menu and the About box, the end of its modal run, its data exchange and its layout.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QFileInfo>
+#include <QRawFont>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+
+#include "convert/ProfileCatalogue.h"
+#include "platform/WidgetAccess.h"
+#include "tests/ModalHelper.h"
+#include "ui/Language.h"
+#include "ui/MainDialogTemplate.h"
+#include "ui/Resource.h"
+#include "ui/TarvexDlg.h"
+#include "ui/UiText.h"
+
+namespace {
+
+struct LabelCase {
+    int id;
+    const char16_t* english;
+    const char16_t* chinese;
+};
+
+const LabelCase kLabels[] = {
+    {IDC_SOURCE_LABEL, u"Source File", u"输入文件"},
+    {IDC_OUTPUT_LABEL, u"Export To...", u"输出文件"},
+    {IDC_EXPORT_TYPE_LABEL, u"Export Type", u"输出格式"},
+    {IDC_SUB_TYPE_LABEL, u"Sub-Type", u"子类型"},
+    {IDC_VIDEO_GROUP, u"    Include Video In Output File", u"    输出视频到文件"},
+    {IDC_AUDIO_GROUP, u"    Include Audio In Output File", u"    输出音频到文件"},
+    {IDC_VIDEO_CODEC_LABEL, u"Video Codec", u"视频编码器"},
+    {IDC_FRAME_RATE_LABEL, u"Frame Rate(fps)", u"帧率(f/s)"},
+    {IDC_VIDEO_BIT_RATE_LABEL, u"Bit Rate(kb/s)", u"比特率(kb/s)"},
+    {IDC_FRAME_SIZE_LABEL, u"Frame Size", u"视频大小"},
+    {IDC_AUDIO_CODEC_LABEL, u"Audio Codec", u"音频编码器"},
+    {IDC_SAMPLE_RATE_LABEL, u"Sample Rate(hz)", u"采样率(hz)"},
+    {IDC_AUDIO_BIT_RATE_LABEL, u"Bit Rate(kb/s)", u"比特率(kb/s)"},
+    {IDC_CHANNELS_LABEL, u"Channels", u"声道"},
+    {IDOK, u"Convert", u"转换"},
+    {IDCANCEL, u"Cancel", u"取消"},
+    {IDC_LANGUAGE, u"Chinese", u"English"},
+};
+
+// Runs each test under a chosen locale, with the language of a fresh start.
+class MainDialog : public ::testing::Test {
+protected:
+    void StartIn(const char* locale)
+    {
+        if (locale)
+            setenv("LC_ALL", locale, 1);
+        else
+            unsetenv("LC_ALL");
+        unsetenv("LC_MESSAGES");
+        unsetenv("LANG");
+        g_nLanguage = 0;
+        dlg.emplace();
+        dlg->Create();
+    }
+
+    void TearDown() override
+    {
+        dlg.reset();
+        unsetenv("LC_ALL");
+        g_nLanguage = 0;
+    }
+
+    template <class T = QWidget>
+    T* Widget(int id)
+    {
+        return qobject_cast<T*>(WidgetOf(*dlg->GetDlgItem(id)));
+    }
+
+    std::vector<std::u16string> Entries(int id)
+    {
+        std::vector<std::u16string> entries;
+        CComboBox* combo = dlg->GetComboBox(id);
+        for (int i = 0; i < combo->GetCount(); ++i)
+            entries.push_back(combo->GetLBText(i));
+        return entries;
+    }
+
+    static std::vector<std::u16string> ListOf(CatalogueList list)
+    {
+        return {list.begin(), list.end()};
+    }
+
+    std::u16string Selected(int id)
+    {
+        CComboBox* combo = dlg->GetComboBox(id);
+        return combo->GetLBText(combo->GetCurSel());
+    }
+
+    void ExpectLanguage(int language)
+    {
+        EXPECT_EQ(dlg->GetWindowText(), u"Vantrel Tarvex 1.0");
+        for (const LabelCase& label : kLabels)
+            EXPECT_EQ(dlg->GetDlgItem(label.id)->GetWindowText(), language ? label.chinese : label.english)
+                << "control " << label.id;
+    }
+
+    std::optional<CTarvexDlg> dlg;
+};
+
+TEST_F(MainDialog, StartsInItsStartingState)
+{
+    StartIn("en_US.UTF-8");
+    CTabCtrl* tab = dlg->GetTabCtrl(IDC_TAB);
+    ASSERT_EQ(tab->GetItemCount(), 2);
+    EXPECT_EQ(Widget<QTabWidget>(IDC_TAB)->tabText(0), QStringLiteral("Video2FLV"));
+    EXPECT_EQ(Widget<QTabWidget>(IDC_TAB)->tabText(1), QStringLiteral("FLV2Video"));
+    EXPECT_EQ(tab->GetCurSel(), 0);
+    EXPECT_EQ(dlg->m_nMode, 0);
+
+    EXPECT_EQ(Entries(IDC_EXPORT_TYPE), ListOf(ExportTypes(0)));
+    EXPECT_EQ(Selected(IDC_EXPORT_TYPE), u"FLV");
+
+    EXPECT_FALSE(dlg->GetDlgItem(IDC_SUB_TYPE)->IsWindowVisible());
+    EXPECT_FALSE(dlg->GetDlgItem(IDC_SUB_TYPE_LABEL)->IsWindowVisible());
+    for (int id : {IDC_VIDEO_CODEC, IDC_AUDIO_CODEC}) {
+        EXPECT_EQ(dlg->GetComboBox(id)->GetCount(), 0) << id;
+        EXPECT_FALSE(dlg->GetDlgItem(id)->IsWindowEnabled()) << id;
+    }
+
+    EXPECT_EQ(Entries(IDC_FRAME_RATE), ListOf(FrameRates()));
+    EXPECT_EQ(Selected(IDC_FRAME_RATE), u"15");
+    EXPECT_EQ(Entries(IDC_VIDEO_BIT_RATE), ListOf(VideoBitRates()));
+    EXPECT_EQ(Selected(IDC_VIDEO_BIT_RATE), u"200");
+    EXPECT_EQ(Entries(IDC_FRAME_SIZE), ListOf(FrameSizes()));
+    EXPECT_EQ(Selected(IDC_FRAME_SIZE), u"Original");
+    EXPECT_EQ(Selected(IDC_SAMPLE_RATE), u"44100");
+    EXPECT_EQ(Entries(IDC_AUDIO_BIT_RATE), ListOf(FlvAudioBitRates()));
+    EXPECT_EQ(dlg->GetComboBox(IDC_AUDIO_BIT_RATE)->GetCurSel(), 0);
+    EXPECT_EQ(Selected(IDC_CHANNELS), u"stereo");
+    for (int id : {IDC_EXPORT_TYPE, IDC_FRAME_RATE, IDC_VIDEO_BIT_RATE, IDC_FRAME_SIZE, IDC_SAMPLE_RATE,
+                   IDC_AUDIO_BIT_RATE, IDC_CHANNELS, IDC_SOURCE, IDC_OUTPUT, IDC_INCLUDE_VIDEO,
+                   IDC_INCLUDE_AUDIO, IDOK, IDCANCEL, IDC_LANGUAGE})
+        EXPECT_TRUE(dlg->GetDlgItem(id)->IsWindowEnabled()) << id;
+
+    EXPECT_EQ(dlg->GetButton(IDC_INCLUDE_VIDEO)->GetCheck(), BST_CHECKED);
+    EXPECT_EQ(dlg->GetButton(IDC_INCLUDE_AUDIO)->GetCheck(), BST_CHECKED);
+    for (int id : {IDC_CUSTOM_FRAME_RATE, IDC_CUSTOM_BIT_RATE, IDC_CUSTOM_WIDTH, IDC_CUSTOM_HEIGHT}) {
+        EXPECT_EQ(dlg->GetDlgItem(id)->GetWindowText(), u"0") << id;
+        EXPECT_FALSE(dlg->GetDlgItem(id)->IsWindowEnabled()) << id;
+    }
+    EXPECT_EQ(dlg->GetDlgItem(IDC_SOURCE)->GetWindowText(), u"");
+    EXPECT_EQ(dlg->GetDlgItem(IDC_OUTPUT)->GetWindowText(), u"");
+    EXPECT_TRUE(WidgetOf(*dlg)->windowIcon().availableSizes().contains(QSize(48, 48)));
+}
+
+TEST_F(MainDialog, StartsInChineseOnlyUnderASimplifiedChineseLocale)
+{
+    StartIn("zh_CN.UTF-8");
+    EXPECT_EQ(g_nLanguage, 1);
+    ExpectLanguage(1);
+    for (const char* locale : {"zh_TW.UTF-8", "C", static_cast<const char*>(nullptr)}) {
+        StartIn(locale);
+        EXPECT_EQ(g_nLanguage, 0) << (locale ? locale : "unset");
+        ExpectLanguage(0);
+    }
+}
+
+TEST_F(MainDialog, LanguageButtonSwitchesEveryLabelAndBackAgain)
+{
+    for (int start : {0, 1}) {
+        StartIn(start ? "zh_CN.UTF-8" : "en_US.UTF-8");
+        ExpectLanguage(start);
+        QTest::mouseClick(Widget(IDC_LANGUAGE), Qt::LeftButton);
+        EXPECT_EQ(g_nLanguage, 1 - start);
+        ExpectLanguage(1 - start);
+        QTest::mouseClick(Widget(IDC_LANGUAGE), Qt::LeftButton);
+        EXPECT_EQ(g_nLanguage, start);
+        ExpectLanguage(start);
+    }
+}
+
+TEST_F(MainDialog, LanguageSwitchKeepsChoicesStatesAndPaths)
+{
+    StartIn("en_US.UTF-8");
+    dlg->GetDlgItem(IDC_SOURCE)->SetWindowText(u"/v/clip.avi");
+    dlg->GetComboBox(IDC_FRAME_RATE)->SetCurSel(3);
+    dlg->GetButton(IDC_INCLUDE_AUDIO)->SetCheck(BST_UNCHECKED);
+    dlg->GetDlgItem(IDC_SAMPLE_RATE)->EnableWindow(false);
+
+    QTest::mouseClick(Widget(IDC_LANGUAGE), Qt::LeftButton);
+    EXPECT_EQ(dlg->GetDlgItem(IDC_SOURCE)->GetWindowText(), u"/v/clip.avi");
+    EXPECT_EQ(dlg->GetComboBox(IDC_FRAME_RATE)->GetCurSel(), 3);
+    EXPECT_EQ(Entries(IDC_EXPORT_TYPE), ListOf(ExportTypes(0)));
+    EXPECT_EQ(dlg->GetButton(IDC_INCLUDE_AUDIO)->GetCheck(), BST_UNCHECKED);
+    EXPECT_FALSE(dlg->GetDlgItem(IDC_SAMPLE_RATE)->IsWindowEnabled());
+    EXPECT_TRUE(dlg->GetDlgItem(IDC_INCLUDE_VIDEO)->IsWindowVisible());
+    EXPECT_FALSE(dlg->GetDlgItem(IDC_SUB_TYPE)->IsWindowVisible());
+    EXPECT_EQ(Widget<QTabWidget>(IDC_TAB)->tabText(0), QStringLiteral("Video2FLV"));
+}
+
+TEST_F(MainDialog, ScreenReadersHearTheLabelsInTheCurrentLanguage)
+{
+    StartIn("en_US.UTF-8");
+    EXPECT_EQ(Widget(IDC_SOURCE)->accessibleName(), QStringLiteral("Source File"));
+    EXPECT_EQ(Widget(IDC_FRAME_RATE)->accessibleName(), QStringLiteral("Frame Rate(fps)"));
+    EXPECT_EQ(Widget(IDC_AUDIO_BIT_RATE)->accessibleName(), QStringLiteral("Bit Rate(kb/s)"));
+    EXPECT_EQ(Widget(IDC_INCLUDE_VIDEO)->accessibleName(), QStringLiteral("Include Video In Output File"));
+    QTest::mouseClick(Widget(IDC_LANGUAGE), Qt::LeftButton);
+    EXPECT_EQ(Widget(IDC_SOURCE)->accessibleName(), QStringLiteral("输入文件"));
+    EXPECT_EQ(Widget(IDC_INCLUDE_AUDIO)->accessibleName(), QStringLiteral("输出音频到文件"));
+    // Every edit and list has a name.
+    for (const DlgControl& c : MainDialogTemplate().controls) {
+        if (c.kind == ControlKind::Edit || c.kind == ControlKind::DropDownList) {
+            EXPECT_FALSE(Widget(c.id)->accessibleName().isEmpty()) << c.id;
+        }
+    }
+}
+
+TEST_F(MainDialog, WindowMenuEndsWithTheAboutItemWhichOpensTheAboutBox)
+{
+    for (int language : {0, 1}) {
+        StartIn(language ? "zh_CN.UTF-8" : "C");
+        QStringList items;
+        QString caption, version;
+        WhenPopup([&](QMenu* menu) {
+            for (QAction* action : menu->actions())
+                items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+            WhenModal([&](QWidget* about) {
+                caption = about->windowTitle();
+                version = about->findChild<QLabel*>(QString::number(IDC_ABOUT_VERSION))->text();
+                QTest::keyClick(about, Qt::Key_Escape);
+            }, WidgetOf(*dlg));
+            QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 300),
+                                WidgetOf(*dlg)->mapToGlobal(QPoint(5, 300)));
+        QApplication::sendEvent(WidgetOf(*dlg), &event);
+
+        EXPECT_EQ(items, (QStringList{QStringLiteral("-"), QStringLiteral("关于 Tarvex(&A)...")}));
+        EXPECT_EQ(version, QStringLiteral("Vantrel Tarvex 1.0"));
+        EXPECT_EQ(caption, language ? QStringLiteral("关于 Vantrel Tarvex") : QStringLiteral("About Vantrel Tarvex"));
+    }
+}
+
+TEST_F(MainDialog, AboutBoxFollowsALanguageSwitch)
+{
+    StartIn("C");
+    QTest::mouseClick(Widget(IDC_LANGUAGE), Qt::LeftButton);
+    QString caption, ok;
+    WhenModal([&](QWidget* about) {
+        caption = about->windowTitle();
+        ok = about->findChild<QPushButton*>(QString::number(IDOK))->text();
+        QTest::mouseClick(about->findChild<QPushButton*>(QString::number(IDOK)), Qt::LeftButton);
+    });
+    dlg->OnSysCommand(IDM_ABOUTBOX, 0);
+    EXPECT_EQ(caption, QStringLiteral("关于 Vantrel Tarvex"));
+    EXPECT_EQ(ok, QStringLiteral("确定"));
+}
+
+TEST_F(MainDialog, EscAndCancelEndTheModalRunButEnterDoesNot)
+{
+    g_nLanguage = 0;
+    {
+        CTarvexDlg modal;
+        WhenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+        EXPECT_EQ(modal.DoModal(), IDCANCEL);
+    }
+    {
+        CTarvexDlg modal;
+        bool stillOpen = false;
+        WhenModal([&](QWidget* w) {
+            QTest::keyClick(WidgetOf(*modal.GetDlgItem(IDC_SOURCE)), Qt::Key_Return);
+            stillOpen = w->isVisible();
+            QTest::mouseClick(WidgetOf(*modal.GetDlgItem(IDCANCEL)), Qt::LeftButton);
+        });
+        EXPECT_EQ(modal.DoModal(), IDCANCEL);
+        EXPECT_TRUE(stillOpen);
+    }
+}
+
+TEST_F(MainDialog, NonNumberInACustomEditIsRefusedThere)
+{
+    StartIn("C");
+    dlg->GetDlgItem(IDC_SOURCE)->SetWindowText(u"/v/a.avi");
+    dlg->GetDlgItem(IDC_CUSTOM_FRAME_RATE)->EnableWindow(true);
+    dlg->GetDlgItem(IDC_CUSTOM_FRAME_RATE)->SetWindowText(u"fast");
+    dlg->GetDlgItem(IDC_CUSTOM_BIT_RATE)->SetWindowText(u"300");
+    dlg->m_fCustomBitRate = 12.5f;
+
+    QString text;
+    WhenModal([&](QWidget* w) {
+        text = qobject_cast<QMessageBox*>(w)->text();
+        qobject_cast<QMessageBox*>(w)->accept();
+    });
+    EXPECT_FALSE(dlg->UpdateData(true));
+    EXPECT_EQ(text, QStringLiteral("Please enter a number."));
+    EXPECT_EQ(WidgetOf(*dlg)->focusWidget(), Widget(IDC_CUSTOM_FRAME_RATE));
+    EXPECT_EQ(dlg->m_strSource, u"/v/a.avi");
+    EXPECT_EQ(dlg->m_nIncludeVideo, BST_CHECKED);
+    EXPECT_FLOAT_EQ(dlg->m_fCustomBitRate, 12.5f);
+}
+
+TEST_F(MainDialog, EmptyCustomWidthIsRefusedAndLaterBindingsKeepTheirValues)
+{
+    StartIn("C");
+    dlg->GetDlgItem(IDC_CUSTOM_WIDTH)->EnableWindow(true);
+    dlg->GetDlgItem(IDC_CUSTOM_WIDTH)->SetWindowText(u"");
+    dlg->GetDlgItem(IDC_CUSTOM_HEIGHT)->SetWindowText(u"480");
+    dlg->GetDlgItem(IDC_CUSTOM_FRAME_RATE)->SetWindowText(u"25");
+    dlg->m_nIncludeVideo = 0;
+    dlg->m_nIncludeAudio = 0;
+
+    QString text, caption;
+    WhenModal([&](QWidget* w) {
+        text = qobject_cast<QMessageBox*>(w)->text();
+        caption = w->windowTitle();
+        qobject_cast<QMessageBox*>(w)->accept();
+    });
+    EXPECT_FALSE(dlg->UpdateData(true));
+    EXPECT_EQ(text, QStringLiteral("Please enter a positive integer."));
+    EXPECT_EQ(caption, QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+    EXPECT_EQ(WidgetOf(*dlg)->focusWidget(), Widget(IDC_CUSTOM_WIDTH));
+    EXPECT_EQ(dlg->m_nCustomHeight, 0u);
+    EXPECT_EQ(dlg->m_nIncludeVideo, 0);
+    EXPECT_EQ(dlg->m_nIncludeAudio, 0);
+    EXPECT_FLOAT_EQ(dlg->m_fCustomFrameRate, 0.0f);
+
+    dlg->GetDlgItem(IDC_CUSTOM_WIDTH)->SetWindowText(u"640");
+    EXPECT_TRUE(dlg->UpdateData(true));
+    EXPECT_EQ(dlg->m_nCustomWidth, 640u);
+    EXPECT_EQ(dlg->m_nCustomHeight, 480u);
+    EXPECT_EQ(dlg->m_nIncludeVideo, BST_CHECKED);
+    EXPECT_FLOAT_EQ(dlg->m_fCustomFrameRate, 25.0f);
+}
+
+TEST_F(MainDialog, ControlsLieWhereTheTemplateSaysWithoutOverlapping)
+{
+    StartIn("C");
+    const auto rect = [&](int id) { return Widget(id)->geometry(); };
+    for (const DlgControl& c : MainDialogTemplate().controls) {
+        CRect r{c.x, c.y, c.x + c.cx, c.y + c.cy};
+        dlg->MapDialogRect(r);
+        EXPECT_EQ(rect(c.id).topLeft(), QPoint(r.left, r.top)) << c.id;
+        EXPECT_EQ(rect(c.id).width(), r.Width()) << c.id;
+    }
+    // Rows run top to bottom, labels stand left of their controls.
+    EXPECT_LT(rect(IDC_SOURCE).bottom(), rect(IDC_OUTPUT).top());
+    EXPECT_LT(rect(IDC_OUTPUT).bottom(), rect(IDC_EXPORT_TYPE).top());
+    EXPECT_LT(rect(IDC_SOURCE_LABEL).right(), rect(IDC_SOURCE).left());
+    EXPECT_LT(rect(IDC_SOURCE).right(), rect(IDC_BROWSE_SOURCE).left());
+    EXPECT_LT(rect(IDC_VIDEO_GROUP).right(), rect(IDC_AUDIO_GROUP).left());
+    EXPECT_LT(rect(IDC_CUSTOM_WIDTH).right(), rect(IDC_BY_LABEL).left());
+    EXPECT_LT(rect(IDC_BY_LABEL).right(), rect(IDC_CUSTOM_HEIGHT).left());
+
+    // Apart from the tab control behind everything and the check boxes on the group boxes'
+    // edges, no two controls share a pixel; a closed list does not run into the next row.
+    std::vector<int> ids;
+    for (const DlgControl& c : MainDialogTemplate().controls)
+        if (c.kind != ControlKind::Tab && c.kind != ControlKind::GroupBox)
+            ids.push_back(c.id);
+    for (size_t a = 0; a < ids.size(); ++a)
+        for (size_t b = a + 1; b < ids.size(); ++b)
+            EXPECT_FALSE(rect(ids[a]).intersects(rect(ids[b]))) << ids[a] << " and " << ids[b];
+    for (int group : {IDC_VIDEO_GROUP, IDC_AUDIO_GROUP}) {
+        for (const DlgControl& c : MainDialogTemplate().controls) {
+            if (c.kind != ControlKind::Tab && c.kind != ControlKind::GroupBox && c.id != IDOK &&
+                c.id != IDCANCEL && c.id != IDC_INCLUDE_VIDEO && c.id != IDC_INCLUDE_AUDIO &&
+                rect(c.id).intersects(rect(group))) {
+                EXPECT_TRUE(rect(group).contains(rect(c.id))) << c.id << " sticks out of " << group;
+            }
+        }
+    }
+}
+
+TEST_F(MainDialog, LabelsFitAndChineseHasGlyphsInBothLanguages)
+{
+    StartIn("C");
+    for (int language : {0, 1}) {
+        for (const LabelCase& label : kLabels) {
+            QWidget* w = Widget(label.id);
+            const QString text = ToQString(language ? label.chinese : label.english);
+            const QFontMetrics fm(w->font());
+            if (qobject_cast<QLabel*>(w)) {
+                EXPECT_LE(fm.horizontalAdvance(text), w->width()) << "clipped: " << text.toStdString();
+            }
+            const QRawFont raw = QRawFont::fromFont(w->font());
+            for (QChar ch : text)
+                EXPECT_TRUE(raw.supportsCharacter(ch)) << "no glyph for U+" << std::hex << static_cast<int>(ch.unicode());
+        }
+    }
+}
+
+TEST_F(MainDialog, IncludeCheckBoxesCoverTheCaptionsLeadingBlanks)
+{
+    StartIn("C");
+    const int indicator = WidgetOf(*dlg)->style()->pixelMetric(QStyle::PM_IndicatorWidth);
+    CRect oneChar{0, 0, 4, 8};
+    dlg->MapDialogRect(oneChar);
+    for (auto [box, group] : {std::pair{IDC_INCLUDE_VIDEO, IDC_VIDEO_GROUP}, {IDC_INCLUDE_AUDIO, IDC_AUDIO_GROUP}}) {
+        const QRect b = Widget(box)->geometry();
+        const QRect g = Widget(group)->geometry();
+        const int captionStart = g.left() + oneChar.Width() * 5;  // one character in, four blanks
+        EXPECT_EQ(b.top(), g.top());
+        EXPECT_GT(b.left(), g.left());
+        EXPECT_LE(b.left() + indicator, captionStart) << box;
+        // On top of the group box, which lies on top of the tab control.
+        const QObjectList order = WidgetOf(*dlg)->children();
+        EXPECT_GT(order.indexOf(Widget(box)), order.indexOf(Widget(group)));
+        EXPECT_GT(order.indexOf(Widget(group)), order.indexOf(Widget(IDC_TAB)));
+        EXPECT_FALSE(Widget(box)->autoFillBackground());
+    }
+}
+
+}  // namespace
