@@ -62,6 +62,11 @@ TEST(BuildCommandLines, PathsAreQuotedEachOnItsOwn)
               Commands{u"plugins\\ffmpeg.exe -i \"/My Videos/a.avi\" -an -vn /out/a.flv"});
     EXPECT_EQ(Build({ConversionMode::FLV2Video, u"/in/a\"b.flv", u"/My Out/a\\", kNoVideo, kNoAudio}),
               Commands{u"plugins\\ffmpeg.exe -i \"/in/a\\\"b.flv\" -an -vn \"/My Out/a\\\\\""});
+    // A path is not a format: its own %s stays as it is.
+    EXPECT_EQ(Build({ConversionMode::Video2FLV, u"/in/100%s.wmv", u"/out/%s.flv", kNoVideo, kNoAudio}),
+              (Commands{u"plugins\\mencoder.exe /in/100%s.wmv -oac mp3lame -lameopts preset=64 -ovc xvid "
+                        u"-xvidencopts bitrate=600 -of avi -o temp.avi",
+                        u"plugins\\ffmpeg.exe -i temp.avi -an -vn /out/%s.flv"}));
 }
 
 TEST(BuildVideoOptions, OrderOriginalAndLeftOut)

@@ -8,10 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <sstream>
 
@@ -236,12 +236,9 @@ TEST_P(EncoderEndToEnd, DefaultsGiveAPlayableFileWithTheChosenOptions)
     job.m_mode = c.mode;
     const std::u16string dir(m_dir.begin(), m_dir.end());
     job.m_strSource = dir + u"/" + c.source;
-    const std::u16string outputName = c.mode == ConversionMode::Video2FLV
-                                          ? std::u16string(u"输出 file.flv")
-                                          : u"输出 file." + std::u16string(ExportTypes(1)[c.exportType]);
-    job.m_strOutput = outputName;
-    MakeLower(job.m_strOutput);
-    job.m_strOutput = dir + u"/" + job.m_strOutput;
+    std::u16string extension(c.mode == ConversionMode::Video2FLV ? u"flv" : ExportTypes(1)[c.exportType]);
+    MakeLower(extension);
+    job.m_strOutput = dir + u"/输出 file" + PrefixDot(extension);
     ASSERT_NO_FATAL_FAILURE(MakeClip(Utf8(job.m_strSource), c.clipOptions));
 
     CommandList commands;
