@@ -1,8 +1,41 @@
 #include "platform/CommandLine.h"
 
+#include <algorithm>
+
 namespace {
 
 bool IsSeparator(char c) { return c == ' ' || c == '\t'; }
+
+template <typename Char>
+std::basic_string<Char> Quote(std::basic_string_view<Char> argument)
+{
+    const bool needsQuotes = argument.empty() || std::ranges::any_of(argument, [](Char c) {
+        return c == Char(' ') || c == Char('\t') || c == Char('"');
+    });
+    if (!needsQuotes)
+        return std::basic_string<Char>(argument);
+
+    std::basic_string<Char> quoted;
+    quoted.reserve(argument.size() + 2);
+    quoted += Char('"');
+    std::size_t backslashes = 0;
+    for (const Char c : argument) {
+        if (c == Char('\\')) {
+            ++backslashes;
+            continue;
+        }
+        if (c == Char('"')) {
+            quoted.append(2 * backslashes + 1, Char('\\'));
+        } else {
+            quoted.append(backslashes, Char('\\'));
+        }
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(2 * backslashes, Char('\\'));
+    quoted += Char('"');
+    return quoted;
+}
 
 }  // namespace
 
@@ -78,4 +111,14 @@ std::vector<std::string> SplitCommandLine(std::string_view line)
         args.push_back(std::move(arg));
     }
     return args;
+}
+
+std::string QuoteArgument(std::string_view argument)
+{
+    return Quote(argument);
+}
+
+std::u16string QuoteArgument(std::u16string_view argument)
+{
+    return Quote(argument);
 }

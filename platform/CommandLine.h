@@ -13,3 +13,11 @@
 // or tab outside quotes and its backslashes are always literal. An empty or blank line
 // gives no arguments at all.
 std::vector<std::string> SplitCommandLine(std::string_view line);
+
+// Writes one argument (never the program name, whose rules differ) so that SplitCommandLine
+// gives it back unchanged. An argument without blank, tab or double quote stands bare; any
+// other, and the empty one, is enclosed in double quotes, with a backslash before each quote
+// inside and the backslashes that precede a quote or the closing quote doubled. A path with
+// blanks alone thus looks just as the shell's quoting of spaces makes it.
+std::string QuoteArgument(std::string_view argument);
+std::u16string QuoteArgument(std::u16string_view argument);

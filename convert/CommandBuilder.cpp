@@ -1,0 +1,125 @@
+#include "convert/CommandBuilder.h"
+
+#include <initializer_list>
+
+#include "convert/StringUtils.h"
+#include "platform/CommandLine.h"
+#include "platform/ShellPath.h"
+
+namespace {
+
+constexpr std::u16string_view kOneStage = u"plugins\\ffmpeg.exe -i %s %s %s %s";
+constexpr std::u16string_view kFirstOfTwoStages =
+    u"plugins\\mencoder.exe %s -oac mp3lame -lameopts preset=64 -ovc xvid -xvidencopts bitrate=600 -of avi -o temp.avi";
+constexpr std::u16string_view kSecondOfTwoStages = u"plugins\\ffmpeg.exe -i temp.avi %s %s %s";
+
+constexpr std::u16string_view kOriginal = u"Original";
+
+// Replaces each %s in turn with the next value, verbatim. The blanks of the format stay even
+// around an empty value, so the encoder sees the same layout whatever is left out.
+std::u16string Fill(std::u16string_view format, std::initializer_list<std::u16string_view> values)
+{
+    std::u16string result;
+    auto value = values.begin();
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == u'%' && i + 1 < format.size() && format[i + 1] == u's' && value != values.end()) {
+            result += *value++;
+            ++i;
+        } else {
+            result += format[i];
+        }
+    }
+    return result;
+}
+
+bool IsGiven(const std::u16string& value)
+{
+    return !value.empty() && !EqualsNoCase(value, kOriginal);
+}
+
+// Today's FFmpeg reads a bare number as bit/s; the catalogue and the user mean kbit/s. A value
+// that already ends in a unit letter (or anything else but a number) is passed on as typed.
+std::u16string InKilobits(const std::u16string& rate)
+{
+    const char16_t last = rate.back();
+    if ((last >= u'0' && last <= u'9') || last == u'.')
+        return rate + u'k';
+    return rate;
+}
+
+std::u16string ChannelCount(const std::u16string& channels)
+{
+    if (EqualsNoCase(channels, u"stereo"))
+        return u"2";
+    if (EqualsNoCase(channels, u"mono"))
+        return u"1";
+    return channels;
+}
+
+// A path must reach the encoder exactly as the user named it, whatever it contains.
+std::u16string QuotePath(const std::u16string& path)
+{
+    return QuoteArgument(path);
+}
+
+bool TakesOneStage(const ConversionJob& job)
+{
+    if (job.m_mode == ConversionMode::FLV2Video)
+        return true;
+    const std::u16string_view extension = PathFindExtensionW(job.m_strSource);
+    return EqualsNoCase(extension, u".avi") || EqualsNoCase(extension, u".mpg");
+}
+
+}  // namespace
+
+std::u16string BuildVideoOptions(const VideoSettings& video)
+{
+    if (!video.m_bInclude)
+        return u"-vn";
+
+    std::u16string options;
+    if (!video.m_strCodec.empty())
+        options += u"-vcodec " + video.m_strCodec + u" ";
+    if (IsGiven(video.m_strFrameRate))
+        options += u"-r " + video.m_strFrameRate + u" ";
+    if (IsGiven(video.m_strBitRate))
+        options += u"-b " + InKilobits(video.m_strBitRate) + u" ";
+    if (IsGiven(video.m_strFrameSize))
+        options += u"-s " + video.m_strFrameSize;
+    Trim(options);
+    return options;
+}
+
+std::u16string BuildAudioOptions(const AudioSettings& audio)
+{
+    if (!audio.m_bInclude)
+        return u"-an";
+
+    std::u16string options;
+    if (!audio.m_strCodec.empty())
+        options += u"-acodec " + audio.m_strCodec + u" ";
+    if (!audio.m_strSampleRate.empty())
+        options += u"-ar " + audio.m_strSampleRate + u" ";
+    if (!audio.m_strBitRate.empty())
+        options += u"-ab " + InKilobits(audio.m_strBitRate) + u" ";
+    if (!audio.m_strChannels.empty())
+        options += u"-ac " + ChannelCount(audio.m_strChannels) + u" ";
+    Trim(options);
+    return options;
+}
+
+void BuildCommandLines(const ConversionJob& job, CommandList& commands)
+{
+    commands.Clear();
+    const std::u16string video = BuildVideoOptions(job.m_video);
+    const std::u16string audio = BuildAudioOptions(job.m_audio);
+    const std::u16string source = QuotePath(job.m_strSource);
+    const std::u16string output = QuotePath(job.m_strOutput);
+
+    if (TakesOneStage(job)) {
+        commands.Append(Fill(kOneStage, {source, audio, video, output}));
+    } else {
+        commands.Append(Fill(kFirstOfTwoStages, {source}));
+        commands.Append(Fill(kSecondOfTwoStages, {audio, video, output}));
+    }
+}

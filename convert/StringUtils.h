@@ -1,0 +1,29 @@
+#pragma once
+// Small text operations the capture, the builder and the default output name rule share.
+// Letter case is folded for A-Z only, so results never depend on the user's locale.
+
+#include <string>
+#include <string_view>
+
+// Deletes every U+0020; tabs and other white space stay.
+void RemoveBlanks(std::u16string& text);
+
+// A-Z become a-z; everything else is left as it is.
+void MakeLower(std::u16string& text);
+
+// Removes ASCII white space (blank, tab, line feed, vertical tab, form feed, carriage return)
+// from both ends.
+void Trim(std::u16string& text);
+
+bool EqualsExact(std::u16string_view a, std::u16string_view b);
+
+// Equal when they match after A-Z are folded to a-z; no other character is folded.
+bool EqualsNoCase(std::u16string_view a, std::u16string_view b);
+
+std::u16string AppendX(std::u16string_view text);
+
+std::u16string PrefixDot(std::u16string_view text);
+
+// Gives `path` the extension `extension` (with its dot) the way the shell does it. When the
+// result would not fit the platform's path limit the path stays as it was and false is returned.
+bool RenameExtension(std::u16string& path, std::u16string_view extension);

@@ -1,0 +1,73 @@
+#include "platform/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "Utf8ForTests.h"
+
+using Args = std::vector<std::string>;
+
+TEST(SplitCommandLine, BlanksAndTabsSeparateAndQuotesGroup)
+{
+    EXPECT_EQ(SplitCommandLine(""), Args{});
+    EXPECT_EQ(SplitCommandLine(" \t "), Args{});
+    EXPECT_EQ(SplitCommandLine("  prog \t a  b\t"), (Args{"prog", "a", "b"}));
+    EXPECT_EQ(SplitCommandLine(R"(p "a b"	"c	d")"), (Args{"p", "a b", "c\td"}));
+    EXPECT_EQ(SplitCommandLine(R"(p x"a b"y z)"), (Args{"p", "xa by", "z"}));
+    EXPECT_EQ(SplitCommandLine(R"(p "" b "")"), (Args{"p", "", "b", ""}));
+    EXPECT_EQ(SplitCommandLine(R"(p "open to the end)"), (Args{"p", "open to the end"}));
+    // Bytes of multi-byte characters are never separators.
+    EXPECT_EQ(SplitCommandLine("p \xE4\xB8\xAD\xE6\x96\x87 \"\xC3\xA9 x\""), (Args{"p", "\xE4\xB8\xAD\xE6\x96\x87", "\xC3\xA9 x"}));
+}
+
+TEST(SplitCommandLine, BackslashesCountOnlyBeforeAQuote)
+{
+    EXPECT_EQ(SplitCommandLine(R"(p a\b\\c\ d\\)"), (Args{"p", R"(a\b\\c\)", R"(d\\)"}));
+    EXPECT_EQ(SplitCommandLine(R"(p a\"b)"), (Args{"p", R"(a"b)"}));           // 1: literal quote
+    EXPECT_EQ(SplitCommandLine(R"(p a\\"b c")"), (Args{"p", R"(a\b c)"}));     // 2: one, quote groups
+    EXPECT_EQ(SplitCommandLine(R"(p a\\\"b c)"), (Args{"p", R"(a\"b)", "c"})); // 3: one and a literal
+    EXPECT_EQ(SplitCommandLine(R"(p "a\\\\" b)"), (Args{"p", R"(a\\)", "b"})); // 4: two, quote closes
+    EXPECT_EQ(SplitCommandLine(R"(p "a \"b\" c")"), (Args{"p", R"(a "b" c)"}));
+    EXPECT_EQ(SplitCommandLine(R"(p "a""b c" d)"), (Args{"p", R"(a"b c)", "d"}));
+}
+
+TEST(SplitCommandLine, ProgramNameKeepsItsBackslashes)
+{
+    EXPECT_EQ(SplitCommandLine(R"(plugins\ffmpeg.exe -i a)"), (Args{R"(plugins\ffmpeg.exe)", "-i", "a"}));
+    EXPECT_EQ(SplitCommandLine(R"("my dir\enc.exe" a)"), (Args{R"(my dir\enc.exe)", "a"}));
+    EXPECT_EQ(SplitCommandLine(R"(dir\\"x y\" z)"), (Args{R"(dir\\x y\)", "z"}));
+}
+
+TEST(QuoteArgument, QuotesOnlyWhatNeedsIt)
+{
+    EXPECT_EQ(QuoteArgument(std::string_view(R"(D:\clips\song.mp3)")), R"(D:\clips\song.mp3)");
+    EXPECT_EQ(QuoteArgument(std::string_view(R"(C:\My Videos\talk.flv)")), R"("C:\My Videos\talk.flv")");
+    EXPECT_EQ(QuoteArgument(std::string_view("")), R"("")");
+    EXPECT_EQ(QuoteArgument(std::string_view("a\tb")), "\"a\tb\"");
+    EXPECT_EQ(QuoteArgument(std::string_view(R"(say "hi"\)")), R"("say \"hi\"\\")");
+    EXPECT_EQ(QuoteArgument(std::string_view(R"(a\\"b)")), R"("a\\\\\"b")");
+    EXPECT_EQ(QuoteArgument(std::u16string_view(u"/tmp/中 文")), u"\"/tmp/中 文\"");
+}
+
+// Whatever a file is called, it has to come out of the command line exactly as it went in.
+TEST(QuoteArgument, EveryGeneratedPathSurvivesSplitting)
+{
+    const std::u16string pieces[] = {u"a", u"b", u".", u"/", u"-", u" ", u"\t", u"\"", u"\\", u"\\",
+                                     u"é", u"中", u"文", u"𝄞"};
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<int> length(0, 12);
+    std::uniform_int_distribution<std::size_t> piece(0, std::size(pieces) - 1);
+    for (int round = 0; round < 20000; ++round) {
+        std::u16string path;
+        for (int i = length(random); i > 0; --i)
+            path += pieces[piece(random)];
+        const std::string line = Utf8(u"plugins\\ffmpeg.exe -i " + QuoteArgument(path) + u" -y " +
+                                      QuoteArgument(path + u"\\"));
+        const Args args = SplitCommandLine(line);
+        ASSERT_EQ(args.size(), 5u) << line;
+        ASSERT_EQ(args[2], Utf8(path)) << line;
+        ASSERT_EQ(args[4], Utf8(path + u"\\")) << line;
+        ASSERT_EQ(QuoteArgument(std::string_view(Utf8(path))), Utf8(QuoteArgument(path)));
+    }
+}
