@@ -9,6 +9,7 @@
 
 #include <boost/thread/mutex.hpp>
 
+#include "convert/CommandList.h"
 #include "convert/ProfileCatalogue.h"
 #include "platform/Dialog.h"
 #include "platform/Icon.h"
@@ -33,6 +34,7 @@ public:
     int m_nIncludeAudio = 0;
     float m_fCustomFrameRate = 0.0f;
     float m_fCustomBitRate = 0.0f;
+    CommandList m_commands;
     std::unique_ptr<CDialog> m_pOutDlg;  // the output window, made by the first Convert
     std::u16string m_strPrevChunk;
     std::u16string m_strLastChunk;
