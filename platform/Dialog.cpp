@@ -287,7 +287,6 @@ void DialogImpl::Build()
             ShowSystemMenu(anchor->mapToGlobal(QPoint(0, anchor->height())));
         });
     }
-    created = {};
 }
 
 void DialogImpl::ShowSystemMenu(const QPoint& globalPos)
