@@ -105,6 +105,106 @@ void DialogBaseUnits(const QFont& font, int& baseX, int& baseY)
     baseY = fm.height();
 }
 
+QWidget* DialogImpl::CreateControl(const DlgControl& c, std::unique_ptr<CWnd>& wnd)
+{
+    DialogWidget* dlg = widget;
+    QWidget* w = nullptr;
+    const int id = c.id;
+    switch (c.kind) {
+    case ControlKind::Static: {
+        auto* label = new QLabel(ToQString(c.text), dlg);
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(((c.style & kRightAlign) ? Qt::AlignRight : Qt::AlignLeft) |
+                            Qt::AlignTop);
+        w = label;
+        wnd = std::make_unique<CWnd>();
+        break;
+    }
+    case ControlKind::Icon: {
+        auto* label = new QLabel(dlg);
+        const HICON icon = LoadIcon(c.image);
+        if (icon)
+            label->setPixmap(icon->icon.pixmap(32, 32));
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        w = label;
+        wnd = std::make_unique<CWnd>();
+        break;
+    }
+    case ControlKind::Edit: {
+        if (c.style & kMultiline) {
+            auto* edit = new QPlainTextEdit(ToQString(c.text), dlg);
+            edit->setReadOnly(c.style & kReadOnly);
+            edit->setLineWrapMode((c.style & (kHScroll | kAutoHScroll)) ? QPlainTextEdit::NoWrap
+                                                                        : QPlainTextEdit::WidgetWidth);
+            edit->setHorizontalScrollBarPolicy((c.style & kHScroll) ? Qt::ScrollBarAlwaysOn
+                                                                    : Qt::ScrollBarAsNeeded);
+            w = edit;
+        } else {
+            auto* edit = new QLineEdit(ToQString(c.text), dlg);
+            edit->setReadOnly(c.style & kReadOnly);
+            if (c.style & kNumber)
+                edit->setValidator(new QRegularExpressionValidator(
+                    QRegularExpression(QStringLiteral("[0-9]*")), edit));
+            QObject::connect(edit, &QLineEdit::textEdited, dlg,
+                             [this, id] { owner.OnCommand(Notify::EditChange, id); });
+            w = edit;
+        }
+        wnd = std::make_unique<CWnd>();
+        break;
+    }
+    case ControlKind::PushButton:
+    case ControlKind::DefPushButton: {
+        auto* button = new QPushButton(ToQString(c.text), dlg);
+        button->setAutoDefault(true);
+        button->setDefault(c.kind == ControlKind::DefPushButton);
+        QObject::connect(button, &QPushButton::clicked, dlg,
+                         [this, id] { owner.OnCommand(Notify::Clicked, id); });
+        w = button;
+        wnd = std::make_unique<CButton>();
+        break;
+    }
+    case ControlKind::AutoCheckBox: {
+        auto* box = new CheckBoxWidget(ToQString(c.text), dlg);
+        QObject::connect(box, &QCheckBox::clicked, dlg,
+                         [this, id] { owner.OnCommand(Notify::Clicked, id); });
+        w = box;
+        wnd = std::make_unique<CButton>();
+        break;
+    }
+    case ControlKind::GroupBox: {
+        auto* group = new GroupBoxWidget(baseX, dlg);
+        group->setTitle(ToQString(c.text));
+        // Clicks go through a group box to what lies under it, as on the dialog manager.
+        group->setAttribute(Qt::WA_TransparentForMouseEvents);
+        w = group;
+        wnd = std::make_unique<CWnd>();
+        break;
+    }
+    case ControlKind::DropDownList: {
+        auto* combo = new QComboBox(dlg);
+        combo->setEditable(false);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        QObject::connect(combo, &QComboBox::activated, dlg,
+                         [this, id] { owner.OnCommand(Notify::SelChange, id); });
+        w = combo;
+        wnd = std::make_unique<CComboBox>();
+        break;
+    }
+    case ControlKind::Tab: {
+        auto* tabs = new QTabWidget(dlg);
+        wnd = std::make_unique<CTabCtrl>();
+        CWnd* raw = wnd.get();
+        QObject::connect(tabs, &QTabWidget::currentChanged, dlg, [this, id, raw] {
+            if (!raw->Impl().inCode)
+                owner.OnCommand(Notify::TabSelChange, id);
+        });
+        w = tabs;
+        break;
+    }
+    }
+    return w;
+}
+
 void DialogImpl::Build()
 {
     const DlgTemplate& tmpl = owner.Template();
@@ -135,102 +235,8 @@ void DialogImpl::Build()
     std::vector<QWidget*> created;
     for (const DlgControl& c : tmpl.controls) {
         std::unique_ptr<CWnd> wnd;
-        QWidget* w = nullptr;
+        QWidget* w = CreateControl(c, wnd);
         const int id = c.id;
-        switch (c.kind) {
-        case ControlKind::Static: {
-            auto* label = new QLabel(ToQString(c.text), dlg);
-            label->setTextFormat(Qt::PlainText);
-            label->setAlignment(((c.style & kRightAlign) ? Qt::AlignRight : Qt::AlignLeft) |
-                                Qt::AlignTop);
-            w = label;
-            wnd = std::make_unique<CWnd>();
-            break;
-        }
-        case ControlKind::Icon: {
-            auto* label = new QLabel(dlg);
-            const HICON icon = LoadIcon(c.image);
-            if (icon)
-                label->setPixmap(icon->icon.pixmap(32, 32));
-            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            w = label;
-            wnd = std::make_unique<CWnd>();
-            break;
-        }
-        case ControlKind::Edit: {
-            if (c.style & kMultiline) {
-                auto* edit = new QPlainTextEdit(ToQString(c.text), dlg);
-                edit->setReadOnly(c.style & kReadOnly);
-                edit->setLineWrapMode((c.style & (kHScroll | kAutoHScroll)) ? QPlainTextEdit::NoWrap
-                                                                            : QPlainTextEdit::WidgetWidth);
-                edit->setHorizontalScrollBarPolicy((c.style & kHScroll) ? Qt::ScrollBarAlwaysOn
-                                                                        : Qt::ScrollBarAsNeeded);
-                w = edit;
-            } else {
-                auto* edit = new QLineEdit(ToQString(c.text), dlg);
-                edit->setReadOnly(c.style & kReadOnly);
-                if (c.style & kNumber)
-                    edit->setValidator(new QRegularExpressionValidator(
-                        QRegularExpression(QStringLiteral("[0-9]*")), edit));
-                QObject::connect(edit, &QLineEdit::textEdited, dlg,
-                                 [this, id] { owner.OnCommand(Notify::EditChange, id); });
-                w = edit;
-            }
-            wnd = std::make_unique<CWnd>();
-            break;
-        }
-        case ControlKind::PushButton:
-        case ControlKind::DefPushButton: {
-            auto* button = new QPushButton(ToQString(c.text), dlg);
-            button->setAutoDefault(true);
-            button->setDefault(c.kind == ControlKind::DefPushButton);
-            QObject::connect(button, &QPushButton::clicked, dlg,
-                             [this, id] { owner.OnCommand(Notify::Clicked, id); });
-            w = button;
-            wnd = std::make_unique<CButton>();
-            break;
-        }
-        case ControlKind::AutoCheckBox: {
-            auto* box = new CheckBoxWidget(ToQString(c.text), dlg);
-            QObject::connect(box, &QCheckBox::clicked, dlg,
-                             [this, id] { owner.OnCommand(Notify::Clicked, id); });
-            w = box;
-            wnd = std::make_unique<CButton>();
-            break;
-        }
-        case ControlKind::GroupBox: {
-            auto* group = new GroupBoxWidget(baseX, dlg);
-            group->setTitle(ToQString(c.text));
-            // Clicks go through a group box to what lies under it, as on the dialog manager.
-            group->setAttribute(Qt::WA_TransparentForMouseEvents);
-            w = group;
-            wnd = std::make_unique<CWnd>();
-            break;
-        }
-        case ControlKind::DropDownList: {
-            auto* combo = new QComboBox(dlg);
-            combo->setEditable(false);
-            combo->setInsertPolicy(QComboBox::NoInsert);
-            QObject::connect(combo, &QComboBox::activated, dlg,
-                             [this, id] { owner.OnCommand(Notify::SelChange, id); });
-            w = combo;
-            wnd = std::make_unique<CComboBox>();
-            break;
-        }
-        case ControlKind::Tab: {
-            auto* tabs = new QTabWidget(dlg);
-            tabs->setDocumentMode(false);
-            CWnd* raw = nullptr;
-            wnd = std::make_unique<CTabCtrl>();
-            raw = wnd.get();
-            QObject::connect(tabs, &QTabWidget::currentChanged, dlg, [this, id, raw] {
-                if (!raw->Impl().inCode)
-                    owner.OnCommand(Notify::TabSelChange, id);
-            });
-            w = tabs;
-            break;
-        }
-        }
 
         w->setObjectName(QString::number(id));
         w->setFont(font);

@@ -35,6 +35,7 @@ struct DialogImpl {
     explicit DialogImpl(CDialog& owner) : owner(owner) {}
 
     void Build();
+    QWidget* CreateControl(const DlgControl& control, std::unique_ptr<CWnd>& wnd);
     void ShowSystemMenu(const QPoint& globalPos);
     void FinishModal(int result);
 
