@@ -68,7 +68,7 @@ private:
     std::mutex m_lock;                               // guards the fields below
     std::unique_ptr<Child> m_pCurrent;               // the child launched last, until replaced
     std::vector<std::unique_ptr<Child>> m_ended;     // ended children not yet released
-    bool m_bStopping = false;                        // a Shutdown is in progress
+    int m_nStopping = 0;                             // Shutdowns in progress
     // Children are forked from this thread, which lives as long as the runner: the kernel
     // ties "kill the child when its parent dies" to the forking thread, not the process.
     SpawnThread m_spawner;
