@@ -30,7 +30,8 @@ public:
     // notification it cannot join the calling thread; the destructor's run finishes the job.
     void Shutdown();
 
-    // On the thread that called Launch, after the child and its three threads have started.
+    // On the thread that called Launch, after the child and its three threads have started;
+    // a child that ends at once may have been reported (text, even its end) before it.
     virtual void OnLaunched(const char* commandLine);
     // A chunk of at most 256 bytes of standard output, NUL-terminated, on the output reader
     // thread; also the start failure message, on the thread that called Launch.

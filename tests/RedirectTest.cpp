@@ -68,15 +68,14 @@ public:
             onOutput(text);
     }
     void OnErrorText(const char* text) override { Record(text, errors, errorChunks); }
+    // The hook runs first, so a test that has seen the end also knows the hook is over.
     void OnFinished() override
     {
-        {
-            std::lock_guard<std::mutex> lock(m_lock);
-            ++finished;
-            m_changed.notify_all();
-        }
         if (onFinished)
             onFinished();
+        std::lock_guard<std::mutex> lock(m_lock);
+        ++finished;
+        m_changed.notify_all();
     }
 
     bool WaitFinished(int count, std::chrono::milliseconds limit = 20s)
