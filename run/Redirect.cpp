@@ -179,6 +179,7 @@ bool CRedirect::Launch(const char* commandLine)
         child->m_threadIds[2] = child->m_exitWatcher.get_id();
     } catch (const std::system_error&) {
         // Readers already running may call back into Launch: join them unlocked.
+        s_bActive.store(0);
         lock.unlock();
         child->m_process->Kill();
         child.reset();

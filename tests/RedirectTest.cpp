@@ -392,20 +392,31 @@ TEST(Redirect, ShutdownStopsARunningChildAndJoinsEverything)
         EXPECT_GE(std::chrono::steady_clock::now() - start, 800ms);
         EXPECT_EQ(runner.finished, 0);
         EXPECT_TRUE(runner.outputChunks.empty());
+
+        // A write to a pipe nobody reads fails instead of ending the program.
+        PipeEnds orphan;
+        ASSERT_TRUE(CreatePipe(orphan));
+        orphan.read.Close();
+        EXPECT_EQ(::write(orphan.write.Get(), "x", 1), -1);
+        EXPECT_EQ(errno, EPIPE);
     }
     {
-        SCOPED_TRACE("a child sleeping");
+        SCOPED_TRACE("a child sleeping, its queue trying to go on");
         Recorder runner;
+        std::atomic<bool> refused{false};
+        runner.onFinished = [&] { refused = !runner.Launch(Command("sleep 30").c_str()); };
         ASSERT_TRUE(runner.Launch(Command("sleep 30").c_str()));
         const int pid = std::stoi(runner.WaitFirstLine());
         runner.Shutdown();
         EXPECT_EQ(runner.finished, 1);
+        EXPECT_TRUE(refused);  // no new child while the runner stops
         EXPECT_EQ(runner.output.find("woke"), std::string::npos);
         // Killed and reaped: the pid names no process, not even a zombie.
         EXPECT_EQ(::kill(pid, 0), -1);
         EXPECT_EQ(CountThreads(), threadsBefore);
         EXPECT_EQ(CountOpenFds(), fdsBefore);
         // The runner starts again after a Shutdown.
+        runner.onFinished = nullptr;
         RunToEnd(runner, Command("echo again"));
         EXPECT_EQ(runner.output, "again");
     }
