@@ -1,0 +1,176 @@
+#include "platform/ChildProcess.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/Pipe.h"
+
+extern char** environ;
+
+namespace {
+
+// Between fork and exec only async-signal-safe calls: the other threads' locks were copied
+// in whatever state they had.
+[[noreturn]] void Fail(int report, int error)
+{
+    while (::write(report, &error, sizeof error) < 0 && errno == EINTR) {
+    }
+    ::_exit(127);
+}
+
+[[noreturn]] void RunChild(const char* path, char* const* argv, int input, int output,
+                           int errors, int report, pid_t parent, int maxFd)
+{
+    // The forking thread blocks every signal, so no inherited handler can run before this.
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    sigemptyset(&standard.sa_mask);
+    for (int sig = 1; sig < NSIG; ++sig)
+        ::sigaction(sig, &standard, nullptr);
+
+    ::setsid();
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0)
+        Fail(report, errno);
+    // The parent may have died before prctl took effect: nobody would kill this child.
+    if (::getppid() != parent)
+        ::_exit(127);
+
+    // Lift all four descriptors above 2 first, so that placing one on 0, 1 or 2 cannot
+    // overwrite another that happens to sit there.
+    report = ::fcntl(report, F_DUPFD_CLOEXEC, 3);
+    if (report < 0)
+        ::_exit(127);
+    const int ends[3] = {input, output, errors};
+    int lifted[3];
+    for (int i = 0; i < 3; ++i) {
+        lifted[i] = ::fcntl(ends[i], F_DUPFD_CLOEXEC, 3);
+        if (lifted[i] < 0)
+            Fail(report, errno);
+    }
+    for (int i = 0; i < 3; ++i)
+        if (::dup2(lifted[i], i) < 0)  // the copy on 0..2 is not close-on-exec
+            Fail(report, errno);
+
+    // Nothing else reaches the program; the report pipe stays open until exec succeeds.
+    if (::syscall(SYS_close_range, 3U, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
+        for (int fd = 3; fd < maxFd; ++fd)
+            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+
+    ::execve(path, argv, environ);
+    Fail(report, errno);
+}
+
+int WaitStatus(int pid)
+{
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return 0;
+    }
+    return status;
+}
+
+}  // namespace
+
+std::unique_ptr<ChildProcess> ChildProcess::Spawn(const std::string& path,
+                                                  const std::vector<std::string>& args,
+                                                  int input, int output, int errors,
+                                                  int& error)
+{
+    error = 0;
+    std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+
+    PipeEnds report;
+    if (!CreatePipe(report)) {
+        error = errno;
+        return nullptr;
+    }
+    const long openMax = ::sysconf(_SC_OPEN_MAX);
+    const int maxFd = openMax > 0 && openMax < 65536 ? static_cast<int>(openMax) : 65536;
+    const pid_t parent = ::getpid();
+
+    sigset_t all;
+    sigset_t previous;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &previous);
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        RunChild(path.c_str(), argv.data(), input, output, errors, report.write.Get(), parent,
+                 maxFd);
+    const int forkError = errno;
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    report.write.Close();
+    if (pid < 0) {
+        error = forkError;
+        return nullptr;
+    }
+
+    // End of file on the report pipe: exec succeeded and closed it.
+    int childError = 0;
+    ssize_t n;
+    while ((n = ::read(report.read.Get(), &childError, sizeof childError)) < 0 && errno == EINTR) {
+    }
+    if (n != 0) {
+        WaitStatus(pid);
+        error = n == static_cast<ssize_t>(sizeof childError) ? childError : ECHILD;
+        return nullptr;
+    }
+
+    UniqueFd pidFd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
+    if (!pidFd.IsOpen()) {
+        error = errno;
+        ::kill(pid, SIGKILL);
+        WaitStatus(pid);
+        return nullptr;
+    }
+    return std::make_unique<ChildProcess>(pid, std::move(pidFd));
+}
+
+ChildProcess::~ChildProcess()
+{
+    Kill();
+    Reap();
+}
+
+ChildProcess::Wake ChildProcess::WaitEndOr(const Event& stop) const
+{
+    pollfd fds[2] = {{m_pidFd.Get(), POLLIN, 0}, {stop.Fd(), POLLIN, 0}};
+    for (;;) {
+        const int n = ::poll(fds, 2, -1);
+        if (n > 0)
+            return fds[0].revents != 0 ? Wake::Ended : Wake::Stopped;
+        if (n < 0 && errno != EINTR)
+            return Wake::Ended;  // Reap() still waits for the real end
+    }
+}
+
+void ChildProcess::Kill() const
+{
+    ::syscall(SYS_pidfd_send_signal, m_pidFd.Get(), SIGKILL, nullptr, 0U);
+}
+
+int ChildProcess::Reap()
+{
+    std::lock_guard<std::mutex> lock(m_reapLock);
+    if (!m_bReaped) {
+        m_status = WaitStatus(m_pid);
+        m_bReaped = true;
+    }
+    return m_status;
+}

@@ -1,0 +1,48 @@
+#pragma once
+// A child process started with three given descriptors as its standard input, output and
+// error, and nothing else open. It runs in a session of its own, with a default signal
+// mask and default signal actions, and is killed when the thread that started it ends
+// (which includes the death of the whole program).
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/Event.h"
+#include "platform/UniqueFd.h"
+
+class ChildProcess {
+public:
+    // Starts `path` with `args` (args[0] included) and the parent's environment. Returns
+    // nullptr when the child could not be created or its program could not be executed;
+    // `error` then holds the errno. Call it from a thread that outlives the child.
+    static std::unique_ptr<ChildProcess> Spawn(const std::string& path,
+                                               const std::vector<std::string>& args,
+                                               int input, int output, int errors, int& error);
+
+    ChildProcess(int pid, UniqueFd pidFd) : m_pid(pid), m_pidFd(std::move(pidFd)) {}
+    ~ChildProcess();  // a child still running is killed and reaped: no zombie stays
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    enum class Wake { Ended, Stopped };
+    // Sleeps until the child has ended or `stop` is set, whichever comes first.
+    Wake WaitEndOr(const Event& stop) const;
+
+    // Forced end. Does nothing to a child that has been reaped.
+    void Kill() const;
+
+    // Waits for the child's end and collects it; later calls return at once. Returns the
+    // raw wait status.
+    int Reap();
+
+    int Pid() const { return m_pid; }
+
+private:
+    const int m_pid;
+    UniqueFd m_pidFd;  // unlike the pid, it can never name another process
+    std::mutex m_reapLock;
+    bool m_bReaped = false;
+    int m_status = 0;
+};

@@ -1,0 +1,38 @@
+#pragma once
+// Anonymous pipes and the reads a pipe's consumer needs.
+
+#include <cstddef>
+
+#include "platform/Event.h"
+#include "platform/UniqueFd.h"
+
+struct PipeEnds {
+    UniqueFd read;
+    UniqueFd write;
+};
+
+// Makes a pipe whose two ends are closed on exec. False when the system refuses.
+bool CreatePipe(PipeEnds& ends);
+
+// Reads of this end return at once instead of waiting for data.
+bool SetNonBlocking(int fd);
+
+enum class ReadStatus { Data, EndOfFile, Empty, Failed };
+
+// One read of at most `size` bytes; `count` gets the number read. Empty: a non-blocking
+// end has nothing now. EndOfFile: every write end is closed and nothing is left.
+ReadStatus ReadSome(int fd, char* buffer, std::size_t size, std::size_t& count);
+
+// Waits without a time limit until the pipe has data or end of file, or `stop` is set.
+// True when the pipe is ready.
+bool WaitReadableOr(int fd, const Event& stop);
+
+// Bytes waiting in the pipe now.
+std::size_t BytesWaiting(int fd);
+
+// The pipe's buffer size in bytes, 0 when unknown.
+std::size_t PipeCapacity(int fd);
+
+// A write to a pipe whose reader has gone then fails with EPIPE instead of killing the
+// program. Process-wide; children still start with the default action.
+void IgnoreBrokenPipeSignal();

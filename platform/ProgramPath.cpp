@@ -1,0 +1,78 @@
+#include "platform/ProgramPath.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace {
+
+bool Exists(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+bool IsExecutableFile(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
+}
+
+bool EndsWithExe(const std::string& name)
+{
+    if (name.size() < 4)
+        return false;
+    std::string tail = name.substr(name.size() - 4);
+    for (char& c : tail)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return tail == ".exe";
+}
+
+std::string SearchPath(const std::string& name)
+{
+    const char* env = std::getenv("PATH");
+    const std::string path = env != nullptr ? env : "/usr/local/bin:/usr/bin:/bin";
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = path.find(':', start);
+        const std::string dir = path.substr(start, end == std::string::npos ? end : end - start);
+        // An empty entry names the current directory.
+        const std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + name;
+        if (IsExecutableFile(candidate))
+            return candidate;
+        if (end == std::string::npos)
+            return {};
+        start = end + 1;
+    }
+}
+
+}  // namespace
+
+std::string ResolveProgram(std::string_view name)
+{
+    std::string path(name);
+    for (char& c : path)
+        if (c == '\\')
+            c = '/';
+    if (path.empty())
+        return {};
+
+    const bool exe = EndsWithExe(path);
+    const std::string stem = exe ? path.substr(0, path.size() - 4) : path;
+    // A name without a directory is still a relative name: like the system it was written
+    // for, the current directory comes first. "./" keeps exec from searching PATH itself.
+    const std::string local = path.find('/') == std::string::npos ? "./" : "";
+    if (Exists(local + path))
+        return local + path;
+    if (exe && !stem.empty() && stem.back() != '/' && Exists(local + stem))
+        return local + stem;
+
+    const std::size_t slash = stem.rfind('/');
+    const std::string bare = slash == std::string::npos ? stem : stem.substr(slash + 1);
+    if (bare.empty())
+        return {};
+    return SearchPath(bare);
+}

@@ -1,0 +1,333 @@
+#include "run/Redirect.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "platform/ChildProcess.h"
+#include "platform/CommandLine.h"
+#include "platform/Event.h"
+#include "platform/Pipe.h"
+#include "platform/ProgramPath.h"
+
+namespace {
+
+constexpr std::size_t kChunk = 256;
+// How long the end of a child waits for end of file on its pipes: only a grandchild that
+// inherited them keeps them open that long.
+constexpr auto kGrace = std::chrono::milliseconds(200);
+
+}  // namespace
+
+std::atomic<int> CRedirect::s_bActive{0};
+
+struct CRedirect::Child {
+    Event m_stopSignal;   // set by Shutdown; wakes the exit watcher
+    Event m_readersStop;  // set by the exit watcher: pass on what is waiting, then end
+    UniqueFd m_outputSource;
+    UniqueFd m_errorSource;
+    std::unique_ptr<ChildProcess> m_process;
+    std::thread m_outputReader;
+    std::thread m_errorReader;
+    std::thread m_exitWatcher;
+    std::thread::id m_threadIds[3];
+
+    std::mutex m_doneLock;
+    std::condition_variable m_readerDone;
+    int m_nReadersDone = 0;
+
+    std::atomic<bool> m_bEnded{false};         // OnFinished is due or under way
+    std::atomic<bool> m_bWatcherDone{false};   // the watcher has nothing left to do
+    std::once_flag m_watcherJoined;            // two Shutdowns may reach it at once
+
+    bool RunsOn(std::thread::id id) const
+    {
+        for (const std::thread::id& own : m_threadIds)
+            if (own == id)
+                return true;
+        return false;
+    }
+
+    // Once the watcher has joined the readers and reaped the child, only the watcher's
+    // thread is left, and it may be the caller (Launch from OnFinished).
+    void ReleaseDescriptors()
+    {
+        m_stopSignal.Close();
+        m_readersStop.Close();
+        m_process.reset();
+    }
+
+    void JoinWatcher()
+    {
+        std::call_once(m_watcherJoined, [this] {
+            if (m_exitWatcher.joinable())
+                m_exitWatcher.join();
+        });
+    }
+
+    // Not on one of this child's own threads. The watcher joins the readers; they are
+    // joined here only when the watcher could not be started.
+    ~Child()
+    {
+        m_readersStop.Set();
+        m_stopSignal.Set();
+        JoinWatcher();
+        for (std::thread* reader : {&m_outputReader, &m_errorReader})
+            if (reader->joinable())
+                reader->join();
+        // ~ChildProcess kills and reaps a child that is still there.
+    }
+};
+
+CRedirect::CRedirect() { IgnoreBrokenPipeSignal(); }
+
+CRedirect::~CRedirect() { Shutdown(); }
+
+void CRedirect::OnLaunched(const char*) {}
+void CRedirect::OnOutputText(const char*) {}
+void CRedirect::OnErrorText(const char*) {}
+void CRedirect::OnFinished() {}
+
+void CRedirect::ReportStartFailure(const char* commandLine)
+{
+    const std::string message = std::string("Unable to start ") + commandLine + "\n";
+    OnOutputText(message.c_str());
+}
+
+void CRedirect::ReleaseEnded(std::unique_lock<std::mutex>&)
+{
+    const std::thread::id self = std::this_thread::get_id();
+    for (auto it = m_ended.begin(); it != m_ended.end();) {
+        // A watcher still in OnFinished may be waiting for this very thread (a window call
+        // marshalled to it); it is left for a later Launch or Shutdown.
+        Child& child = **it;
+        if (child.m_bWatcherDone.load() && !child.RunsOn(self)) {
+            it = m_ended.erase(it);
+            continue;
+        }
+        if (child.m_bEnded.load())
+            child.ReleaseDescriptors();
+        ++it;
+    }
+}
+
+std::unique_ptr<ChildProcess> CRedirect::SpawnRedirected(const char* commandLine, int output,
+                                                         int input, int errors)
+{
+    const std::vector<std::string> args = SplitCommandLine(commandLine);
+    if (args.empty())
+        return nullptr;
+    const std::string path = ResolveProgram(args.front());
+    if (path.empty())
+        return nullptr;
+    int error = 0;
+    return ChildProcess::Spawn(path, args, input, output, errors, error);
+}
+
+bool CRedirect::Launch(const char* commandLine)
+{
+    if (commandLine == nullptr)
+        commandLine = "";
+    std::unique_lock<std::mutex> lock(m_lock);
+    if (m_nStopping > 0 || (m_pCurrent && !m_pCurrent->m_bEnded.load())) {
+        lock.unlock();
+        ReportStartFailure(commandLine);
+        return false;
+    }
+    if (m_pCurrent)
+        m_ended.push_back(std::move(m_pCurrent));
+    ReleaseEnded(lock);
+
+    auto child = std::make_unique<Child>();
+    PipeEnds input;
+    PipeEnds output;
+    PipeEnds errors;
+    bool ready = child->m_stopSignal.Create() && child->m_readersStop.Create() &&
+                 CreatePipe(input) && CreatePipe(output) && CreatePipe(errors) &&
+                 SetNonBlocking(output.read.Get()) && SetNonBlocking(errors.read.Get());
+    if (ready) {
+        ready = m_spawner.Run([&] {
+            child->m_process = SpawnRedirected(commandLine, output.write.Get(),
+                                               input.read.Get(), errors.write.Get());
+        });
+    }
+    // The child holds its own copies now. Without ours the readers see end of file when it
+    // ends, and its standard input reads end of file at once.
+    input.read.Close();
+    input.write.Close();
+    output.write.Close();
+    errors.write.Close();
+    if (!ready || !child->m_process) {
+        lock.unlock();
+        child.reset();
+        ReportStartFailure(commandLine);
+        return false;
+    }
+    child->m_outputSource = std::move(output.read);
+    child->m_errorSource = std::move(errors.read);
+
+    s_bActive.store(1);
+    Child* const raw = child.get();
+    try {
+        child->m_outputReader = std::thread(&CRedirect::OutputReaderMain, this, raw);
+        child->m_threadIds[0] = child->m_outputReader.get_id();
+        child->m_errorReader = std::thread(&CRedirect::ErrorReaderMain, this, raw);
+        child->m_threadIds[1] = child->m_errorReader.get_id();
+        child->m_exitWatcher = std::thread(&CRedirect::ExitWatcherMain, this, raw);
+        child->m_threadIds[2] = child->m_exitWatcher.get_id();
+    } catch (const std::system_error&) {
+        // Readers already running may call back into Launch: join them unlocked.
+        s_bActive.store(0);
+        lock.unlock();
+        child->m_process->Kill();
+        child.reset();
+        ReportStartFailure(commandLine);
+        return false;
+    }
+    m_pCurrent = std::move(child);
+    lock.unlock();
+    OnLaunched(commandLine);
+    return true;
+}
+
+namespace {
+
+// Passes on every chunk until end of file. Once `stop` is set it passes on only what is
+// in the pipe at that moment, so a grandchild that keeps writing cannot hold it.
+template <typename Notify>
+void ReadPipe(int fd, const Event& stop, Notify notify)
+{
+    char buffer[kChunk + 1];
+    bool stopping = false;
+    std::size_t left = 0;
+    for (;;) {
+        if (!stopping && stop.IsSet()) {
+            stopping = true;
+            left = BytesWaiting(fd);
+        }
+        std::size_t want = kChunk;
+        if (stopping) {
+            if (left == 0)
+                return;
+            want = left < kChunk ? left : kChunk;
+        }
+        std::size_t count = 0;
+        switch (ReadSome(fd, buffer, want, count)) {
+        case ReadStatus::Data:
+            if (stopping)
+                left -= count;
+            buffer[count] = '\0';
+            notify(buffer);
+            break;
+        case ReadStatus::Empty:
+            if (stopping)
+                return;
+            WaitReadableOr(fd, stop);
+            break;
+        case ReadStatus::EndOfFile:
+        case ReadStatus::Failed:
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+void CRedirect::OutputReaderMain(CRedirect* runner, Child* child)
+{
+    ReadPipe(child->m_outputSource.Get(), child->m_readersStop,
+             [runner](const char* text) { runner->OnOutputText(text); });
+    std::lock_guard<std::mutex> lock(child->m_doneLock);
+    ++child->m_nReadersDone;
+    child->m_readerDone.notify_all();
+}
+
+void CRedirect::ErrorReaderMain(CRedirect* runner, Child* child)
+{
+    ReadPipe(child->m_errorSource.Get(), child->m_readersStop,
+             [runner](const char* text) { runner->OnErrorText(text); });
+    std::lock_guard<std::mutex> lock(child->m_doneLock);
+    ++child->m_nReadersDone;
+    child->m_readerDone.notify_all();
+}
+
+void CRedirect::ExitWatcherMain(CRedirect* runner, Child* child)
+{
+    const bool ended =
+        child->m_process->WaitEndOr(child->m_stopSignal) == ChildProcess::Wake::Ended;
+    if (ended) {
+        child->m_process->Reap();
+        std::unique_lock<std::mutex> lock(child->m_doneLock);
+        child->m_readerDone.wait_for(lock, kGrace, [child] { return child->m_nReadersDone == 2; });
+    }
+    child->m_readersStop.Set();
+    child->m_outputReader.join();
+    child->m_errorReader.join();
+    child->m_outputSource.Close();
+    child->m_errorSource.Close();
+    if (ended)
+        s_bActive.store(0);
+    child->m_bEnded.store(true);
+    runner->OnFinished();
+    child->m_bWatcherDone.store(true);
+}
+
+void CRedirect::Shutdown()
+{
+    using namespace std::chrono_literals;
+    s_bActive.store(0);
+
+    std::vector<Child*> children;
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        ++m_nStopping;
+        if (m_pCurrent)
+            m_ended.push_back(std::move(m_pCurrent));
+        for (const auto& child : m_ended)
+            children.push_back(child.get());
+    }
+    const std::thread::id self = std::this_thread::get_id();
+
+    for (Child* child : children)
+        child->m_stopSignal.Set();
+    std::this_thread::sleep_for(500ms);
+
+    // The watcher joins its readers and closes the pipes before it calls OnFinished.
+    for (Child* child : children)
+        if (!child->RunsOn(self))
+            child->JoinWatcher();
+    std::this_thread::sleep_for(100ms);
+    std::this_thread::sleep_for(100ms);
+    std::this_thread::sleep_for(100ms);
+
+    for (Child* child : children) {
+        if (child->m_process) {
+            child->m_process->Kill();
+            child->m_process->Reap();
+        }
+    }
+
+    // Before Launch is allowed again: a child forked by the old spawn thread would die
+    // with it.
+    m_spawner.Stop();
+
+    // A Shutdown run from a notification (nested in another one, or ours nested in it)
+    // holds pointers to these children: only the last one out releases them.
+    std::vector<std::unique_ptr<Child>> released;
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (--m_nStopping == 0) {
+            for (auto it = m_ended.begin(); it != m_ended.end();) {
+                if (!(*it)->RunsOn(self)) {
+                    released.push_back(std::move(*it));
+                    it = m_ended.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+        }
+    }
+    released.clear();
+}

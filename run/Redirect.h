@@ -1,0 +1,76 @@
+#pragma once
+// Runs one console program at a time as a child whose standard input, output and error are
+// pipes, and reports what it writes and its end through four virtual notifications.
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/SpawnThread.h"
+
+class ChildProcess;
+
+class CRedirect {
+public:
+    CRedirect();
+    ~CRedirect();                        // runs Shutdown(); deliberately not virtual
+    CRedirect(const CRedirect&) = delete;
+    CRedirect& operator=(const CRedirect&) = delete;
+
+    // Starts the command line (program first, arguments split by the Windows rules). True
+    // when the child was created; otherwise "Unable to start <command line>\n" has gone to
+    // OnOutputText on the calling thread and no other notification follows. Refused while a
+    // child of this runner is still running or a Shutdown is in progress. May be called from
+    // OnFinished, which is how a queue of commands moves on.
+    bool Launch(const char* commandLine);
+
+    // The stop sequence: ends the current child (killed if it still runs), joins every
+    // thread of this runner and releases everything. Takes at least 800 ms. Called from a
+    // notification it cannot join the calling thread; the destructor's run finishes the job.
+    void Shutdown();
+
+    // On the thread that called Launch, after the child and its three threads have started;
+    // a child that ends at once may have been reported (text, even its end) before it.
+    virtual void OnLaunched(const char* commandLine);
+    // A chunk of at most 256 bytes of standard output, NUL-terminated, on the output reader
+    // thread; also the start failure message, on the thread that called Launch.
+    virtual void OnOutputText(const char* text);
+    // A chunk of at most 256 bytes of standard error, NUL-terminated, on the error reader
+    // thread. May run at the same moment as OnOutputText: the runner takes no lock.
+    virtual void OnErrorText(const char* text);
+    // Once per launched child, on its exit watcher thread, after the child has ended (or was
+    // stopped by Shutdown) and both readers have passed on everything they read.
+    virtual void OnFinished();
+
+protected:
+    // 1 while the current child counts as running: set by a successful Launch, cleared by
+    // the exit watcher when the child has ended and by Shutdown. One for all runners.
+    static std::atomic<int> s_bActive;
+
+private:
+    // Everything one launched child holds; its threads take it, not the runner's fields, so
+    // a Launch from OnFinished can install the next child while the last watcher still runs.
+    struct Child;
+
+    // Creates the child with the given descriptors as its standard output, input and error.
+    // Returns the child, or nullptr when it could not be started. Runs on the spawn thread.
+    static std::unique_ptr<ChildProcess> SpawnRedirected(const char* commandLine, int output,
+                                                         int input, int errors);
+
+    static void OutputReaderMain(CRedirect* runner, Child* child);
+    static void ErrorReaderMain(CRedirect* runner, Child* child);
+    static void ExitWatcherMain(CRedirect* runner, Child* child);
+
+    void ReportStartFailure(const char* commandLine);
+    // Releases children whose threads have all finished, except the caller's own.
+    void ReleaseEnded(std::unique_lock<std::mutex>& lock);
+
+    std::mutex m_lock;                               // guards the fields below
+    std::unique_ptr<Child> m_pCurrent;               // the child launched last, until replaced
+    std::vector<std::unique_ptr<Child>> m_ended;     // ended children not yet released
+    int m_nStopping = 0;                             // Shutdowns in progress
+    // Children are forked from this thread, which lives as long as the runner: the kernel
+    // ties "kill the child when its parent dies" to the forking thread, not the process.
+    SpawnThread m_spawner;
+};

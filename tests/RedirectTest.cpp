@@ -1,0 +1,556 @@
+// The runner against real children: tests/runner_child.cpp plays each one.
+#include <dirent.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/Pipe.h"
+#include "platform/ProgramPath.h"
+#include "run/Redirect.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string kChild = RUNNER_CHILD;
+
+std::string Command(const std::string& args) { return "\"" + kChild + "\" " + args; }
+
+int CountOpenFds()
+{
+    int count = 0;
+    if (DIR* dir = ::opendir("/proc/self/fd")) {
+        while (::readdir(dir) != nullptr)
+            ++count;
+        ::closedir(dir);
+    }
+    return count - 3;  // ".", ".." and the directory's own descriptor
+}
+
+int CountThreads()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("Threads:", 0) == 0)
+            return std::stoi(line.substr(8));
+    return -1;
+}
+
+// Records every notification; tests wait on it for the end of a child.
+class Recorder : public CRedirect {
+public:
+    void OnLaunched(const char* commandLine) override
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        launched.push_back(commandLine);
+    }
+    void OnOutputText(const char* text) override
+    {
+        Record(text, output, outputChunks);
+        if (onOutput)
+            onOutput(text);
+    }
+    void OnErrorText(const char* text) override { Record(text, errors, errorChunks); }
+    // The hook runs first, so a test that has seen the end also knows the hook is over.
+    void OnFinished() override
+    {
+        if (onFinished)
+            onFinished();
+        std::lock_guard<std::mutex> lock(m_lock);
+        ++finished;
+        m_changed.notify_all();
+    }
+
+    bool WaitFinished(int count, std::chrono::milliseconds limit = 20s)
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        return m_changed.wait_for(lock, limit, [&] { return finished >= count; });
+    }
+
+    // The first line of standard output, once it has come.
+    std::string WaitFirstLine()
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        m_changed.wait_for(lock, 20s, [&] { return output.find('\n') != std::string::npos; });
+        return output.substr(0, output.find('\n'));
+    }
+
+    void Clear()
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        output.clear();
+        errors.clear();
+        outputChunks.clear();
+        errorChunks.clear();
+        launched.clear();
+        finished = 0;
+        textAfterEnd = false;
+    }
+
+    std::string output, errors;
+    std::vector<std::string> outputChunks, errorChunks, launched;
+    int finished = 0;
+    bool textAfterEnd = false;
+    std::function<void(const char*)> onOutput;
+    std::function<void()> onFinished;
+
+private:
+    void Record(const char* text, std::string& all, std::vector<std::string>& chunks)
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (finished > 0)
+            textAfterEnd = true;
+        all += text;
+        chunks.push_back(text);
+        m_changed.notify_all();
+    }
+
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+};
+
+// Runs one command to its end on a fresh record.
+void RunToEnd(Recorder& runner, const std::string& command)
+{
+    runner.Clear();
+    ASSERT_TRUE(runner.Launch(command.c_str())) << command;
+    ASSERT_TRUE(runner.WaitFinished(1)) << command;
+}
+
+std::string Hex(const std::string& text)
+{
+    std::string hex;
+    for (const unsigned char c : text) {
+        char two[3];
+        std::snprintf(two, sizeof two, "%02x", c);
+        hex += two;
+    }
+    return hex + "\n";
+}
+
+}  // namespace
+
+TEST(Redirect, FailedStartsReportTheWholeCommandLineAndLeakNothing)
+{
+    const std::string dir = ::testing::TempDir() + "tarvex_runner_start";
+    ::mkdir(dir.c_str(), 0755);
+    const std::string plain = dir + "/not_executable";
+    std::ofstream(plain) << "#!/bin/sh\necho hi\n";
+    ::chmod(plain.c_str(), 0644);
+
+    Recorder runner;
+    const int fdsBefore = CountOpenFds();
+    const std::string longName = "/no/such/" + std::string(5000, 'p') + ".exe -i in.avi";
+    for (const std::string& command :
+         {std::string("/no/such/program.exe -i x"), plain, dir, std::string(""),
+          std::string(" \t "), longName}) {
+        SCOPED_TRACE(command.substr(0, 60));
+        runner.Clear();
+        EXPECT_FALSE(runner.Launch(command.c_str()));
+        ASSERT_EQ(runner.outputChunks.size(), 1u);
+        EXPECT_EQ(runner.outputChunks[0], "Unable to start " + command + "\n");
+        EXPECT_TRUE(runner.launched.empty());
+        EXPECT_FALSE(runner.WaitFinished(1, 50ms));
+    }
+    EXPECT_EQ(CountOpenFds(), fdsBefore);
+}
+
+TEST(Redirect, StartFailsCleanlyWhenDescriptorsRunOut)
+{
+    Recorder runner;
+    RunToEnd(runner, Command("echo warm"));  // the spawn thread exists
+    EXPECT_FALSE(runner.Launch("/no/such/program"));  // releases what the warm child held
+    const int fdsBefore = CountOpenFds();
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    // Room for a few but not all of the event and pipe descriptors a start needs.
+    for (int room = 0; room < 8; ++room) {
+        SCOPED_TRACE(room);
+        rlimit tight = saved;
+        tight.rlim_cur = static_cast<rlim_t>(fdsBefore + room);
+        ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+        runner.Clear();
+        const bool started = runner.Launch(Command("echo x").c_str());
+        ::setrlimit(RLIMIT_NOFILE, &saved);
+        EXPECT_FALSE(started);
+        ASSERT_EQ(runner.outputChunks.size(), 1u);
+        EXPECT_EQ(runner.outputChunks[0], "Unable to start " + Command("echo x") + "\n");
+        EXPECT_EQ(CountOpenFds(), fdsBefore);
+    }
+    RunToEnd(runner, Command("echo again"));
+    EXPECT_EQ(runner.output, "again");
+}
+
+TEST(Redirect, ArgumentsReachTheChildByteForByte)
+{
+    Recorder runner;
+    struct Case {
+        std::string args;
+        std::vector<std::string> expected;
+    };
+    const std::vector<Case> cases = {
+        {"a b\tc", {"a", "b", "c"}},
+        {"\"with blank\" \"with\ttab\"", {"with blank", "with\ttab"}},
+        {R"(say\"hi\" "in ""quotes""")", {"say\"hi\"", "in \"quotes\""}},
+        {R"(C:\dir\ "end\\" \\\"x)", {"C:\\dir\\", "end\\", "\\\"x"}},
+        {"\"转换 视频\" 输出.flv", {"转换 视频", "输出.flv"}},
+        {"\"unbalanced rest  of\tline", {"unbalanced rest  of\tline"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        RunToEnd(runner, Command("args " + c.args));
+        std::string expected;
+        for (const std::string& arg : c.expected)
+            expected += Hex(arg);
+        EXPECT_EQ(runner.output, expected);
+    }
+}
+
+TEST(Redirect, ChunksComeInOrderOnTheirOwnStream)
+{
+    Recorder runner;
+    {
+        SCOPED_TRACE("silent");
+        RunToEnd(runner, Command("echo"));
+        EXPECT_TRUE(runner.outputChunks.empty());
+        EXPECT_TRUE(runner.errorChunks.empty());
+        EXPECT_EQ(runner.launched, std::vector<std::string>{Command("echo")});
+    }
+    {
+        SCOPED_TRACE("600 bytes in one write");
+        RunToEnd(runner, Command("write 600"));
+        EXPECT_GE(runner.outputChunks.size(), 3u);
+        for (const std::string& chunk : runner.outputChunks)
+            EXPECT_LE(chunk.size(), 256u);
+        EXPECT_EQ(runner.output, std::string(600, 'x'));
+    }
+    {
+        SCOPED_TRACE("both streams");
+        RunToEnd(runner, Command("both"));
+        EXPECT_EQ(runner.output, "to output\n");
+        EXPECT_EQ(runner.errors, "to error\n");
+    }
+    {
+        SCOPED_TRACE("NUL byte");
+        RunToEnd(runner, Command("nul"));
+        ASSERT_EQ(runner.outputChunks.size(), 1u);
+        EXPECT_EQ(runner.outputChunks[0], "ab");
+    }
+    {
+        SCOPED_TRACE("exit code and signal");
+        RunToEnd(runner, Command("exit 3"));
+        RunToEnd(runner, Command("signal"));
+        EXPECT_EQ(runner.output, "dying\n");
+    }
+    {
+        SCOPED_TRACE("standard input");
+        RunToEnd(runner, Command("stdin"));
+        EXPECT_EQ(runner.output, "eof 0\n");
+    }
+    {
+        SCOPED_TRACE("what the child inherits");
+        RunToEnd(runner, Command("state"));
+        EXPECT_EQ(runner.output, "blocked=0 sigpipe=default leader=yes fds=0,1,2,\n");
+    }
+    std::this_thread::sleep_for(10ms);
+    EXPECT_FALSE(runner.textAfterEnd);
+    EXPECT_EQ(runner.finished, 1);
+}
+
+// Checks a flood against its pattern as it comes, without keeping it.
+class FloodChecker : public CRedirect {
+public:
+    void OnOutputText(const char* text) override { Check(text, m_output); }
+    void OnErrorText(const char* text) override { Check(text, m_errors); }
+    void OnFinished() override
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_bFinished = true;
+        m_finished.notify_all();
+    }
+    void WaitFinished()
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        ASSERT_TRUE(m_finished.wait_for(lock, 60s, [this] { return m_bFinished; }));
+    }
+
+    struct Stream {
+        size_t bytes = 0;
+        size_t faults = 0;
+        size_t oversized = 0;
+        std::string text;  // the first bytes, when the stream is not a flood
+    };
+    Stream m_output, m_errors;
+    std::chrono::milliseconds m_firstChunkDelay{0};
+    bool m_bTextAfterEnd = false;
+
+private:
+    void Check(const char* text, Stream& stream)
+    {
+        if (stream.bytes == 0 && m_firstChunkDelay.count() > 0)
+            std::this_thread::sleep_for(m_firstChunkDelay);
+        const size_t n = std::strlen(text);
+        stream.oversized += n > 256;
+        for (size_t i = 0; i < n; ++i)
+            stream.faults += text[i] != static_cast<char>('a' + (stream.bytes + i) % 23);
+        if (stream.text.size() < 64)
+            stream.text.append(text, std::min<size_t>(n, 64));
+        stream.bytes += n;
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_bTextAfterEnd |= m_bFinished;
+    }
+
+    std::mutex m_lock;
+    std::condition_variable m_finished;
+    bool m_bFinished = false;
+};
+
+TEST(Redirect, FloodsArriveWholeAndInOrder)
+{
+    {
+        SCOPED_TRACE("50 MB on standard output");
+        FloodChecker runner;
+        ASSERT_TRUE(runner.Launch(Command("flood 52428800 1").c_str()));
+        runner.WaitFinished();
+        EXPECT_EQ(runner.m_output.bytes, 52428800u);
+        EXPECT_EQ(runner.m_output.faults, 0u);
+        EXPECT_EQ(runner.m_output.oversized, 0u);
+        EXPECT_FALSE(runner.m_bTextAfterEnd);
+    }
+    {
+        SCOPED_TRACE("standard error only, four pipes full");
+        FloodChecker runner;
+        ASSERT_TRUE(runner.Launch(Command("flood-error-by-pipe-size 4").c_str()));
+        runner.WaitFinished();
+        const size_t total = std::stoul(runner.m_output.text);
+        EXPECT_GE(total, 4u * 4096u);
+        EXPECT_EQ(runner.m_errors.bytes, total);
+        EXPECT_EQ(runner.m_errors.faults, 0u);
+    }
+    {
+        SCOPED_TRACE("a consumer that sleeps on its first chunk");
+        FloodChecker runner;
+        runner.m_firstChunkDelay = 600ms;  // well past the end's grace period
+        ASSERT_TRUE(runner.Launch(Command("flood 60000 1").c_str()));
+        runner.WaitFinished();
+        EXPECT_EQ(runner.m_output.bytes, 60000u);
+        EXPECT_EQ(runner.m_output.faults, 0u);
+    }
+}
+
+TEST(Redirect, AQuickChildAlwaysDeliversItsLastLineBeforeItsEnd)
+{
+    Recorder runner;
+    for (int i = 0; i < 1000; ++i) {
+        const std::string line = "line " + std::to_string(i) + "\n";
+        runner.Clear();
+        ASSERT_TRUE(runner.Launch(Command("echo \"" + line + "\"").c_str()));
+        ASSERT_TRUE(runner.WaitFinished(1));
+        ASSERT_EQ(runner.output, line) << i;
+        ASSERT_FALSE(runner.textAfterEnd) << i;
+    }
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(runner.finished, 1);
+}
+
+TEST(Redirect, AGrandchildHoldingThePipesDelaysTheEndOnlyBriefly)
+{
+    Recorder runner;
+    const auto start = std::chrono::steady_clock::now();
+    RunToEnd(runner, Command("grandchild 3"));
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(runner.output, "parent done\n");
+    EXPECT_LT(took, 2s);
+}
+
+TEST(Redirect, ShutdownStopsARunningChildAndJoinsEverything)
+{
+    const int threadsBefore = CountThreads();
+    const int fdsBefore = CountOpenFds();
+    {
+        SCOPED_TRACE("nothing launched");
+        Recorder runner;
+        const auto start = std::chrono::steady_clock::now();
+        runner.Shutdown();
+        EXPECT_GE(std::chrono::steady_clock::now() - start, 800ms);
+        EXPECT_EQ(runner.finished, 0);
+        EXPECT_TRUE(runner.outputChunks.empty());
+
+        // A write to a pipe nobody reads fails instead of ending the program.
+        PipeEnds orphan;
+        ASSERT_TRUE(CreatePipe(orphan));
+        orphan.read.Close();
+        EXPECT_EQ(::write(orphan.write.Get(), "x", 1), -1);
+        EXPECT_EQ(errno, EPIPE);
+    }
+    {
+        SCOPED_TRACE("a child sleeping, its queue trying to go on");
+        Recorder runner;
+        std::atomic<bool> refused{false};
+        runner.onFinished = [&] { refused = !runner.Launch(Command("sleep 30").c_str()); };
+        ASSERT_TRUE(runner.Launch(Command("sleep 30").c_str()));
+        const int pid = std::stoi(runner.WaitFirstLine());
+        runner.Shutdown();
+        EXPECT_EQ(runner.finished, 1);
+        EXPECT_TRUE(refused);  // no new child while the runner stops
+        EXPECT_EQ(runner.output.find("woke"), std::string::npos);
+        // Killed and reaped: the pid names no process, not even a zombie.
+        EXPECT_EQ(::kill(pid, 0), -1);
+        EXPECT_EQ(CountThreads(), threadsBefore);
+        EXPECT_EQ(CountOpenFds(), fdsBefore);
+        // The runner starts again after a Shutdown.
+        runner.onFinished = nullptr;
+        RunToEnd(runner, Command("echo again"));
+        EXPECT_EQ(runner.output, "again");
+    }
+    EXPECT_EQ(CountThreads(), threadsBefore);
+}
+
+TEST(Redirect, LaunchesChainedFromTheEndKeepCountsFlat)
+{
+    Recorder runner;
+    RunToEnd(runner, Command("echo warm"));
+    const int fdsBefore = CountOpenFds();
+    const int threadsBefore = CountThreads();
+
+    std::atomic<int> left{200};
+    std::atomic<int> refused{0};
+    runner.onFinished = [&] {
+        if (left.fetch_sub(1) > 1 && !runner.Launch(Command("echo next").c_str()))
+            ++refused;
+    };
+    runner.Clear();
+    ASSERT_TRUE(runner.Launch(Command("echo first").c_str()));
+    ASSERT_TRUE(runner.WaitFinished(200, 60s)) << runner.finished << " " << refused.load();
+    EXPECT_EQ(refused.load(), 0);
+    EXPECT_EQ(runner.launched.size(), 200u);
+
+    // The last watcher may still be returning from OnFinished; one more start releases it.
+    RunToEnd(runner, Command("echo last"));
+    std::this_thread::sleep_for(20ms);
+    EXPECT_LE(CountOpenFds(), fdsBefore);
+    EXPECT_LE(CountThreads(), threadsBefore + 1);
+}
+
+TEST(Redirect, NotificationsMayCallLaunchAndShutdown)
+{
+    const int threadsBefore = CountThreads();
+    {
+        SCOPED_TRACE("Launch while the child runs is refused");
+        Recorder runner;
+        std::atomic<bool> refused{false};
+        runner.onOutput = [&](const char* text) {
+            if (std::strncmp(text, "Unable", 6) != 0)
+                refused = !runner.Launch(Command("echo nested").c_str());
+        };
+        RunToEnd(runner, Command("echo first"));
+        EXPECT_TRUE(refused);
+        EXPECT_NE(runner.output.find("Unable to start"), std::string::npos);
+    }
+    {
+        SCOPED_TRACE("Shutdown from the output reader");
+        Recorder runner;
+        std::atomic<bool> once{false};
+        runner.onOutput = [&](const char*) {
+            if (!once.exchange(true))
+                runner.Shutdown();
+        };
+        ASSERT_TRUE(runner.Launch(Command("sleep 30").c_str()));
+        ASSERT_TRUE(runner.WaitFinished(1));
+        // Joins the reader, which may still be in its own Shutdown, before the hooks go.
+        runner.Shutdown();
+        EXPECT_EQ(runner.output.find("woke"), std::string::npos);
+    }
+    {
+        SCOPED_TRACE("Shutdown from OnFinished");
+        Recorder runner;
+        runner.onFinished = [&] { runner.Shutdown(); };
+        RunToEnd(runner, Command("echo x"));
+        runner.Shutdown();
+    }
+    EXPECT_EQ(CountThreads(), threadsBefore);
+}
+
+// Launches `sleep` from an exit watcher in a forked copy of this program, kills the copy and
+// checks that the sleeper died with it.
+TEST(Redirect, ChildrenDieWithTheProgram)
+{
+    ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);  // orphans come to us
+    for (const bool fromWatcher : {false, true}) {
+        SCOPED_TRACE(fromWatcher ? "launched from an exit watcher" : "launched directly");
+        PipeEnds report;
+        ASSERT_TRUE(CreatePipe(report));
+        const pid_t host = ::fork();
+        ASSERT_GE(host, 0);
+        if (host == 0) {
+            Recorder runner;
+            runner.onOutput = [&](const char* text) {
+                if (std::isdigit(static_cast<unsigned char>(text[0])))
+                    (void)!::write(report.write.Get(), text, std::strlen(text));
+            };
+            runner.onFinished = [&] { runner.Launch(Command("sleep 30").c_str()); };
+            runner.Launch(Command(fromWatcher ? "echo" : "sleep 30").c_str());
+            ::pause();
+            ::_exit(0);
+        }
+        report.write.Close();
+        char text[32] = {};
+        ASSERT_GT(::read(report.read.Get(), text, sizeof text - 1), 0);
+        const pid_t sleeper = std::atoi(text);
+        // Outliving the thread that launched it: a watcher ends right after OnFinished.
+        std::this_thread::sleep_for(300ms);
+        std::ifstream stat("/proc/" + std::to_string(sleeper) + "/stat");
+        std::string pidField, name, state;
+        stat >> pidField >> name >> state;
+        EXPECT_EQ(state, "S");
+        ::kill(host, SIGKILL);
+        ::waitpid(host, nullptr, 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(sleeper, &status, 0), sleeper);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    }
+    ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+}
+
+TEST(ProgramPath, WindowsNamesFindLocalBuildsThenPath)
+{
+    char saved[4096];
+    ASSERT_NE(::getcwd(saved, sizeof saved), nullptr);
+    const std::string dir = ::testing::TempDir() + "tarvex_program_path";
+    ::mkdir(dir.c_str(), 0755);
+    ::mkdir((dir + "/plugins").c_str(), 0755);
+    ASSERT_EQ(::chdir(dir.c_str()), 0);
+    std::remove("plugins/sh.exe");
+    std::remove("plugins/sh");
+
+    const std::string fromPath = ResolveProgram("plugins\\sh.exe");
+    ASSERT_GT(fromPath.size(), 3u);
+    EXPECT_EQ(fromPath.front(), '/');
+    EXPECT_EQ(fromPath.substr(fromPath.size() - 3), "/sh");
+    std::ofstream("plugins/sh");
+    EXPECT_EQ(ResolveProgram("plugins\\sh.exe"), "plugins/sh");
+    std::ofstream("plugins/sh.exe");
+    EXPECT_EQ(ResolveProgram("plugins\\sh.exe"), "plugins/sh.exe");
+    EXPECT_EQ(ResolveProgram("plugins\\SH.EXE"), "");  // names stay case-sensitive
+    EXPECT_EQ(ResolveProgram("plugins\\no-such-tool.exe"), "");
+    EXPECT_EQ(ResolveProgram(""), "");
+
+    ASSERT_EQ(::chdir(saved), 0);
+}

@@ -1,0 +1,150 @@
+// Plays the children the runner tests need: one behaviour per first argument.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+void WriteAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n <= 0)
+            std::exit(3);
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+}
+
+void WriteText(int fd, const std::string& text) { WriteAll(fd, text.data(), text.size()); }
+
+// Byte i of a stream is 'a' + i % 23: a lost or reordered run shows as a break in it.
+void Flood(int fd, size_t total)
+{
+    std::vector<char> block(64 * 1024);
+    size_t sent = 0;
+    while (sent < total) {
+        const size_t n = std::min(block.size(), total - sent);
+        for (size_t i = 0; i < n; ++i)
+            block[i] = static_cast<char>('a' + (sent + i) % 23);
+        WriteAll(fd, block.data(), n);
+        sent += n;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string mode = argc > 1 ? argv[1] : "";
+    const auto arg = [&](int i) { return std::string(argc > i ? argv[i] : ""); };
+
+    if (mode == "args") {  // each argument, hex-encoded, one a line
+        for (int i = 2; i < argc; ++i) {
+            std::string line;
+            for (const unsigned char c : std::string(argv[i])) {
+                char hex[3];
+                std::snprintf(hex, sizeof hex, "%02x", c);
+                line += hex;
+            }
+            WriteText(1, line + "\n");
+        }
+        return 0;
+    }
+    if (mode == "echo") {  // the text, then at once the end
+        WriteText(1, arg(2));
+        return 0;
+    }
+    if (mode == "write") {  // that many bytes in one write
+        const std::string text(std::stoul(arg(2)), 'x');
+        WriteText(1, text);
+        return 0;
+    }
+    if (mode == "both") {
+        WriteText(1, "to output\n");
+        WriteText(2, "to error\n");
+        return 0;
+    }
+    if (mode == "nul") {
+        WriteAll(1, "ab\0cd", 5);
+        return 0;
+    }
+    if (mode == "flood") {  // flood <bytes> <fd>
+        Flood(std::stoi(arg(3)), std::stoul(arg(2)));
+        return 0;
+    }
+    if (mode == "flood-error-by-pipe-size") {  // <times> the pipe's capacity to standard error
+        const int capacity = ::fcntl(2, F_GETPIPE_SZ);
+        const size_t total = static_cast<size_t>(capacity) * std::stoul(arg(2));
+        WriteText(1, std::to_string(total) + "\n");
+        Flood(2, total);
+        return 0;
+    }
+    if (mode == "stamp") {  // the monotonic clock in nanoseconds, then the end at once
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        WriteText(1, std::to_string(std::chrono::nanoseconds(now).count()) + "\n");
+        return 0;
+    }
+    if (mode == "exit")
+        return std::stoi(arg(2));
+    if (mode == "signal") {
+        WriteText(1, "dying\n");
+        ::kill(::getpid(), SIGTERM);
+        ::pause();
+        return 0;
+    }
+    if (mode == "grandchild") {  // a grandchild keeps the pipes open for a while
+        if (::fork() == 0) {
+            std::this_thread::sleep_for(std::chrono::seconds(std::stoi(arg(2))));
+            WriteText(1, "late\n");
+            return 0;
+        }
+        WriteText(1, "parent done\n");
+        return 0;
+    }
+    if (mode == "stdin") {  // counts standard input up to its end
+        char buffer[256];
+        size_t total = 0;
+        ssize_t n;
+        while ((n = ::read(0, buffer, sizeof buffer)) > 0)
+            total += static_cast<size_t>(n);
+        WriteText(1, "eof " + std::to_string(total) + (n < 0 ? " error" : "") + "\n");
+        return 0;
+    }
+    if (mode == "sleep") {  // sleep <seconds>, after telling its pid
+        WriteText(1, std::to_string(::getpid()) + "\n");
+        std::this_thread::sleep_for(std::chrono::milliseconds(
+            static_cast<long>(std::stod(arg(2)) * 1000)));
+        WriteText(1, "woke\n");
+        return 0;
+    }
+    if (mode == "state") {  // what the child inherited
+        sigset_t mask;
+        sigprocmask(SIG_SETMASK, nullptr, &mask);
+        int blocked = 0;
+        for (int sig = 1; sig < NSIG; ++sig)
+            blocked += sigismember(&mask, sig) == 1;
+        struct sigaction pipeAction {};
+        sigaction(SIGPIPE, nullptr, &pipeAction);
+        std::string fds;
+        for (int fd = 0; fd < 1024; ++fd)
+            if (::fcntl(fd, F_GETFD) >= 0)
+                fds += std::to_string(fd) + ",";
+        WriteText(1, "blocked=" + std::to_string(blocked) +
+                         " sigpipe=" + (pipeAction.sa_handler == SIG_DFL ? "default" : "other") +
+                         " leader=" + (::getsid(0) == ::getpid() ? "yes" : "no") +
+                         " fds=" + fds + "\n");
+        return 0;
+    }
+    WriteText(2, "unknown mode\n");
+    return 2;
+}
