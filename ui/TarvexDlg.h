@@ -13,10 +13,13 @@
 #include "convert/ProfileCatalogue.h"
 #include "platform/Dialog.h"
 #include "platform/Icon.h"
+#include "run/Redirect.h"
 
-class CTarvexDlg : public CDialog {
+class CTarvexDlg : public CDialog, public CRedirect {
 public:
     CTarvexDlg();
+    // Releases the output window and the members, then the runner stops whatever it still
+    // holds (at least 800 ms), then the window goes.
     ~CTarvexDlg() override;
 
     void OnSysCommand(unsigned nID, std::intptr_t lParam) override;
