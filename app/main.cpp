@@ -2,8 +2,12 @@
 
 #include "app/TarvexApp.h"
 
-int main(int argc, char** argv)
+int main(int, char** argv)
 {
-    QApplication application(argc, argv);
+    // The program takes no arguments; only the program name reaches the toolkit, so its own
+    // command-line switches cannot change how the dialog behaves.
+    int toolkitArgc = 1;
+    char* toolkitArgv[] = {argv[0], nullptr};
+    QApplication application(toolkitArgc, toolkitArgv);
     return AfxWinMain();
 }
