@@ -37,6 +37,19 @@ bool ToAscii(std::u16string_view text, std::string& out)
     return true;
 }
 
+// The trimmed ASCII text of a number without its leading '+', as [first, last); false when
+// nothing readable is left.
+bool NumberText(std::u16string_view text, std::string& ascii, const char*& first, const char*& last)
+{
+    if (!ToAscii(Trimmed(text), ascii) || ascii.empty())
+        return false;
+    first = ascii.data();
+    last = first + ascii.size();
+    if (*first == '+')
+        ++first;
+    return first != last;
+}
+
 CWnd* Control(CDataExchange* pDX, int id)
 {
     return pDX->m_pDlgWnd->GetDlgItem(id);
@@ -63,13 +76,9 @@ void CDataExchange::Fail(int id, const char16_t* message)
 bool ParseUInt32(std::u16string_view text, std::uint32_t& value)
 {
     std::string ascii;
-    if (!ToAscii(Trimmed(text), ascii) || ascii.empty())
-        return false;
-    const char* first = ascii.data();
-    const char* last = first + ascii.size();
-    if (*first == '+')
-        ++first;
-    if (first == last || *first < '0' || *first > '9')
+    const char* first = nullptr;
+    const char* last = nullptr;
+    if (!NumberText(text, ascii, first, last) || *first < '0' || *first > '9')
         return false;
     std::uint32_t parsed = 0;
     const auto [end, ec] = std::from_chars(first, last, parsed, 10);
@@ -82,13 +91,10 @@ bool ParseUInt32(std::u16string_view text, std::uint32_t& value)
 bool ParseFloat(std::u16string_view text, float& value)
 {
     std::string ascii;
-    if (!ToAscii(Trimmed(text), ascii) || ascii.empty())
-        return false;
-    const char* first = ascii.data();
-    const char* last = first + ascii.size();
-    if (*first == '+')
-        ++first;
-    if (first == last || (*first != '-' && *first != '.' && (*first < '0' || *first > '9')))
+    const char* first = nullptr;
+    const char* last = nullptr;
+    if (!NumberText(text, ascii, first, last) ||
+        (*first != '-' && *first != '.' && (*first < '0' || *first > '9')))
         return false;  // no "inf" or "nan"
     double parsed = 0;
     const auto [end, ec] = std::from_chars(first, last, parsed, std::chars_format::general);
