@@ -1,7 +1,7 @@
 #pragma once
 // The application object: runs the main dialog and ends the program when it closes.
 
-#include "platform/WinApp.h"
+#include "platform/dialog/WinApp.h"
 
 class CTarvexApp : public CWinApp {
 public:

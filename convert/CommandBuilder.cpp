@@ -3,8 +3,8 @@
 #include <initializer_list>
 
 #include "convert/StringUtils.h"
-#include "platform/CommandLine.h"
-#include "platform/ShellPath.h"
+#include "platform/text/CommandLine.h"
+#include "platform/text/ShellPath.h"
 
 namespace {
 

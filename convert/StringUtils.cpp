@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/ShellPath.h"
+#include "platform/text/ShellPath.h"
 
 namespace {
 

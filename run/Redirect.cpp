@@ -6,11 +6,11 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/ChildProcess.h"
-#include "platform/CommandLine.h"
-#include "platform/Event.h"
-#include "platform/Pipe.h"
-#include "platform/ProgramPath.h"
+#include "platform/process/ChildProcess.h"
+#include "platform/text/CommandLine.h"
+#include "platform/process/Event.h"
+#include "platform/process/Pipe.h"
+#include "platform/process/ProgramPath.h"
 
 namespace {
 

@@ -7,14 +7,14 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/SpawnThread.h"
+#include "platform/process/SpawnThread.h"
 
 class ChildProcess;
 
 class CRedirect {
 public:
     CRedirect();
-    ~CRedirect();                        // runs Shutdown(); deliberately not virtual
+    virtual ~CRedirect();  // runs Shutdown()
     CRedirect(const CRedirect&) = delete;
     CRedirect& operator=(const CRedirect&) = delete;
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/DataExchange.h"
+#include "platform/dialog/DataExchange.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/Dialog.h"
-#include "platform/WidgetAccess.h"
-#include "platform/WinApp.h"
+#include "platform/dialog/Dialog.h"
+#include "platform/dialog/private/WidgetAccess_p.h"
+#include "platform/dialog/WinApp.h"
 #include "tests/ModalHelper.h"
 
 namespace {

@@ -20,7 +20,7 @@
 #include "convert/CommandBuilder.h"
 #include "convert/ProfileCatalogue.h"
 #include "convert/StringUtils.h"
-#include "platform/CommandLine.h"
+#include "platform/text/CommandLine.h"
 
 extern char** environ;
 
@@ -292,4 +292,4 @@ INSTANTIATE_TEST_SUITE_P(
         ExportCase{"FLV_from_mpg", ConversionMode::Video2FLV, -1, -1, nullptr, nullptr, u"it's \"q\"\tclip.MPG", {}, 1, "flv1", "mp3"},
         ExportCase{"FLV_from_mp4", ConversionMode::Video2FLV, -1, -1, nullptr, nullptr, u"源 clip.mp4", {"-c:v", "mpeg4"}, 2, "flv1", "mp3"},
         ExportCase{"FLV_from_wmv", ConversionMode::Video2FLV, -1, -1, nullptr, nullptr, u"源 clip.wmv", {}, 2, "flv1", "mp3"}),
-    [](const ::testing::TestParamInfo<ExportCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<ExportCase>& param) { return std::string(param.param.name); });

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Locale.h"
+#include "platform/text/Locale.h"
 
 namespace {
 

@@ -20,8 +20,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/Pipe.h"
-#include "platform/ProgramPath.h"
+#include "platform/process/Pipe.h"
+#include "platform/process/ProgramPath.h"
 #include "run/Redirect.h"
 
 using namespace std::chrono_literals;

@@ -8,7 +8,7 @@
 #include <chrono>
 
 #include "app/TarvexApp.h"
-#include "platform/WidgetAccess.h"
+#include "platform/dialog/private/WidgetAccess_p.h"
 #include "tests/ModalHelper.h"
 
 namespace {

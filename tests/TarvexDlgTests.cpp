@@ -20,7 +20,7 @@
 #include <optional>
 
 #include "convert/ProfileCatalogue.h"
-#include "platform/WidgetAccess.h"
+#include "platform/dialog/private/WidgetAccess_p.h"
 #include "tests/ModalHelper.h"
 #include "ui/Language.h"
 #include "ui/MainDialogTemplate.h"

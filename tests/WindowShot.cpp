@@ -9,7 +9,7 @@
 
 #include <cstring>
 
-#include "platform/WidgetAccess.h"
+#include "platform/dialog/private/WidgetAccess_p.h"
 #include "ui/AboutDlg.h"
 #include "ui/Resource.h"
 #include "ui/TarvexDlg.h"

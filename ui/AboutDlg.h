@@ -1,7 +1,7 @@
 #pragma once
 // The About box: the product, its version and its maker, in the current language.
 
-#include "platform/Dialog.h"
+#include "platform/dialog/Dialog.h"
 
 class CAboutDlg : public CDialog {
 public:

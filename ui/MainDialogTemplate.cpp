@@ -1,6 +1,6 @@
 #include "ui/MainDialogTemplate.h"
 
-#include "platform/Wnd.h"
+#include "platform/dialog/Wnd.h"
 #include "ui/Resource.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 // Template 102: the main dialog.
 
-#include "platform/DialogTemplate.h"
+#include "platform/dialog/DialogTemplate.h"
 
 const DlgTemplate& MainDialogTemplate();

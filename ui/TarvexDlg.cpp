@@ -1,6 +1,6 @@
 #include "ui/TarvexDlg.h"
 
-#include "platform/Locale.h"
+#include "platform/text/Locale.h"
 #include "ui/AboutDlg.h"
 #include "ui/Language.h"
 #include "ui/MainDialogTemplate.h"

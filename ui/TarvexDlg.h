@@ -11,8 +11,8 @@
 
 #include "convert/CommandList.h"
 #include "convert/ProfileCatalogue.h"
-#include "platform/Dialog.h"
-#include "platform/Icon.h"
+#include "platform/dialog/Dialog.h"
+#include "platform/dialog/Icon.h"
 #include "run/Redirect.h"
 
 class CTarvexDlg : public CDialog, public CRedirect {

@@ -1,4 +1,4 @@
-#include "platform/DataExchange.h"
+#include "platform/dialog/DataExchange.h"
 
 #include <QLineEdit>
 
@@ -6,8 +6,8 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/Dialog.h"
-#include "platform/WidgetAccess.h"
+#include "platform/dialog/Dialog.h"
+#include "platform/dialog/private/WidgetAccess_p.h"
 
 namespace {
 

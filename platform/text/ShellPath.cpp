@@ -1,4 +1,4 @@
-#include "platform/ShellPath.h"
+#include "platform/text/ShellPath.h"
 
 #include <filesystem>
 #include <system_error>

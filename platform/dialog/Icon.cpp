@@ -1,4 +1,4 @@
-#include "platform/Icon.h"
+#include "platform/dialog/Icon.h"
 
 #include <QFile>
 
@@ -6,7 +6,7 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/WidgetAccess.h"
+#include "platform/dialog/private/WidgetAccess_p.h"
 
 HICON LoadIcon(int resourceId)
 {

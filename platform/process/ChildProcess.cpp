@@ -1,4 +1,4 @@
-#include "platform/ChildProcess.h"
+#include "platform/process/ChildProcess.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -10,7 +10,7 @@
 
 #include <cerrno>
 
-#include "platform/Pipe.h"
+#include "platform/process/Pipe.h"
 
 extern char** environ;
 

@@ -1,4 +1,4 @@
-#include "platform/Event.h"
+#include "platform/process/Event.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>

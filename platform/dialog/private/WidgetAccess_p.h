@@ -1,4 +1,9 @@
 #pragma once
+// Private to the dialog library: ui/ and app/ talk to windows only through the public headers.
+// Tests that drive the real widgets opt in with TARVEX_DIALOG_PRIVATE.
+#ifndef TARVEX_DIALOG_PRIVATE
+#error "private header of the dialog library"
+#endif
 // Inside platform/ only (and for tests that drive the real widgets): the toolkit objects
 // behind the plain C++ classes.
 
@@ -13,8 +18,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/Dialog.h"
-#include "platform/Menu.h"
+#include "platform/dialog/Dialog.h"
+#include "platform/dialog/Menu.h"
 
 struct WndImpl {
     QPointer<QWidget> widget;
@@ -32,7 +37,7 @@ struct IconHandle {
 class DialogWidget;
 
 struct DialogImpl {
-    explicit DialogImpl(CDialog& owner) : owner(owner) {}
+    explicit DialogImpl(CDialog& dialog) : owner(dialog) {}
 
     void Build();
     QWidget* CreateControl(const DlgControl& control, std::unique_ptr<CWnd>& wnd);

@@ -7,10 +7,10 @@
 #include <memory>
 #include <vector>
 
-#include "platform/DataExchange.h"
-#include "platform/DialogTemplate.h"
-#include "platform/Menu.h"
-#include "platform/Wnd.h"
+#include "platform/dialog/DataExchange.h"
+#include "platform/dialog/DialogTemplate.h"
+#include "platform/dialog/Menu.h"
+#include "platform/dialog/Wnd.h"
 
 // Notifications a control raises when the user acts on it. Changes made from code raise none.
 enum class Notify {

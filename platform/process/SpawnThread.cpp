@@ -1,4 +1,4 @@
-#include "platform/SpawnThread.h"
+#include "platform/process/SpawnThread.h"
 
 #include <signal.h>
 

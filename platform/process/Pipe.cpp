@@ -1,4 +1,4 @@
-#include "platform/Pipe.h"
+#include "platform/process/Pipe.h"
 
 #include <fcntl.h>
 #include <poll.h>

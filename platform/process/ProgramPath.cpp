@@ -1,4 +1,4 @@
-#include "platform/ProgramPath.h"
+#include "platform/process/ProgramPath.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

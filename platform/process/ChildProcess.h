@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Event.h"
-#include "platform/UniqueFd.h"
+#include "platform/process/Event.h"
+#include "platform/process/UniqueFd.h"
 
 class ChildProcess {
 public:

@@ -1,8 +1,8 @@
-#include "platform/DebugOutput.h"
+#include "platform/dialog/DebugOutput.h"
 
 #include <QLoggingCategory>
 
-#include "platform/WidgetAccess.h"
+#include "platform/dialog/private/WidgetAccess_p.h"
 
 Q_LOGGING_CATEGORY(lcDebugOutput, "tarvex.debug", QtWarningMsg)
 

@@ -1,4 +1,4 @@
-#include "platform/Wnd.h"
+#include "platform/dialog/Wnd.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -11,9 +11,9 @@
 #include <QTabWidget>
 #include <QThread>
 
-#include "platform/GroupBoxWidget.h"
-#include "platform/WidgetAccess.h"
-#include "platform/WinApp.h"
+#include "platform/dialog/private/GroupBoxWidget_p.h"
+#include "platform/dialog/private/WidgetAccess_p.h"
+#include "platform/dialog/WinApp.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/Menu.h"
+#include "platform/dialog/Menu.h"
 
 bool CMenu::AppendMenu(unsigned flags, unsigned id, std::u16string_view text)
 {

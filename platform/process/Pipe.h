@@ -3,8 +3,8 @@
 
 #include <cstddef>
 
-#include "platform/Event.h"
-#include "platform/UniqueFd.h"
+#include "platform/process/Event.h"
+#include "platform/process/UniqueFd.h"
 
 struct PipeEnds {
     UniqueFd read;

@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "platform/UniqueFd.h"
+#include "platform/process/UniqueFd.h"
 
 class Event {
 public:

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Icon.h"
+#include "platform/dialog/Icon.h"
 
 // ShowWindow commands.
 inline constexpr int SW_HIDE = 0;

@@ -1,9 +1,9 @@
-#include "platform/WinApp.h"
+#include "platform/dialog/WinApp.h"
 
 #include <QApplication>
 #include <QFileInfo>
 
-#include "platform/WidgetAccess.h"
+#include "platform/dialog/private/WidgetAccess_p.h"
 
 namespace {
 

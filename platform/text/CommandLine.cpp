@@ -1,4 +1,4 @@
-#include "platform/CommandLine.h"
+#include "platform/text/CommandLine.h"
 
 #include <algorithm>
 

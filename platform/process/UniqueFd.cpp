@@ -1,4 +1,4 @@
-#include "platform/UniqueFd.h"
+#include "platform/process/UniqueFd.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "platform/GroupBoxWidget.h"
+#include "platform/dialog/private/GroupBoxWidget_p.h"
 
 #include <QPainter>
 

@@ -1,10 +1,10 @@
-#include "platform/MessageBox.h"
+#include "platform/dialog/MessageBox.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
-#include "platform/WidgetAccess.h"
-#include "platform/WinApp.h"
+#include "platform/dialog/private/WidgetAccess_p.h"
+#include "platform/dialog/WinApp.h"
 
 namespace {
 

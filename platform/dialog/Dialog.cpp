@@ -1,4 +1,4 @@
-#include "platform/Dialog.h"
+#include "platform/dialog/Dialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,8 +17,8 @@
 #include <QTabBar>
 #include <QTabWidget>
 
-#include "platform/GroupBoxWidget.h"
-#include "platform/WidgetAccess.h"
+#include "platform/dialog/private/GroupBoxWidget_p.h"
+#include "platform/dialog/private/WidgetAccess_p.h"
 
 namespace {
 
@@ -232,7 +232,7 @@ void DialogImpl::Build()
     owner.MapDialogRect(client);
     dlg->setFixedSize(client.Width(), client.Height());
 
-    std::vector<QWidget*> created;
+    std::vector<QWidget*> built;
     for (const DlgControl& c : tmpl.controls) {
         std::unique_ptr<CWnd> wnd;
         QWidget* w = CreateControl(c, wnd);
@@ -269,18 +269,18 @@ void DialogImpl::Build()
         wnd->Impl().widget = w;
         wnd->Impl().id = id;
         controls[id] = std::move(wnd);
-        created.push_back(w);
+        built.push_back(w);
     }
 
     // The control created first lies on top, the one created last (the tab control) behind
     // all others. Group boxes only frame the controls in them, so they lie
     // behind those controls, just above the tab controls.
-    for (QWidget* w : created)
+    for (QWidget* w : built)
         w->lower();
-    for (QWidget* w : created)
+    for (QWidget* w : built)
         if (w->testAttribute(Qt::WA_TransparentForMouseEvents))
             w->lower();
-    for (QWidget* w : created)
+    for (QWidget* w : built)
         if (qobject_cast<QTabWidget*>(w))
             w->lower();
 

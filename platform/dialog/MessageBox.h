@@ -4,6 +4,6 @@
 
 #include <string_view>
 
-#include "platform/Wnd.h"
+#include "platform/dialog/Wnd.h"
 
 int AfxMessageBox(std::u16string_view text, unsigned type = MB_OK);

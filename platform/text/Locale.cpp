@@ -1,4 +1,4 @@
-#include "platform/Locale.h"
+#include "platform/text/Locale.h"
 
 #include <cstdlib>
 #include <string_view>
