@@ -2,14 +2,10 @@
 
 #include <algorithm>
 
+#include "platform/text/AsciiCase.h"
 #include "platform/text/ShellPath.h"
 
 namespace {
-
-char16_t FoldAscii(char16_t c)
-{
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
 
 bool IsWhiteSpace(char16_t c)
 {
@@ -25,7 +21,7 @@ void RemoveBlanks(std::u16string& text)
 
 void MakeLower(std::u16string& text)
 {
-    std::transform(text.begin(), text.end(), text.begin(), FoldAscii);
+    std::transform(text.begin(), text.end(), text.begin(), FoldAscii<char16_t>);
 }
 
 void Trim(std::u16string& text)
@@ -47,7 +43,7 @@ bool EqualsExact(std::u16string_view a, std::u16string_view b)
 
 bool EqualsNoCase(std::u16string_view a, std::u16string_view b)
 {
-    return std::ranges::equal(a, b, [](char16_t x, char16_t y) { return FoldAscii(x) == FoldAscii(y); });
+    return EqualsAsciiNoCase(a, b);
 }
 
 std::u16string AppendX(std::u16string_view text)

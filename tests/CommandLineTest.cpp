@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "Utf8ForTests.h"
+#include "platform/text/TextCodec.h"
 
 using Args = std::vector<std::string>;
 
@@ -62,12 +62,12 @@ TEST(QuoteArgument, EveryGeneratedPathSurvivesSplitting)
         std::u16string path;
         for (int i = length(random); i > 0; --i)
             path += pieces[piece(random)];
-        const std::string line = Utf8(u"plugins\\ffmpeg.exe -i " + QuoteArgument(path) + u" -y " +
+        const std::string line = EncodeUtf8(u"plugins\\ffmpeg.exe -i " + QuoteArgument(path) + u" -y " +
                                       QuoteArgument(path + u"\\"));
         const Args args = SplitCommandLine(line);
         ASSERT_EQ(args.size(), 5u) << line;
-        ASSERT_EQ(args[2], Utf8(path)) << line;
-        ASSERT_EQ(args[4], Utf8(path + u"\\")) << line;
-        ASSERT_EQ(QuoteArgument(std::string_view(Utf8(path))), Utf8(QuoteArgument(path)));
+        ASSERT_EQ(args[2], EncodeUtf8(path)) << line;
+        ASSERT_EQ(args[4], EncodeUtf8(path + u"\\")) << line;
+        ASSERT_EQ(QuoteArgument(std::string_view(EncodeUtf8(path))), EncodeUtf8(QuoteArgument(path)));
     }
 }

@@ -15,7 +15,7 @@
 #include <map>
 #include <sstream>
 
-#include "Utf8ForTests.h"
+#include "platform/text/TextCodec.h"
 #include "convert/CaptureSettings.h"
 #include "convert/CommandBuilder.h"
 #include "convert/ProfileCatalogue.h"
@@ -239,39 +239,39 @@ TEST_P(EncoderEndToEnd, DefaultsGiveAPlayableFileWithTheChosenOptions)
     std::u16string extension(c.mode == ConversionMode::Video2FLV ? u"flv" : ExportTypes(1)[c.exportType]);
     MakeLower(extension);
     job.m_strOutput = dir + u"/输出 file" + PrefixDot(extension);
-    ASSERT_NO_FATAL_FAILURE(MakeClip(Utf8(job.m_strSource), c.clipOptions));
+    ASSERT_NO_FATAL_FAILURE(MakeClip(EncodeUtf8(job.m_strSource), c.clipOptions));
 
     CommandList commands;
     BuildCommandLines(job, commands);
     ASSERT_EQ(commands.Size(), c.stages);
     for (commands.Rewind(); !commands.AtEnd(); commands.Advance()) {
-        std::vector<std::string> argv = SplitCommandLine(Utf8(commands.Current()));
+        std::vector<std::string> argv = SplitCommandLine(EncodeUtf8(commands.Current()));
         argv[0] = SystemProgram(argv[0]);
-        ASSERT_EQ(RunProgram(argv, m_dir + "/log.txt"), 0) << Utf8(commands.Current());
+        ASSERT_EQ(RunProgram(argv, m_dir + "/log.txt"), 0) << EncodeUtf8(commands.Current());
     }
 
-    const Probe probe = ProbeFile(Utf8(job.m_strOutput));
+    const Probe probe = ProbeFile(EncodeUtf8(job.m_strOutput));
     const VideoSettings& video = job.m_video;
     const AudioSettings& audio = job.m_audio;
     if (c.videoCodec) {
         EXPECT_EQ(probe["video.codec_name"], c.videoCodec);
-        const std::string size = video.m_strFrameSize == u"Original" ? "160x120" : Utf8(video.m_strFrameSize);
+        const std::string size = video.m_strFrameSize == u"Original" ? "160x120" : EncodeUtf8(video.m_strFrameSize);
         EXPECT_EQ(probe["video.width"] + "x" + probe["video.height"], size);
-        const double frameRate = video.m_strFrameRate == u"Original" ? 25 : std::stod(Utf8(video.m_strFrameRate));
+        const double frameRate = video.m_strFrameRate == u"Original" ? 25 : std::stod(EncodeUtf8(video.m_strFrameRate));
         EXPECT_NEAR(Rate(probe["video.r_frame_rate"]), frameRate, 0.01);
         // Two seconds of a plain test picture cannot hit a video bit rate exactly (and at one
         // frame a second cannot even spend it), so only a gross miss counts.
-        const double kbps = std::stod(Utf8(video.m_strBitRate));
+        const double kbps = std::stod(EncodeUtf8(video.m_strBitRate));
         EXPECT_GT(probe.kbps.at("video"), kbps / 3) << "asked for " << kbps << " kb/s";
         EXPECT_LT(probe.kbps.at("video"), kbps * 2) << "asked for " << kbps << " kb/s";
     } else {
         EXPECT_FALSE(probe.fields.contains("video.codec_name"));
     }
     EXPECT_EQ(probe["audio.codec_name"], c.audioCodecName);
-    EXPECT_EQ(probe["audio.sample_rate"], Utf8(audio.m_strSampleRate));
+    EXPECT_EQ(probe["audio.sample_rate"], EncodeUtf8(audio.m_strSampleRate));
     EXPECT_EQ(probe["audio.channels"], audio.m_strChannels == u"mono" ? "1" : "2");
     // Constant bit rate audio over the whole clip, which a rate read as bit/s could not give.
-    const double audioKbps = std::stod(Utf8(audio.m_strBitRate));
+    const double audioKbps = std::stod(EncodeUtf8(audio.m_strBitRate));
     EXPECT_NEAR(probe.kbps.at("audio"), audioKbps, audioKbps * 0.15);
     // The first of two stages hands its work to the second through ./temp.avi.
     EXPECT_EQ(fs::exists(fs::path(m_dir) / "temp.avi"), c.stages == 2);

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <random>
 
-#include "Utf8ForTests.h"
+#include "platform/text/TextCodec.h"
 
 TEST(ShellPath, ExtensionIsTakenFromTheLastComponentOnly)
 {
@@ -17,8 +17,8 @@ TEST(ShellPath, ExtensionIsTakenFromTheLastComponentOnly)
     };
     for (const auto& c : cases) {
         const std::u16string_view extension = PathFindExtensionW(c.path);
-        EXPECT_EQ(extension, c.extension) << Utf8(c.path);
-        EXPECT_EQ(extension.data() + extension.size(), c.path.data() + c.path.size()) << Utf8(c.path);
+        EXPECT_EQ(extension, c.extension) << EncodeUtf8(c.path);
+        EXPECT_EQ(extension.data() + extension.size(), c.path.data() + c.path.size()) << EncodeUtf8(c.path);
     }
 }
 
@@ -63,7 +63,7 @@ TEST(ShellPath, FileExistsAsksTheFileSystemWithUtf8)
     const std::u16string base = u"/中文 vidéo𝄞.flv";
     const std::string dirUtf8 = dir.string();
     const std::u16string dirUtf16(dirUtf8.begin(), dirUtf8.end());  // temp dirs are ASCII
-    std::ofstream(dirUtf8 + Utf8(base)) << "x";
+    std::ofstream(dirUtf8 + EncodeUtf8(base)) << "x";
     std::filesystem::create_symlink(dir / "gone", dir / "dangling");
 
     EXPECT_TRUE(PathFileExistsW(dirUtf16 + base));

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr unsigned kSimplifiedChineseCodePage = 936;
-
 // Which control each combo box of a profile is.
 constexpr int kProfileComboIds[kProfileComboCount] = {
     IDC_SUB_TYPE,    IDC_VIDEO_CODEC, IDC_FRAME_RATE,  IDC_VIDEO_BIT_RATE, IDC_FRAME_SIZE,
@@ -112,7 +110,7 @@ bool CTarvexDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
 
-    if (GetOEMCP() == kSimplifiedChineseCodePage)
+    if (GetOEMCP() == kCodePageSimplifiedChinese)
         g_nLanguage = 1;
 
     if (CMenu* pSysMenu = GetSystemMenu(false)) {

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+#include "platform/text/AsciiCase.h"
+
 namespace {
 
 bool Exists(const std::string& path)
@@ -20,15 +22,9 @@ bool IsExecutableFile(const std::string& path)
            ::access(path.c_str(), X_OK) == 0;
 }
 
-bool EndsWithExe(const std::string& name)
+bool EndsWithExe(std::string_view name)
 {
-    if (name.size() < 4)
-        return false;
-    std::string tail = name.substr(name.size() - 4);
-    for (char& c : tail)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return tail == ".exe";
+    return name.size() >= 4 && EqualsAsciiNoCase(name.substr(name.size() - 4), std::string_view(".exe"));
 }
 
 std::string SearchPath(const std::string& name)

@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr unsigned kSimplifiedChinese = 936;
 constexpr unsigned kUnitedStates = 437;
 
 bool IsSet(const char* value)
@@ -21,7 +20,7 @@ unsigned OemCodePageForLocale(const char* lcAll, const char* lcMessages, const c
     std::string_view name(governing);
     // language_TERRITORY, then an optional .codeset and @modifier
     name = name.substr(0, name.find_first_of(".@"));
-    return name == "zh_CN" || name == "zh_SG" ? kSimplifiedChinese : kUnitedStates;
+    return name == "zh_CN" || name == "zh_SG" ? kCodePageSimplifiedChinese : kUnitedStates;
 }
 
 unsigned GetOEMCP()
