@@ -7,7 +7,7 @@ PKGBUILD ?= $(BUILD)/package
 JOBS     ?= $(shell nproc)
 PACKAGES := cmake g++ make qt6-base-dev qt6-qpa-plugins libboost-thread-dev googletest \
             libgtest-dev ffmpeg mencoder fonts-wqy-microhei xvfb xauth \
-            dpkg-dev file
+            dpkg-dev file lintian desktop-file-utils appstream man-db
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build test run bench install package clean
@@ -33,8 +33,9 @@ configure: deps $(BUILD)/CMakeCache.txt
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+test: build package
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen TARVEX_PACKAGE_REQUIRED=1 \
+	  ctest --output-on-failure -j $(JOBS)
 
 run: build
 	./$(BUILD)/app/tarvex

@@ -66,3 +66,18 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "ffmpeg, mencoder, fonts-wqy-microhei | fonts-noto-cjk, qt6-qpa-plugins")
 include(CPack)
+
+if(BUILD_TESTING)
+  add_test(NAME package_metadata
+    COMMAND ${TARVEX_PACKAGING_DIR}/check-metadata.sh
+            ${PROJECT_SOURCE_DIR}/app/tarvex.desktop ${TARVEX_METAINFO} ${TARVEX_PACKAGING_DIR}/tarvex.1)
+  set_tests_properties(package_metadata PROPERTIES LABELS package)
+
+  # Checks the package that `make package` left here. Unpacking and lintian load the machine
+  # for several seconds, so the test runs alone, not beside the timing-sensitive runner tests.
+  add_test(NAME package_deb
+    COMMAND ${TARVEX_PACKAGING_DIR}/check-deb.sh
+            ${TARVEX_DEB} ${TARVEX_PACKAGING_DIR}/contents.txt ${PROJECT_VERSION})
+  set_tests_properties(package_deb PROPERTIES
+    LABELS package RUN_SERIAL TRUE SKIP_RETURN_CODE 77 TIMEOUT 300)
+endif()
