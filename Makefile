@@ -55,7 +55,7 @@ package: deps
 	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
 	cmake --build $(PKGBUILD) -j $(JOBS)
 	cd $(PKGBUILD) && cpack -G DEB
-	cp $(PKGBUILD)/tarvex_*.deb $(BUILD)/
+	mkdir -p $(BUILD) && cp $(PKGBUILD)/tarvex_*.deb $(BUILD)/
 
 clean:
 	rm -rf $(BUILD)

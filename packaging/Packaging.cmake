@@ -1,6 +1,6 @@
-# The Debian package and the desktop files that only the installed program needs: AppStream
-# metadata, the manual page and the package's own documents. The program, its desktop file
-# and its icons are installed by their own folders; `cpack -G DEB` gathers everything.
+# The Debian package, and what desktops and users look for beside an installed program:
+# AppStream metadata, the manual page, the copyright and the changelog. The program, its
+# desktop file and its icons are installed by their own folders; `cpack -G DEB` gathers all.
 
 include(GNUInstallDirs)
 
@@ -13,13 +13,13 @@ set(TARVEX_APP_ID "org.example.tarvex")
 set(TARVEX_MAINTAINER "Vantrel Tarvex maintainers <maintainers@tarvex.example.org>")
 
 set(TARVEX_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
-set(TARVEX_METAINFO ${CMAKE_CURRENT_BINARY_DIR}/packaging/${TARVEX_APP_ID}.metainfo.xml)
+set(TARVEX_PACKAGING_OUT ${CMAKE_CURRENT_BINARY_DIR}/packaging)
+set(TARVEX_METAINFO ${TARVEX_PACKAGING_OUT}/${TARVEX_APP_ID}.metainfo.xml)
 configure_file(${TARVEX_PACKAGING_DIR}/tarvex.metainfo.xml.in ${TARVEX_METAINFO} @ONLY)
 install(FILES ${TARVEX_METAINFO} DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo)
 
-# Debian ships manual pages and changelogs compressed, without a time stamp in the gzip
-# header, so the same sources always give the same package.
-set(TARVEX_PACKAGING_OUT ${CMAKE_CURRENT_BINARY_DIR}/packaging)
+# Debian ships manual pages and changelogs compressed at the highest level and without the
+# build's time stamp in the gzip header (-n), which lintian checks.
 foreach(doc tarvex.1 changelog)
   add_custom_command(OUTPUT ${TARVEX_PACKAGING_OUT}/${doc}.gz
     COMMAND ${CMAKE_COMMAND} -E copy ${TARVEX_PACKAGING_DIR}/${doc} ${TARVEX_PACKAGING_OUT}/${doc}
