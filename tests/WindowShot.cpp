@@ -26,6 +26,7 @@ int main(int argc, char** argv)
 
     CTarvexDlg dlg;
     dlg.Create();
+    dlg.ShowWindow(SW_SHOW);
     bool saved = false;
     if (about) {
         QTimer::singleShot(300, [&] {

@@ -80,10 +80,13 @@ CTarvexDlg::~CTarvexDlg()
     m_pOutDlg.reset();
 }
 
-const std::vector<MessageMapEntry>& CTarvexDlg::GetMessageMap() const
+const MessageMap& CTarvexDlg::GetMessageMap() const
 {
-    static const std::vector<MessageMapEntry> map = {
-        OnNotify(Notify::Clicked, IDC_LANGUAGE, &CTarvexDlg::OnToggleLanguage),
+    static const MessageMap map{
+        &CDialog::GetMessageMap(),
+        {
+            OnNotify(Notify::Clicked, IDC_LANGUAGE, &CTarvexDlg::OnToggleLanguage),
+        },
     };
     return map;
 }
@@ -159,11 +162,13 @@ void CTarvexDlg::ApplyLanguage()
     for (const LabelText& label : kLabelTexts)
         GetDlgItem(label.id)->SetWindowText(UiText(label.entry));
 
-    // The check boxes sit on the group boxes' top edges; showing them again after the
-    // captions changed keeps them on top.
+    // The check boxes sit on the group boxes' top edges, over the captions' leading blanks;
+    // after the captions changed they are shown afresh and brought above the group boxes.
     for (int id : {IDC_INCLUDE_VIDEO, IDC_INCLUDE_AUDIO}) {
-        GetDlgItem(id)->ShowWindow(SW_HIDE);
-        GetDlgItem(id)->ShowWindow(SW_SHOW);
+        CWnd* pBox = GetDlgItem(id);
+        pBox->ShowWindow(SW_HIDE);
+        pBox->ShowWindow(SW_SHOW);
+        pBox->BringWindowToTop();
     }
 }
 

@@ -46,7 +46,7 @@ public:
 protected:
     bool OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
-    const std::vector<MessageMapEntry>& GetMessageMap() const override;
+    const MessageMap& GetMessageMap() const override;
     // Enter and the Convert button never end the main dialog; only Cancel does.
     void OnOK() override;
 
