@@ -1,5 +1,6 @@
 // The runner against real children: tests/runner_child.cpp plays each one.
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -172,28 +174,91 @@ TEST(Redirect, FailedStartsReportTheWholeCommandLineAndLeakNothing)
     EXPECT_EQ(CountOpenFds(), fdsBefore);
 }
 
-TEST(Redirect, StartFailsCleanlyWhenDescriptorsRunOut)
+// Leaves exactly `count` descriptor numbers free: the gaps below the highest open descriptor
+// are filled and the soft limit sits `count` above it. Dropping it undoes both.
+class FreeDescriptors {
+public:
+    explicit FreeDescriptors(int count)
+    {
+        if (::getrlimit(RLIMIT_NOFILE, &m_saved) != 0)
+            return;
+        int top = -1;
+        if (DIR* dir = ::opendir("/proc/self/fd")) {
+            const int own = ::dirfd(dir);
+            while (const dirent* entry = ::readdir(dir)) {
+                const int fd = std::atoi(entry->d_name);
+                if (entry->d_name[0] != '.' && fd != own)
+                    top = std::max(top, fd);
+            }
+            ::closedir(dir);
+        }
+        for (;;) {
+            const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+            if (fd < 0)
+                return;
+            if (fd > top) {
+                ::close(fd);
+                break;
+            }
+            m_fillers.push_back(fd);
+        }
+        rlimit tight = m_saved;
+        tight.rlim_cur = static_cast<rlim_t>(top + 1 + count);
+        m_bReady = ::setrlimit(RLIMIT_NOFILE, &tight) == 0;
+    }
+    ~FreeDescriptors()
+    {
+        ::setrlimit(RLIMIT_NOFILE, &m_saved);
+        for (const int fd : m_fillers)
+            ::close(fd);
+    }
+    FreeDescriptors(const FreeDescriptors&) = delete;
+    FreeDescriptors& operator=(const FreeDescriptors&) = delete;
+
+    bool IsReady() const { return m_bReady; }
+
+private:
+    rlimit m_saved{};
+    std::vector<int> m_fillers;
+    bool m_bReady = false;
+};
+
+// A start needs descriptors in this program and again in the forked child before its exec;
+// wherever they run out, the start either really happens or is reported as failed.
+TEST(Redirect, EveryCountOfFreeDescriptorsRunsTheChildOrReportsTheFailure)
 {
     Recorder runner;
     RunToEnd(runner, Command("echo warm"));  // the spawn thread exists
     EXPECT_FALSE(runner.Launch("/no/such/program"));  // releases what the warm child held
+    const std::string command = Command("echo ran");
     const int fdsBefore = CountOpenFds();
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
-    // Room for a few but not all of the event and pipe descriptors a start needs.
-    for (int room = 0; room < 8; ++room) {
-        SCOPED_TRACE(room);
-        rlimit tight = saved;
-        tight.rlim_cur = static_cast<rlim_t>(fdsBefore + room);
-        ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    int started = 0;
+    for (int count = 0; count <= 20; ++count) {
+        SCOPED_TRACE("free descriptors: " + std::to_string(count));
+        // Releases what the last child held, so that the count below is exact.
+        EXPECT_FALSE(runner.Launch("/no/such/program"));
         runner.Clear();
-        const bool started = runner.Launch(Command("echo x").c_str());
-        ::setrlimit(RLIMIT_NOFILE, &saved);
-        EXPECT_FALSE(started);
-        ASSERT_EQ(runner.outputChunks.size(), 1u);
-        EXPECT_EQ(runner.outputChunks[0], "Unable to start " + Command("echo x") + "\n");
-        EXPECT_EQ(CountOpenFds(), fdsBefore);
+        bool launched = false;
+        {
+            FreeDescriptors room(count);
+            ASSERT_TRUE(room.IsReady());
+            launched = runner.Launch(command.c_str());
+        }
+        if (launched) {
+            ++started;
+            ASSERT_TRUE(runner.WaitFinished(1));
+            EXPECT_EQ(runner.output, "ran");
+            EXPECT_EQ(runner.launched, std::vector<std::string>{command});
+        } else {
+            EXPECT_EQ(runner.outputChunks,
+                      std::vector<std::string>{"Unable to start " + command + "\n"});
+            EXPECT_TRUE(runner.launched.empty());
+            EXPECT_FALSE(runner.WaitFinished(1, 50ms));
+        }
     }
+    EXPECT_GT(started, 0);  // the highest counts leave room for a whole start
+    EXPECT_FALSE(runner.Launch("/no/such/program"));
+    EXPECT_EQ(CountOpenFds(), fdsBefore);
     RunToEnd(runner, Command("echo again"));
     EXPECT_EQ(runner.output, "again");
 }
