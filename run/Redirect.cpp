@@ -81,7 +81,7 @@ struct CRedirect::Child {
     }
 };
 
-CRedirect::CRedirect() { IgnoreBrokenPipeSignal(); }
+CRedirect::CRedirect() = default;
 
 CRedirect::~CRedirect() { Shutdown(); }
 
