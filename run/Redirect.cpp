@@ -277,12 +277,15 @@ void CRedirect::ExitWatcherMain(CRedirect* runner, Child* child)
 void CRedirect::Shutdown()
 {
     using namespace std::chrono_literals;
-    s_bActive.store(0);
 
     std::vector<Child*> children;
     {
         std::lock_guard<std::mutex> lock(m_lock);
         ++m_nStopping;
+        // Only under the lock and with launches refused: a Launch from OnFinished that
+        // holds the lock now would set the flag again after an earlier clear, and the
+        // watcher of a stopped child leaves it alone.
+        s_bActive.store(0);
         if (m_pCurrent)
             m_ended.push_back(std::move(m_pCurrent));
         for (const auto& child : m_ended)

@@ -572,6 +572,46 @@ TEST(Redirect, NotificationsMayCallLaunchAndShutdown)
     EXPECT_EQ(CountThreads(), threadsBefore);
 }
 
+// Sees the flag that says a child of the runners is running.
+class ActiveProbe : public Recorder {
+public:
+    static int Active() { return s_bActive.load(); }
+};
+
+// The end of one child launches the next just as the runner is told to stop: whichever
+// wins, nothing counts as running once the stop is over.
+TEST(Redirect, AStopRacingALaunchFromTheEndLeavesNothingRunning)
+{
+    ActiveProbe runner;
+    std::mutex lock;
+    std::condition_variable changed;
+    bool chaining = false;
+    runner.onFinished = [&] {
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            if (chaining)
+                return;  // the end of the chained child
+            chaining = true;
+        }
+        changed.notify_all();
+        runner.Launch(Command("sleep 30").c_str());
+    };
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(round);
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            chaining = false;
+        }
+        ASSERT_TRUE(runner.Launch(Command("echo").c_str()));
+        {
+            std::unique_lock<std::mutex> hold(lock);
+            ASSERT_TRUE(changed.wait_for(hold, 20s, [&] { return chaining; }));
+        }
+        runner.Shutdown();
+        EXPECT_EQ(ActiveProbe::Active(), 0);
+    }
+}
+
 // Launches `sleep` from an exit watcher in a forked copy of this program, kills the copy and
 // checks that the sleeper died with it.
 TEST(Redirect, ChildrenDieWithTheProgram)
