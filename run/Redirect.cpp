@@ -132,8 +132,12 @@ bool CRedirect::Launch(const char* commandLine)
         commandLine = "";
     std::unique_lock<std::mutex> lock(m_lock);
     if (m_nStopping > 0 || (m_pCurrent && !m_pCurrent->m_bEnded.load())) {
+        const char* const reason = m_nStopping > 0 ? "Stopping" : "Busy";
         lock.unlock();
-        ReportStartFailure(commandLine);
+        // Not a start that failed: nothing was tried.
+        const std::string message =
+            std::string(reason) + ", not started: " + commandLine + "\n";
+        OnOutputText(message.c_str());
         return false;
     }
     if (m_pCurrent)

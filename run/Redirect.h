@@ -20,9 +20,11 @@ public:
 
     // Starts the command line (program first, arguments split by the Windows rules). True
     // when the child was created; otherwise "Unable to start <command line>\n" has gone to
-    // OnOutputText on the calling thread and no other notification follows. Refused while a
-    // child of this runner is still running or a Shutdown is in progress. May be called from
-    // OnFinished, which is how a queue of commands moves on.
+    // OnOutputText on the calling thread and no other notification follows. Refused, with
+    // "Busy, not started: <command line>\n" while a child of this runner is still running
+    // and "Stopping, not started: <command line>\n" while a Shutdown is in progress, also
+    // to OnOutputText and returning false. May be called from OnFinished, which is how a
+    // queue of commands moves on.
     bool Launch(const char* commandLine);
 
     // The stop sequence: ends the current child (killed if it still runs), joins every
