@@ -18,6 +18,7 @@
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -126,6 +127,38 @@ private:
 
     std::mutex m_lock;
     std::condition_variable m_changed;
+};
+
+// Reads, inside each OnFinished, how the child ended and whether a stop is under way.
+class EndProbe : public Recorder {
+public:
+    using End = CRedirect::ChildEnd;
+
+    void OnFinished() override
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_endLock);
+            m_ends.push_back(FinishedChild());
+            m_stops.push_back(StopRequested());
+        }
+        Recorder::OnFinished();
+    }
+
+    std::optional<End> LastEnd(bool& stopRequested)
+    {
+        std::lock_guard<std::mutex> lock(m_endLock);
+        if (m_ends.empty())
+            return std::nullopt;
+        stopRequested = m_stops.back();
+        return m_ends.back();
+    }
+    std::optional<End> EndSeenFromHere() const { return FinishedChild(); }
+    bool StopSeenFromHere() const { return StopRequested(); }
+
+private:
+    std::mutex m_endLock;
+    std::vector<std::optional<End>> m_ends;
+    std::vector<bool> m_stops;
 };
 
 // Runs one command to its end on a fresh record.
@@ -551,7 +584,7 @@ TEST(Redirect, NotificationsMayCallLaunchAndShutdown)
     }
     {
         SCOPED_TRACE("Shutdown from the output reader");
-        Recorder runner;
+        EndProbe runner;
         std::atomic<bool> once{false};
         runner.onOutput = [&](const char*) {
             if (!once.exchange(true))
@@ -559,6 +592,11 @@ TEST(Redirect, NotificationsMayCallLaunchAndShutdown)
         };
         ASSERT_TRUE(runner.Launch(Command("sleep 30").c_str()));
         ASSERT_TRUE(runner.WaitFinished(1));
+        // That Shutdown is over before the end comes, yet the end is known as its doing.
+        bool stopRequested = false;
+        const EndProbe::End stopped{EndProbe::End::Kind::Stopped, 0};
+        EXPECT_EQ(runner.LastEnd(stopRequested), stopped);
+        EXPECT_TRUE(stopRequested);
         // Joins the reader, which may still be in its own Shutdown, before the hooks go.
         runner.Shutdown();
         EXPECT_EQ(runner.output.find("woke"), std::string::npos);
@@ -610,6 +648,47 @@ TEST(Redirect, AStopRacingALaunchFromTheEndLeavesNothingRunning)
         }
         runner.Shutdown();
         EXPECT_EQ(ActiveProbe::Active(), 0);
+    }
+}
+
+TEST(Redirect, OnFinishedKnowsHowItsChildEnded)
+{
+    using Kind = EndProbe::End::Kind;
+    enum class Ending { Itself, KilledFromOutside, StoppedByShutdown };
+    struct Case {
+        std::string args;
+        Ending ending;
+        EndProbe::End expected;
+    };
+    const std::vector<Case> cases = {
+        {"exit 0", Ending::Itself, {Kind::Exited, 0}},
+        {"exit 3", Ending::Itself, {Kind::Exited, 3}},
+        {"signal", Ending::Itself, {Kind::Signalled, SIGTERM}},
+        {"sleep 30", Ending::KilledFromOutside, {Kind::Signalled, SIGKILL}},
+        {"sleep 30", Ending::StoppedByShutdown, {Kind::Stopped, 0}},
+        {"exit 255", Ending::Itself, {Kind::Exited, 255}},
+    };
+    EndProbe runner;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        runner.Clear();
+        ASSERT_TRUE(runner.Launch(Command(c.args).c_str()));
+        if (c.ending == Ending::KilledFromOutside) {
+            ASSERT_EQ(::kill(std::stoi(runner.WaitFirstLine()), SIGKILL), 0);
+        } else if (c.ending == Ending::StoppedByShutdown) {
+            runner.WaitFirstLine();
+            runner.Shutdown();
+        }
+        ASSERT_TRUE(runner.WaitFinished(1));
+        bool stopRequested = false;
+        const std::optional<EndProbe::End> end = runner.LastEnd(stopRequested);
+        ASSERT_TRUE(end.has_value());
+        EXPECT_EQ(end->kind, c.expected.kind);
+        EXPECT_EQ(end->code, c.expected.code);
+        EXPECT_EQ(stopRequested, c.ending == Ending::StoppedByShutdown);
+        // Outside OnFinished there is no child to describe and no stop.
+        EXPECT_FALSE(runner.EndSeenFromHere().has_value());
+        EXPECT_FALSE(runner.StopSeenFromHere());
     }
 }
 

@@ -168,12 +168,16 @@ void ChildProcess::Kill() const
     ::syscall(SYS_pidfd_send_signal, m_pidFd.Get(), SIGKILL, nullptr, 0U);
 }
 
-int ChildProcess::Reap()
+ProcessEnd ChildProcess::Reap()
 {
     std::lock_guard<std::mutex> lock(m_reapLock);
     if (!m_bReaped) {
-        m_status = WaitStatus(m_pid);
+        const int status = WaitStatus(m_pid);
+        if (WIFSIGNALED(status))
+            m_end = {true, WTERMSIG(status)};
+        else
+            m_end = {false, WEXITSTATUS(status)};
         m_bReaped = true;
     }
-    return m_status;
+    return m_end;
 }
