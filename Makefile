@@ -7,7 +7,9 @@ PACKAGES := cmake g++ make qt6-base-dev qt6-qpa-plugins libboost-thread-dev goog
             libgtest-dev ffmpeg mencoder fonts-wqy-microhei xvfb xauth
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build test run bench install clean
+TSAN_BUILD ?= build-tsan
+
+.PHONY: all deps configure build test run bench install clean tsan
 
 all: build
 
@@ -33,6 +35,15 @@ build: configure
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# The tests labelled tsan, built and run under ThreadSanitizer in a build folder of their own.
+# The first report ends the test that made it, and fails the run.
+tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEX_SANITIZE=thread
+	cmake --build $(TSAN_BUILD) -j $(JOBS)
+	cd $(TSAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
+	  ctest -L tsan --no-tests=error --output-on-failure -j $(JOBS)
+
 run: build
 	./$(BUILD)/app/tarvex
 
@@ -43,4 +54,4 @@ install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(TSAN_BUILD)
