@@ -7,9 +7,7 @@ PACKAGES := cmake g++ make qt6-base-dev qt6-qpa-plugins libboost-thread-dev goog
             libgtest-dev ffmpeg mencoder fonts-wqy-microhei xvfb xauth
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-TSAN_BUILD ?= build-tsan
-
-.PHONY: all deps configure build test run bench install clean tsan
+.PHONY: all deps configure build test run bench install clean
 
 all: build
 
@@ -37,6 +35,8 @@ test: build
 
 # The tests labelled tsan, built and run under ThreadSanitizer in a build folder of their own.
 # The first report ends the test that made it, and fails the run.
+TSAN_BUILD ?= build-tsan
+.PHONY: tsan
 tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEX_SANITIZE=thread
 	cmake --build $(TSAN_BUILD) -j $(JOBS)
