@@ -37,6 +37,17 @@ test: build package
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen TARVEX_PACKAGE_REQUIRED=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
+# The tests labelled tsan, built and run under ThreadSanitizer in a build folder of their own.
+# The first report ends the test that made it, and fails the run.
+TSAN_BUILD ?= build-tsan
+.PHONY: tsan
+tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEX_SANITIZE=thread
+	cmake --build $(TSAN_BUILD) -j $(JOBS)
+	cd $(TSAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
+	  ctest -L tsan --no-tests=error --output-on-failure -j $(JOBS)
+
 run: build
 	./$(BUILD)/app/tarvex
 
@@ -58,4 +69,4 @@ package: deps
 	mkdir -p $(BUILD) && cp $(PKGBUILD)/tarvex_*.deb $(BUILD)/
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(TSAN_BUILD)

@@ -7,10 +7,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "platform/process/ChildProcess.h"
+#include "platform/process/Pipe.h"
 #include "run/Redirect.h"
 
 namespace {
@@ -73,32 +76,74 @@ private:
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
+// The child floods a pipe as it does for the runner; this thread reads it in 256-byte reads
+// up to its end and reaps the child. Seconds from the start, or 0 on a failure.
+double PlainReadSeconds(size_t total)
+{
+    const Clock::time_point start = Clock::now();
+    PipeEnds input;
+    PipeEnds output;
+    if (!CreatePipe(input) || !CreatePipe(output)) {
+        std::fprintf(stderr, "baseline: no pipes\n");
+        return 0.0;
+    }
+    const std::vector<std::string> args = {kChild, "flood", std::to_string(total), "1"};
+    int error = 0;
+    std::unique_ptr<ChildProcess> child = ChildProcess::Spawn(
+        kChild, args, input.read.Get(), output.write.Get(), output.write.Get(), error);
+    input.read.Close();
+    input.write.Close();
+    output.write.Close();
+    if (!child) {
+        std::fprintf(stderr, "baseline child failed to start: %s\n", std::strerror(error));
+        return 0.0;
+    }
+    char buffer[256];
+    size_t bytes = 0;
+    size_t count = 0;
+    while (ReadSome(output.read.Get(), buffer, sizeof buffer, count) == ReadStatus::Data)
+        bytes += count;
+    child->Reap();
+    const double seconds = Seconds(Clock::now() - start);
+    if (bytes != total) {
+        std::fprintf(stderr, "baseline lost output: %zu of %zu bytes\n", bytes, total);
+        return 0.0;
+    }
+    return seconds;
+}
+
 }  // namespace
 
 int main()
 {
     Counter runner;
-    const size_t total = 200u * 1024 * 1024;
+    const size_t total = 32u * 1024 * 1024;
     const std::string flood = "flood " + std::to_string(total) + " 1";
 
-    // Throughput: the same child writing to /dev/null, then through the runner.
-    Clock::time_point start = Clock::now();
-    const std::string direct = "\"" + kChild + "\" " + flood + " > /dev/null";
-    if (std::system(direct.c_str()) != 0) {
-        std::fprintf(stderr, "baseline child failed\n");
-        return 1;
+    // Throughput: the same child through the runner, and into a plain loop of reads of the
+    // runner's chunk size from the same kind of pipe, in this thread, with nothing passed on.
+    // Rounds alternate the two, and the fastest round of each counts: other work on the
+    // machine only ever slows a round down.
+    double baseline = 1e9;
+    double piped = 1e9;
+    for (int round = 0; round < 9; ++round) {
+        const double plain = PlainReadSeconds(total);
+        if (plain <= 0.0)
+            return 1;
+        baseline = std::min(baseline, plain);
+        const Clock::time_point start = Clock::now();
+        if (!runner.Run(flood) || runner.m_bytes != total) {
+            std::fprintf(stderr, "runner lost output: %zu of %zu bytes\n", runner.m_bytes,
+                         total);
+            return 1;
+        }
+        piped = std::min(piped, Seconds(runner.m_end - start));
     }
-    const double baseline = Seconds(Clock::now() - start);
-    start = Clock::now();
-    if (!runner.Run(flood) || runner.m_bytes != total) {
-        std::fprintf(stderr, "runner lost output: %zu of %zu bytes\n", runner.m_bytes, total);
-        return 1;
-    }
-    const double piped = Seconds(runner.m_end - start);
     const double mb = static_cast<double>(total) / (1024.0 * 1024.0);
-    std::printf("throughput_dev_null: %.0f MB/s (goal: baseline)\n", mb / baseline);
-    std::printf("throughput_runner: %.0f MB/s (goal: at least half the baseline)\n", mb / piped);
-    std::printf("throughput_ratio: %.2f (goal: >= 0.5)\n", baseline / piped);
+    std::printf("throughput_plain_reads: %.0f MB/s (goal: baseline)\n", mb / baseline);
+    std::printf("throughput_runner: %.0f MB/s (goal: at least 0.9 of the baseline)\n",
+                mb / piped);
+    std::printf("throughput_ratio: %.2f (goal: >= 0.9)\n", baseline / piped);
 
     // End seen: the child stamps the clock just before it exits.
     std::vector<double> delays;

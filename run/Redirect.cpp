@@ -22,6 +22,8 @@ constexpr auto kGrace = std::chrono::milliseconds(200);
 }  // namespace
 
 std::atomic<int> CRedirect::s_bActive{0};
+thread_local const CRedirect* CRedirect::s_pFinishingRunner = nullptr;
+thread_local const CRedirect::Child* CRedirect::s_pFinishingChild = nullptr;
 
 struct CRedirect::Child {
     Event m_stopSignal;   // set by Shutdown; wakes the exit watcher
@@ -38,6 +40,7 @@ struct CRedirect::Child {
     std::condition_variable m_readerDone;
     int m_nReadersDone = 0;
 
+    ChildEnd m_end;                            // written by the watcher before OnFinished
     std::atomic<bool> m_bEnded{false};         // OnFinished is due or under way
     std::atomic<bool> m_bWatcherDone{false};   // the watcher has nothing left to do
     std::once_flag m_watcherJoined;            // two Shutdowns may reach it at once
@@ -81,7 +84,7 @@ struct CRedirect::Child {
     }
 };
 
-CRedirect::CRedirect() { IgnoreBrokenPipeSignal(); }
+CRedirect::CRedirect() = default;
 
 CRedirect::~CRedirect() { Shutdown(); }
 
@@ -132,8 +135,12 @@ bool CRedirect::Launch(const char* commandLine)
         commandLine = "";
     std::unique_lock<std::mutex> lock(m_lock);
     if (m_nStopping > 0 || (m_pCurrent && !m_pCurrent->m_bEnded.load())) {
+        const char* const reason = m_nStopping > 0 ? "Stopping" : "Busy";
         lock.unlock();
-        ReportStartFailure(commandLine);
+        // Not a start that failed: nothing was tried.
+        const std::string message =
+            std::string(reason) + ", not started: " + commandLine + "\n";
+        OnOutputText(message.c_str());
         return false;
     }
     if (m_pCurrent)
@@ -258,7 +265,9 @@ void CRedirect::ExitWatcherMain(CRedirect* runner, Child* child)
     const bool ended =
         child->m_process->WaitEndOr(child->m_stopSignal) == ChildProcess::Wake::Ended;
     if (ended) {
-        child->m_process->Reap();
+        const ProcessEnd end = child->m_process->Reap();
+        child->m_end = {end.bSignalled ? ChildEnd::Kind::Signalled : ChildEnd::Kind::Exited,
+                        end.code};
         std::unique_lock<std::mutex> lock(child->m_doneLock);
         child->m_readerDone.wait_for(lock, kGrace, [child] { return child->m_nReadersDone == 2; });
     }
@@ -270,19 +279,26 @@ void CRedirect::ExitWatcherMain(CRedirect* runner, Child* child)
     if (ended)
         s_bActive.store(0);
     child->m_bEnded.store(true);
+    s_pFinishingRunner = runner;
+    s_pFinishingChild = child;
     runner->OnFinished();
+    s_pFinishingRunner = nullptr;
+    s_pFinishingChild = nullptr;
     child->m_bWatcherDone.store(true);
 }
 
 void CRedirect::Shutdown()
 {
     using namespace std::chrono_literals;
-    s_bActive.store(0);
 
     std::vector<Child*> children;
     {
         std::lock_guard<std::mutex> lock(m_lock);
         ++m_nStopping;
+        // Only under the lock and with launches refused: a Launch from OnFinished that
+        // holds the lock now would set the flag again after an earlier clear, and the
+        // watcher of a stopped child leaves it alone.
+        s_bActive.store(0);
         if (m_pCurrent)
             m_ended.push_back(std::move(m_pCurrent));
         for (const auto& child : m_ended)
@@ -330,4 +346,18 @@ void CRedirect::Shutdown()
         }
     }
     released.clear();
+}
+
+std::optional<CRedirect::ChildEnd> CRedirect::FinishedChild() const
+{
+    if (s_pFinishingRunner != this)
+        return std::nullopt;
+    return s_pFinishingChild->m_end;
+}
+
+bool CRedirect::StopRequested() const
+{
+    if (m_nStopping.load() > 0)
+        return true;
+    return s_pFinishingRunner == this && s_pFinishingChild->m_stopSignal.IsSet();
 }

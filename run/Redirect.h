@@ -5,6 +5,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "platform/process/SpawnThread.h"
@@ -13,6 +14,14 @@ class ChildProcess;
 
 class CRedirect {
 public:
+    // How a child ended, as its OnFinished sees it.
+    struct ChildEnd {
+        enum class Kind { Exited, Signalled, Stopped };
+        Kind kind = Kind::Stopped;
+        int code = 0;  // the exit code, or the number of the killing signal; 0 when stopped
+        bool operator==(const ChildEnd&) const = default;
+    };
+
     CRedirect();
     virtual ~CRedirect();  // runs Shutdown()
     CRedirect(const CRedirect&) = delete;
@@ -20,9 +29,11 @@ public:
 
     // Starts the command line (program first, arguments split by the Windows rules). True
     // when the child was created; otherwise "Unable to start <command line>\n" has gone to
-    // OnOutputText on the calling thread and no other notification follows. Refused while a
-    // child of this runner is still running or a Shutdown is in progress. May be called from
-    // OnFinished, which is how a queue of commands moves on.
+    // OnOutputText on the calling thread and no other notification follows. Refused, with
+    // "Busy, not started: <command line>\n" while a child of this runner is still running
+    // and "Stopping, not started: <command line>\n" while a Shutdown is in progress, also
+    // to OnOutputText and returning false. May be called from OnFinished, which is how a
+    // queue of commands moves on.
     bool Launch(const char* commandLine);
 
     // The stop sequence: ends the current child (killed if it still runs), joins every
@@ -44,6 +55,15 @@ public:
     virtual void OnFinished();
 
 protected:
+    // Inside OnFinished, on the thread that runs it: how that child ended. Stopped means
+    // Shutdown ended it before it ended by itself. Anywhere else there is no such child.
+    std::optional<ChildEnd> FinishedChild() const;
+    // True from the start of a Shutdown of this runner to its end, and inside OnFinished for
+    // a child a Shutdown has reached, even one that was ending by itself or a Shutdown
+    // called from a reader that has already returned. An OnFinished that sees it must not
+    // move a queue on: the stop is under way.
+    bool StopRequested() const;
+
     // 1 while the current child counts as running: set by a successful Launch, cleared by
     // the exit watcher when the child has ended and by Shutdown. One for all runners.
     static std::atomic<int> s_bActive;
@@ -66,10 +86,16 @@ private:
     // Releases children whose threads have all finished, except the caller's own.
     void ReleaseEnded(std::unique_lock<std::mutex>& lock);
 
+    // The child whose OnFinished runs on this thread, and its runner. A watcher thread
+    // serves one child, so these need no lock.
+    static thread_local const CRedirect* s_pFinishingRunner;
+    static thread_local const Child* s_pFinishingChild;
+
     std::mutex m_lock;                               // guards the fields below
     std::unique_ptr<Child> m_pCurrent;               // the child launched last, until replaced
     std::vector<std::unique_ptr<Child>> m_ended;     // ended children not yet released
-    int m_nStopping = 0;                             // Shutdowns in progress
+    // Shutdowns in progress; changed under m_lock, read without it by StopRequested.
+    std::atomic<int> m_nStopping{0};
     // Children are forked from this thread, which lives as long as the runner: the kernel
     // ties "kill the child when its parent dies" to the forking thread, not the process.
     SpawnThread m_spawner;

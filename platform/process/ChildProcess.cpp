@@ -43,10 +43,13 @@ namespace {
         ::_exit(127);
 
     // Lift all four descriptors above 2 first, so that placing one on 0, 1 or 2 cannot
-    // overwrite another that happens to sit there.
-    report = ::fcntl(report, F_DUPFD_CLOEXEC, 3);
-    if (report < 0)
-        ::_exit(127);
+    // overwrite another that happens to sit there. A report that cannot move still works
+    // where it is: nothing has been placed on 0..2 yet, and a silent exit would read as a
+    // successful exec.
+    const int liftedReport = ::fcntl(report, F_DUPFD_CLOEXEC, 3);
+    if (liftedReport < 0)
+        Fail(report, errno);
+    report = liftedReport;
     const int ends[3] = {input, output, errors};
     int lifted[3];
     for (int i = 0; i < 3; ++i) {
@@ -165,12 +168,16 @@ void ChildProcess::Kill() const
     ::syscall(SYS_pidfd_send_signal, m_pidFd.Get(), SIGKILL, nullptr, 0U);
 }
 
-int ChildProcess::Reap()
+ProcessEnd ChildProcess::Reap()
 {
     std::lock_guard<std::mutex> lock(m_reapLock);
     if (!m_bReaped) {
-        m_status = WaitStatus(m_pid);
+        const int status = WaitStatus(m_pid);
+        if (WIFSIGNALED(status))
+            m_end = {true, WTERMSIG(status)};
+        else
+            m_end = {false, WEXITSTATUS(status)};
         m_bReaped = true;
     }
-    return m_status;
+    return m_end;
 }

@@ -12,6 +12,12 @@
 #include "platform/process/Event.h"
 #include "platform/process/UniqueFd.h"
 
+// How a reaped child ended.
+struct ProcessEnd {
+    bool bSignalled = false;  // killed by a signal rather than exiting
+    int code = 0;             // its exit code, or the number of the signal that killed it
+};
+
 class ChildProcess {
 public:
     // Starts `path` with `args` (args[0] included) and the parent's environment. Returns
@@ -33,9 +39,9 @@ public:
     // Forced end. Does nothing to a child that has been reaped.
     void Kill() const;
 
-    // Waits for the child's end and collects it; later calls return at once. Returns the
-    // raw wait status.
-    int Reap();
+    // Waits for the child's end and collects it; later calls return at once with the same
+    // answer. A child that somebody else collected reads as exited with code 0.
+    ProcessEnd Reap();
 
     int Pid() const { return m_pid; }
 
@@ -44,5 +50,5 @@ private:
     UniqueFd m_pidFd;  // unlike the pid, it can never name another process
     std::mutex m_reapLock;
     bool m_bReaped = false;
-    int m_status = 0;
+    ProcessEnd m_end;
 };

@@ -2,12 +2,10 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <mutex>
 
 bool CreatePipe(PipeEnds& ends)
 {
@@ -68,18 +66,4 @@ std::size_t PipeCapacity(int fd)
 {
     const int size = ::fcntl(fd, F_GETPIPE_SZ);
     return size > 0 ? static_cast<std::size_t>(size) : 0;
-}
-
-void IgnoreBrokenPipeSignal()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        struct sigaction current {};
-        if (::sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
-            struct sigaction ignore {};
-            ignore.sa_handler = SIG_IGN;
-            sigemptyset(&ignore.sa_mask);
-            ::sigaction(SIGPIPE, &ignore, nullptr);
-        }
-    });
 }

@@ -32,7 +32,3 @@ std::size_t BytesWaiting(int fd);
 
 // The pipe's buffer size in bytes, 0 when unknown.
 std::size_t PipeCapacity(int fd);
-
-// A write to a pipe whose reader has gone then fails with EPIPE instead of killing the
-// program. Process-wide; children still start with the default action.
-void IgnoreBrokenPipeSignal();
