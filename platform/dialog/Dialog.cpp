@@ -405,7 +405,8 @@ void CDialog::SetLabel(int controlId, int labelId)
     CWnd* label = GetDlgItem(labelId);
     if (!control || !label)
         return;
-    if (auto* text = qobject_cast<QLabel*>(WidgetOf(*label)))
+    auto* text = qobject_cast<QLabel*>(WidgetOf(*label));
+    if (text && qobject_cast<QComboBox*>(WidgetOf(*control)))
         text->setBuddy(WidgetOf(*control));
     label->Impl().named.append(WidgetOf(*control));
     RefreshAccessibleNames(label->Impl());
