@@ -16,11 +16,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 
 #include "convert/ProfileCatalogue.h"
 #include "platform/dialog/private/WidgetAccess_p.h"
+#include "tests/MainDialogFixture.h"
 #include "tests/ModalHelper.h"
 #include "ui/Language.h"
 #include "ui/MainDialogTemplate.h"
@@ -57,54 +59,8 @@ const LabelCase kLabels[] = {
 };
 
 // Runs each test under a chosen locale, with the language of a fresh start.
-class MainDialog : public ::testing::Test {
+class MainDialog : public MainDialogFixture {
 protected:
-    void StartIn(const char* locale)
-    {
-        if (locale)
-            setenv("LC_ALL", locale, 1);
-        else
-            unsetenv("LC_ALL");
-        unsetenv("LC_MESSAGES");
-        unsetenv("LANG");
-        g_nLanguage = 0;
-        dlg.emplace();
-        dlg->Create();
-    }
-
-    void TearDown() override
-    {
-        dlg.reset();
-        unsetenv("LC_ALL");
-        g_nLanguage = 0;
-    }
-
-    template <class T = QWidget>
-    T* Widget(int id)
-    {
-        return qobject_cast<T*>(WidgetOf(*dlg->GetDlgItem(id)));
-    }
-
-    std::vector<std::u16string> Entries(int id)
-    {
-        std::vector<std::u16string> entries;
-        CComboBox* combo = dlg->GetComboBox(id);
-        for (int i = 0; i < combo->GetCount(); ++i)
-            entries.push_back(combo->GetLBText(i));
-        return entries;
-    }
-
-    static std::vector<std::u16string> ListOf(CatalogueList list)
-    {
-        return {list.begin(), list.end()};
-    }
-
-    std::u16string Selected(int id)
-    {
-        CComboBox* combo = dlg->GetComboBox(id);
-        return combo->GetLBText(combo->GetCurSel());
-    }
-
     void ExpectLanguage(int language)
     {
         EXPECT_EQ(dlg->GetWindowText(), u"Vantrel Tarvex 1.0");
@@ -112,8 +68,6 @@ protected:
             EXPECT_EQ(dlg->GetDlgItem(label.id)->GetWindowText(), language ? label.chinese : label.english)
                 << "control " << label.id;
     }
-
-    std::optional<CTarvexDlg> dlg;
 };
 
 TEST_F(MainDialog, StartsInItsStartingState)

@@ -9,12 +9,6 @@
 
 namespace {
 
-// Which control each combo box of a profile is.
-constexpr int kProfileComboIds[kProfileComboCount] = {
-    IDC_SUB_TYPE,    IDC_VIDEO_CODEC, IDC_FRAME_RATE,  IDC_VIDEO_BIT_RATE, IDC_FRAME_SIZE,
-    IDC_AUDIO_CODEC, IDC_SAMPLE_RATE, IDC_AUDIO_BIT_RATE, IDC_CHANNELS,
-};
-
 struct LabelText {
     int id;
     int entry;
@@ -83,6 +77,15 @@ CTarvexDlg::~CTarvexDlg()
 const std::vector<MessageMapEntry>& CTarvexDlg::GetMessageMap() const
 {
     static const std::vector<MessageMapEntry> map = {
+        OnNotify(Notify::TabSelChange, IDC_TAB, &CTarvexDlg::OnTabSelChange),
+        OnNotify(Notify::SelChange, IDC_EXPORT_TYPE, &CTarvexDlg::OnExportTypeSelChange),
+        OnNotify(Notify::SelChange, IDC_SUB_TYPE, &CTarvexDlg::OnSubTypeSelChange),
+        OnNotify(Notify::SelChange, IDC_AUDIO_CODEC, &CTarvexDlg::OnAudioCodecSelChange),
+        OnNotify(Notify::SelChange, IDC_FRAME_RATE, &CTarvexDlg::OnVideoChoiceSelChange),
+        OnNotify(Notify::SelChange, IDC_VIDEO_BIT_RATE, &CTarvexDlg::OnVideoChoiceSelChange),
+        OnNotify(Notify::SelChange, IDC_FRAME_SIZE, &CTarvexDlg::OnVideoChoiceSelChange),
+        OnNotify(Notify::Clicked, IDC_INCLUDE_VIDEO, &CTarvexDlg::OnIncludeVideoClicked),
+        OnNotify(Notify::Clicked, IDC_INCLUDE_AUDIO, &CTarvexDlg::OnIncludeAudioClicked),
         OnNotify(Notify::Clicked, IDC_LANGUAGE, &CTarvexDlg::OnToggleLanguage),
     };
     return map;
@@ -171,45 +174,4 @@ void CTarvexDlg::OnToggleLanguage()
 {
     g_nLanguage = 1 - g_nLanguage;
     ApplyLanguage();
-}
-
-void CTarvexDlg::FillComboBox(CComboBox* pCombo, CatalogueList list, int entry)
-{
-    pCombo->ResetContent();
-    for (std::u16string_view item : list)
-        pCombo->AddString(item);
-    pCombo->SetCurSel(entry);
-}
-
-void CTarvexDlg::FillExportTypes()
-{
-    FillComboBox(GetComboBox(IDC_EXPORT_TYPE), ExportTypes(m_nMode), 0);
-}
-
-void CTarvexDlg::ApplyProfile(const Profile& profile)
-{
-    for (int combo = 0; combo < kProfileComboCount; ++combo) {
-        const ComboFill& fill = profile[combo];
-        CComboBox* pCombo = GetComboBox(kProfileComboIds[combo]);
-        switch (fill.action) {
-        case ComboFill::Action::Emptied:
-            pCombo->ResetContent();
-            break;
-        case ComboFill::Action::Filled:
-            FillComboBox(pCombo, fill.list, fill.entry);
-            break;
-        case ComboFill::Action::Unchanged:
-        case ComboFill::Action::AudioCodecRule:  // the audio-codec profile fills these next
-            break;
-        }
-    }
-}
-
-void CTarvexDlg::ApplyVideo2FlvProfile()
-{
-    GetDlgItem(IDC_SUB_TYPE)->ShowWindow(SW_HIDE);
-    GetDlgItem(IDC_SUB_TYPE_LABEL)->ShowWindow(SW_HIDE);
-    ApplyProfile(Video2FlvProfile());
-    GetDlgItem(IDC_VIDEO_CODEC)->EnableWindow(false);
-    GetDlgItem(IDC_AUDIO_CODEC)->EnableWindow(false);
 }
