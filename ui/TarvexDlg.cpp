@@ -36,7 +36,9 @@ constexpr LabelText kLabelTexts[] = {
 };
 
 // What a screen reader announces for each edit, list and check box: the label beside it,
-// or the caption of the group an include check box sits on.
+// or the caption of the group an include check box sits on. The custom fields beside the
+// lists have names of their own: named after the list's label they would sound like the
+// list, and the width and height fields like each other.
 constexpr struct {
     int control;
     int label;
@@ -49,16 +51,22 @@ constexpr struct {
     {IDC_INCLUDE_AUDIO, IDC_AUDIO_GROUP},
     {IDC_VIDEO_CODEC, IDC_VIDEO_CODEC_LABEL},
     {IDC_FRAME_RATE, IDC_FRAME_RATE_LABEL},
-    {IDC_CUSTOM_FRAME_RATE, IDC_FRAME_RATE_LABEL},
     {IDC_VIDEO_BIT_RATE, IDC_VIDEO_BIT_RATE_LABEL},
-    {IDC_CUSTOM_BIT_RATE, IDC_VIDEO_BIT_RATE_LABEL},
     {IDC_FRAME_SIZE, IDC_FRAME_SIZE_LABEL},
-    {IDC_CUSTOM_WIDTH, IDC_FRAME_SIZE_LABEL},
-    {IDC_CUSTOM_HEIGHT, IDC_FRAME_SIZE_LABEL},
     {IDC_AUDIO_CODEC, IDC_AUDIO_CODEC_LABEL},
     {IDC_SAMPLE_RATE, IDC_SAMPLE_RATE_LABEL},
     {IDC_AUDIO_BIT_RATE, IDC_AUDIO_BIT_RATE_LABEL},
     {IDC_CHANNELS, IDC_CHANNELS_LABEL},
+};
+
+// Controls that no label names: the custom fields and the two "..." buttons.
+constexpr LabelText kOwnNames[] = {
+    {IDC_CUSTOM_FRAME_RATE, kTextCustomFrameRate},
+    {IDC_CUSTOM_BIT_RATE, kTextCustomBitRate},
+    {IDC_CUSTOM_WIDTH, kTextCustomWidth},
+    {IDC_CUSTOM_HEIGHT, kTextCustomHeight},
+    {IDC_BROWSE_SOURCE, kTextChooseSource},
+    {IDC_BROWSE_OUTPUT, kTextChooseOutput},
 };
 
 }  // namespace
@@ -161,6 +169,8 @@ void CTarvexDlg::ApplyLanguage()
     SetWindowText(VersionTitle());
     for (const LabelText& label : kLabelTexts)
         GetDlgItem(label.id)->SetWindowText(UiText(label.entry));
+    for (const LabelText& name : kOwnNames)
+        GetDlgItem(name.id)->SetAccessibleName(UiText(name.entry));
 
     // The check boxes sit on the group boxes' top edges; showing them again after the
     // captions changed keeps them on top.
