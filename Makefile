@@ -2,12 +2,15 @@
 # they install whatever of the stack is missing, then configure and build.
 
 BUILD    ?= build
+# The package is built apart from the development build: release flags, no tests.
+PKGBUILD ?= $(BUILD)/package
 JOBS     ?= $(shell nproc)
 PACKAGES := cmake g++ make qt6-base-dev qt6-qpa-plugins libboost-thread-dev googletest \
-            libgtest-dev ffmpeg mencoder fonts-wqy-microhei xvfb xauth
+            libgtest-dev ffmpeg mencoder fonts-wqy-microhei xvfb xauth \
+            dpkg-dev file lintian desktop-file-utils appstream man-db
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build test run bench install clean
+.PHONY: all deps configure build test run bench install package clean
 
 all: build
 
@@ -30,8 +33,9 @@ configure: deps $(BUILD)/CMakeCache.txt
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+test: build package
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen TARVEX_PACKAGE_REQUIRED=1 \
+	  ctest --output-on-failure -j $(JOBS)
 
 run: build
 	./$(BUILD)/app/tarvex
@@ -41,6 +45,17 @@ bench: build
 
 install: build
 	cmake --install $(BUILD)
+
+# Debian's hardening flags, as its own packages are built with; the .deb lands in $(BUILD)/.
+package: export DEB_BUILD_MAINT_OPTIONS := hardening=+all
+package: deps
+	cmake -S . -B $(PKGBUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+	  -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
+	cmake --build $(PKGBUILD) -j $(JOBS)
+	cd $(PKGBUILD) && cpack -G DEB
+	mkdir -p $(BUILD) && cp $(PKGBUILD)/tarvex_*.deb $(BUILD)/
 
 clean:
 	rm -rf $(BUILD)

@@ -10,6 +10,14 @@ constexpr std::u16string_view kCustom = u"Custom...";
 // The custom edits are bound to numbers that start at 0, so "0" means nothing was typed.
 constexpr std::u16string_view kNotEntered = u"0";
 
+// What the user typed reaches the encoder without the blanks around it, so that "200 "
+// still gets its unit; blanks inside stay, and the builder quotes the value as one argument.
+std::u16string Typed(std::u16string text)
+{
+    Trim(text);
+    return text;
+}
+
 std::u16string CodecName(std::u16string text)
 {
     RemoveBlanks(text);
@@ -31,20 +39,21 @@ CaptureRefusal CaptureSettings(const OptionControlTexts& controls, VideoSettings
 
         capturedVideo.m_strFrameRate = controls.m_strFrameRate;
         if (EqualsExact(controls.m_strFrameRate, kCustom)) {
-            capturedVideo.m_strFrameRate = controls.m_strCustomFrameRate;
-            if (EqualsExact(capturedVideo.m_strFrameRate, kNotEntered))
+            if (EqualsExact(controls.m_strCustomFrameRate, kNotEntered))
                 return CaptureRefusal::FrameRateMissing;
+            capturedVideo.m_strFrameRate = Typed(controls.m_strCustomFrameRate);
         }
 
         capturedVideo.m_strBitRate = controls.m_strVideoBitRate;
         if (EqualsExact(controls.m_strVideoBitRate, kCustom)) {
-            capturedVideo.m_strBitRate = controls.m_strCustomVideoBitRate;
-            if (EqualsExact(capturedVideo.m_strBitRate, kNotEntered))
+            if (EqualsExact(controls.m_strCustomVideoBitRate, kNotEntered))
                 return CaptureRefusal::BitRateMissing;
+            capturedVideo.m_strBitRate = Typed(controls.m_strCustomVideoBitRate);
         }
 
         if (EqualsExact(controls.m_strFrameSize, kCustom)) {
-            capturedVideo.m_strFrameSize = AppendX(controls.m_strCustomWidth) + controls.m_strCustomHeight;
+            capturedVideo.m_strFrameSize =
+                AppendX(Typed(controls.m_strCustomWidth)) + Typed(controls.m_strCustomHeight);
         } else {
             capturedVideo.m_strFrameSize = controls.m_strFrameSize;
             RemoveBlanks(capturedVideo.m_strFrameSize);

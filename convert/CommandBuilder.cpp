@@ -10,8 +10,8 @@ namespace {
 
 constexpr std::u16string_view kOneStage = u"plugins\\ffmpeg.exe -i %s %s %s %s";
 constexpr std::u16string_view kFirstOfTwoStages =
-    u"plugins\\mencoder.exe %s -oac mp3lame -lameopts preset=64 -ovc xvid -xvidencopts bitrate=600 -of avi -o temp.avi";
-constexpr std::u16string_view kSecondOfTwoStages = u"plugins\\ffmpeg.exe -i temp.avi %s %s %s";
+    u"plugins\\mencoder.exe %s -oac mp3lame -lameopts preset=64 -ovc xvid -xvidencopts bitrate=600 -of avi -o %s";
+constexpr std::u16string_view kSecondOfTwoStages = u"plugins\\ffmpeg.exe -i %s %s %s %s";
 
 constexpr std::u16string_view kOriginal = u"Original";
 
@@ -56,21 +56,40 @@ std::u16string ChannelCount(const std::u16string& channels)
     return channels;
 }
 
+// The encoders read a word that starts with "-" as an option and one with ":" before any "/"
+// as a protocol ("http:", "pipe:"); a relative path that looks like either has to say it is
+// a file in the current directory.
+bool LooksLikeOptionOrProtocol(std::u16string_view path)
+{
+    if (path.starts_with(u'-'))
+        return true;
+    const std::size_t colon = path.find(u':');
+    return colon != std::u16string_view::npos && colon < path.find(u'/');
+}
+
 // A path must reach the encoder exactly as the user named it, whatever it contains.
 std::u16string QuotePath(const std::u16string& path)
 {
+    if (LooksLikeOptionOrProtocol(path))
+        return QuoteArgument(u"./" + path);
     return QuoteArgument(path);
 }
 
-bool TakesOneStage(const ConversionJob& job)
+// A value stands as one argument however it was typed; catalogue values need no quotes.
+std::u16string Value(const std::u16string& value)
 {
-    if (job.m_mode == ConversionMode::FLV2Video)
-        return true;
-    const std::u16string_view extension = PathFindExtensionW(job.m_strSource);
-    return EqualsNoCase(extension, u".avi") || EqualsNoCase(extension, u".mpg");
+    return QuoteArgument(value);
 }
 
 }  // namespace
+
+bool UsesIntermediateFile(const ConversionJob& job)
+{
+    if (job.m_mode == ConversionMode::FLV2Video)
+        return false;
+    const std::u16string_view extension = PathFindExtensionW(job.m_strSource);
+    return !EqualsNoCase(extension, u".avi") && !EqualsNoCase(extension, u".mpg");
+}
 
 std::u16string BuildVideoOptions(const VideoSettings& video)
 {
@@ -79,13 +98,13 @@ std::u16string BuildVideoOptions(const VideoSettings& video)
 
     std::u16string options;
     if (!video.m_strCodec.empty())
-        options += u"-vcodec " + video.m_strCodec + u" ";
+        options += u"-vcodec " + Value(video.m_strCodec) + u" ";
     if (IsGiven(video.m_strFrameRate))
-        options += u"-r " + video.m_strFrameRate + u" ";
+        options += u"-r " + Value(video.m_strFrameRate) + u" ";
     if (IsGiven(video.m_strBitRate))
-        options += u"-b " + InKilobits(video.m_strBitRate) + u" ";
+        options += u"-b " + Value(InKilobits(video.m_strBitRate)) + u" ";
     if (IsGiven(video.m_strFrameSize))
-        options += u"-s " + video.m_strFrameSize;
+        options += u"-s " + Value(video.m_strFrameSize);
     Trim(options);
     return options;
 }
@@ -97,13 +116,13 @@ std::u16string BuildAudioOptions(const AudioSettings& audio)
 
     std::u16string options;
     if (!audio.m_strCodec.empty())
-        options += u"-acodec " + audio.m_strCodec + u" ";
+        options += u"-acodec " + Value(audio.m_strCodec) + u" ";
     if (!audio.m_strSampleRate.empty())
-        options += u"-ar " + audio.m_strSampleRate + u" ";
+        options += u"-ar " + Value(audio.m_strSampleRate) + u" ";
     if (!audio.m_strBitRate.empty())
-        options += u"-ab " + InKilobits(audio.m_strBitRate) + u" ";
+        options += u"-ab " + Value(InKilobits(audio.m_strBitRate)) + u" ";
     if (!audio.m_strChannels.empty())
-        options += u"-ac " + ChannelCount(audio.m_strChannels) + u" ";
+        options += u"-ac " + Value(ChannelCount(audio.m_strChannels)) + u" ";
     Trim(options);
     return options;
 }
@@ -116,10 +135,11 @@ void BuildCommandLines(const ConversionJob& job, CommandList& commands)
     const std::u16string source = QuotePath(job.m_strSource);
     const std::u16string output = QuotePath(job.m_strOutput);
 
-    if (TakesOneStage(job)) {
+    if (!UsesIntermediateFile(job)) {
         commands.Append(Fill(kOneStage, {source, audio, video, output}));
     } else {
-        commands.Append(Fill(kFirstOfTwoStages, {source}));
-        commands.Append(Fill(kSecondOfTwoStages, {audio, video, output}));
+        const std::u16string intermediate = QuotePath(job.m_strIntermediate);
+        commands.Append(Fill(kFirstOfTwoStages, {source, intermediate}));
+        commands.Append(Fill(kSecondOfTwoStages, {intermediate, audio, video, output}));
     }
 }

@@ -42,4 +42,7 @@ struct ConversionJob {
     std::u16string m_strOutput;  // as entered, or as the Convert action completed it
     VideoSettings m_video;
     AudioSettings m_audio;
+    // Where a two-stage route leaves MEncoder's result for FFmpeg. The Convert action puts it
+    // in a folder of the run's own, so no file of the user's is overwritten.
+    std::u16string m_strIntermediate = u"temp.avi";
 };

@@ -38,8 +38,8 @@ TEST(CaptureSettings, TakesListTextsCustomEditsAndNormalisedCodecs)
     c.m_strCustomFrameRate = u"0";  // an edit beside a list that is not "Custom..." is not read
     c.m_strVideoBitRate = u"custom...";
     c.m_strFrameSize = u"Custom...";
-    c.m_strCustomWidth = u"64 0";
-    c.m_strCustomHeight = u"480";
+    c.m_strCustomWidth = u" 64 0";
+    c.m_strCustomHeight = u"480\t";
     c.m_strSampleRate = u"44 100";
     ASSERT_EQ(CaptureSettings(c, video, audio), CaptureRefusal::None);
     EXPECT_EQ(video, (VideoSettings{true, u"msmpeg4v2", u"64 0x480", u"23.976", u"custom..."}));
@@ -80,8 +80,12 @@ TEST(CaptureSettings, RefusesOnlyAnUntypedCustomRateFrameRateFirst)
             EXPECT_EQ(video, VideoSettings{});
             EXPECT_EQ(audio, AudioSettings{});
         } else {
-            EXPECT_EQ(video.m_strFrameRate, s.frameRate);
-            EXPECT_EQ(video.m_strBitRate, s.bitRate);
+            // Accepted values lose the blanks around them, so " 0" reaches the encoder as 0.
+            std::u16string frameRate = s.frameRate, bitRate = s.bitRate;
+            std::erase(frameRate, u' ');
+            std::erase(bitRate, u' ');
+            EXPECT_EQ(video.m_strFrameRate, frameRate);
+            EXPECT_EQ(video.m_strBitRate, bitRate);
         }
     }
 }

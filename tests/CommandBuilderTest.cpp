@@ -25,19 +25,49 @@ using Commands = std::vector<std::u16string>;
 
 TEST(BuildCommandLines, WorkedExamples)
 {
-    EXPECT_EQ(Build({ConversionMode::Video2FLV, u"C:\\My Videos\\talk.wmv", u"C:\\My Videos\\talk.flv", kTalkVideo, kTalkAudio}),
-              (Commands{u"plugins\\mencoder.exe \"C:\\My Videos\\talk.wmv\" -oac mp3lame -lameopts preset=64 -ovc xvid "
+    EXPECT_EQ(Build({ConversionMode::Video2FLV, u"/My Videos/talk.wmv", u"/My Videos/talk.flv", kTalkVideo, kTalkAudio}),
+              (Commands{u"plugins\\mencoder.exe \"/My Videos/talk.wmv\" -oac mp3lame -lameopts preset=64 -ovc xvid "
                         u"-xvidencopts bitrate=600 -of avi -o temp.avi",
-                        u"plugins\\ffmpeg.exe -i temp.avi -ar 44100 -ab 64k -ac 2 -r 15 -b 200k \"C:\\My Videos\\talk.flv\""}));
-    EXPECT_EQ(Build({ConversionMode::Video2FLV, u"D:\\in\\clip.AVI", u"D:\\in\\clip.flv", kTalkVideo, kTalkAudio}),
-              Commands{u"plugins\\ffmpeg.exe -i D:\\in\\clip.AVI -ar 44100 -ab 64k -ac 2 -r 15 -b 200k D:\\in\\clip.flv"});
-    EXPECT_EQ(Build({ConversionMode::FLV2Video, u"D:\\clips\\talk.flv", u"D:\\clips\\talk.avi",
+                        u"plugins\\ffmpeg.exe -i temp.avi -ar 44100 -ab 64k -ac 2 -r 15 -b 200k \"/My Videos/talk.flv\""}));
+    EXPECT_EQ(Build({ConversionMode::Video2FLV, u"/in/clip.AVI", u"/in/clip.flv", kTalkVideo, kTalkAudio}),
+              Commands{u"plugins\\ffmpeg.exe -i /in/clip.AVI -ar 44100 -ab 64k -ac 2 -r 15 -b 200k /in/clip.flv"});
+    EXPECT_EQ(Build({ConversionMode::FLV2Video, u"/clips/talk.flv", u"/clips/talk.avi",
                      {true, u"msmpeg4v2", u"320x240", u"25", u"800"}, {true, u"mp3", u"128", u"44100", u""}}),
-              Commands{u"plugins\\ffmpeg.exe -i D:\\clips\\talk.flv -acodec mp3 -ar 44100 -ab 128k -vcodec msmpeg4v2 "
-                       u"-r 25 -b 800k -s 320x240 D:\\clips\\talk.avi"});
-    EXPECT_EQ(Build({ConversionMode::FLV2Video, u"D:\\clips\\song.flv", u"D:\\clips\\song.mp3",
+              Commands{u"plugins\\ffmpeg.exe -i /clips/talk.flv -acodec mp3 -ar 44100 -ab 128k -vcodec msmpeg4v2 "
+                       u"-r 25 -b 800k -s 320x240 /clips/talk.avi"});
+    EXPECT_EQ(Build({ConversionMode::FLV2Video, u"/clips/song.flv", u"/clips/song.mp3",
                      {false, u"", u"", u"", u""}, {true, u"mp3", u"128", u"44100", u""}}),
-              Commands{u"plugins\\ffmpeg.exe -i D:\\clips\\song.flv -acodec mp3 -ar 44100 -ab 128k -vn D:\\clips\\song.mp3"});
+              Commands{u"plugins\\ffmpeg.exe -i /clips/song.flv -acodec mp3 -ar 44100 -ab 128k -vn /clips/song.mp3"});
+}
+
+// Each case is something the encoder would otherwise read as more than the one thing meant.
+TEST(BuildCommandLines, EveryPathAndTypedValueStaysOneArgument)
+{
+    const struct { const char* what; std::u16string path, inCommand; } paths[] = {
+        {"an option", u"-y.flv", u"./-y.flv"},
+        {"a protocol", u"pipe:1", u"./pipe:1"},
+        {"a drive letter", u"C:\\v\\a.flv", u"./C:\\v\\a.flv"},
+        {"a colon in a folder name", u"a:b/c.flv", u"./a:b/c.flv"},
+        {"a colon after the first slash", u"in/a:b.flv", u"in/a:b.flv"},
+        {"an absolute path with a colon", u"/v/a:b.flv", u"/v/a:b.flv"},
+        {"an option with a blank", u"-my clip.flv", u"\"./-my clip.flv\""},
+    };
+    for (const auto& p : paths) {
+        EXPECT_EQ(Build({ConversionMode::FLV2Video, p.path, p.path, kNoVideo, kNoAudio}),
+                  Commands{u"plugins\\ffmpeg.exe -i " + p.inCommand + u" -an -vn " + p.inCommand})
+            << p.what;
+    }
+    // Typed values with blanks or quotes are quoted as one argument; the unit goes inside.
+    EXPECT_EQ(BuildVideoOptions({true, u"", u"64 0x480", u"25 extra.avi", u"2 00"}),
+              u"-r \"25 extra.avi\" -b \"2 00k\" -s \"64 0x480\"");
+    // The intermediate file is named by the job, in both stages.
+    ConversionJob job{ConversionMode::Video2FLV, u"/v/a.mp4", u"/v/a.flv", kNoVideo, kNoAudio};
+    job.m_strIntermediate = u"/v/.run 1/temp.avi";
+    EXPECT_TRUE(UsesIntermediateFile(job));
+    EXPECT_EQ(Build(job),
+              (Commands{u"plugins\\mencoder.exe /v/a.mp4 -oac mp3lame -lameopts preset=64 -ovc xvid "
+                        u"-xvidencopts bitrate=600 -of avi -o \"/v/.run 1/temp.avi\"",
+                        u"plugins\\ffmpeg.exe -i \"/v/.run 1/temp.avi\" -an -vn /v/a.flv"}));
 }
 
 TEST(BuildCommandLines, RouteFollowsModeAndSourceExtension)

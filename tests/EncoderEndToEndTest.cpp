@@ -3,11 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -21,43 +16,13 @@
 #include "convert/ProfileCatalogue.h"
 #include "convert/StringUtils.h"
 #include "platform/text/CommandLine.h"
-
-extern char** environ;
+#include "tests/EncoderTools.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 constexpr double kClipSeconds = 2;
-
-// Starts argv with stdin from /dev/null and stdout and stderr into `log`; the exit status,
-// or -1 when the program could not be run.
-int RunProgram(std::vector<std::string> argv, const std::string& log)
-{
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::vector<char*> args;
-    for (std::string& arg : argv)
-        args.push_back(arg.data());
-    args.push_back(nullptr);
-    pid_t pid = 0;
-    const int error = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    if (error != 0 || waitpid(pid, &status, 0) != pid)
-        return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ostringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
 
 // plugins\ffmpeg.exe and plugins\mencoder.exe stand for the encoders installed on PATH.
 std::string SystemProgram(const std::string& program)
@@ -88,17 +53,6 @@ struct Dialog {
     }
 };
 
-struct Probe {
-    std::map<std::string, std::string> fields;  // "video.codec_name", "audio.sample_rate", ...
-    std::map<std::string, double> kbps;  // per stream type, from the packets' sizes
-
-    std::string operator[](const std::string& key) const
-    {
-        const auto found = fields.find(key);
-        return found == fields.end() ? std::string() : found->second;
-    }
-};
-
 struct ExportCase {
     const char* name;
     ConversionMode mode;
@@ -107,7 +61,7 @@ struct ExportCase {
     const char16_t* audioCodec;  // chosen in place of the default, or nullptr
     const char16_t* frameSize;   // chosen in place of "Original", or nullptr
     const char16_t* source;      // file name of the clip
-    std::vector<const char*> clipOptions;
+    std::vector<std::string> clipOptions;
     std::size_t stages;
     const char* videoCodec;   // as ffprobe names it; nullptr for an audio-only output
     const char* audioCodecName;
@@ -138,63 +92,16 @@ protected:
         fs::remove_all(m_dir);
     }
 
-    void MakeClip(const std::string& path, const std::vector<const char*>& options)
+    void MakeClip(const std::string& path, const std::vector<std::string>& options)
     {
-        std::vector<std::string> argv{"ffmpeg", "-v", "error", "-f", "lavfi", "-i",
-                                      "testsrc=size=160x120:rate=25:duration=2", "-f", "lavfi", "-i",
-                                      "sine=frequency=440:sample_rate=22050:duration=2"};
-        argv.insert(argv.end(), options.begin(), options.end());
-        argv.push_back(path);
-        ASSERT_EQ(RunProgram(argv, m_dir + "/log.txt"), 0);
+        ASSERT_EQ(::MakeClip(path, options, kClipSeconds, m_dir + "/log.txt"), 0);
     }
 
-    Probe ProbeFile(const std::string& path)
-    {
-        Probe probe;
-        const std::string out = m_dir + "/probe.txt";
-        fs::remove(out);
-        EXPECT_EQ(RunProgram({"ffprobe", "-v", "error", "-show_entries",
-                       "stream=codec_type,codec_name,width,height,r_frame_rate,sample_rate,channels"
-                       ":packet=stream_index,size",
-                       "-of", "compact=p=0:nk=0", path},
-                      out), 0);
-        std::map<std::string, std::string> streamType;
-        std::istringstream lines(ReadFile(out));
-        for (std::string line; std::getline(lines, line);) {
-            std::map<std::string, std::string> entry;
-            std::istringstream pairs(line);
-            for (std::string pair; std::getline(pairs, pair, '|');)
-                if (const auto eq = pair.find('='); eq != std::string::npos)
-                    entry[pair.substr(0, eq)] = pair.substr(eq + 1);
-            if (entry.contains("codec_type")) {
-                for (const auto& [key, value] : entry)
-                    probe.fields[entry["codec_type"] + "." + key] = value;
-                streamType[std::to_string(streamType.size())] = entry["codec_type"];
-            } else if (entry.contains("stream_index")) {
-                probe.kbps[entry["stream_index"]] += std::stod(entry["size"]) * 8 / 1000;
-            }
-        }
-        // Over the clip's length: at a low frame rate the last frame stretches a stream's own
-        // duration well past it.
-        std::map<std::string, double> byType;
-        for (const auto& [index, kbits] : probe.kbps)
-            byType[streamType[index]] = kbits / kClipSeconds;
-        probe.kbps = byType;
-        return probe;
-    }
+    Probe ProbeFile(const std::string& path) { return ::ProbeFile(path, kClipSeconds, m_dir + "/probe.txt"); }
 
     std::string m_previousDir;
     std::string m_dir;
 };
-
-double Rate(const std::string& fraction)
-{
-    const auto slash = fraction.find('/');
-    if (slash == std::string::npos)
-        return std::atof(fraction.c_str());
-    const double denominator = std::atof(fraction.c_str() + slash + 1);
-    return denominator == 0 ? 0 : std::atof(fraction.substr(0, slash).c_str()) / denominator;
-}
 
 }  // namespace
 

@@ -33,7 +33,8 @@ protected:
         unsetenv("LANG");
         g_nLanguage = 0;
         dlg.emplace();
-        dlg->Create();
+        ASSERT_TRUE(dlg->Create());
+        dlg->ShowWindow(SW_SHOW);
     }
 
     void TearDown() override

@@ -18,7 +18,7 @@ TEST(TarvexApp, RunsTheMainDialogUntilCancelAndThenEnds)
     QString title;
     bool mainWindowSet = false;
     std::chrono::steady_clock::time_point closed;
-    WhenModal([&](QWidget* w) {
+    auto watch = WhenModal([&](QWidget* w) {
         title = w->windowTitle();
         mainWindowSet = theApp.m_pMainWnd && WidgetOf(*theApp.m_pMainWnd) == w;
         closed = std::chrono::steady_clock::now();

@@ -231,17 +231,17 @@ TEST_F(MainDialog, WindowMenuEndsWithTheAboutItemWhichOpensTheAboutBox)
         StartIn(language ? "zh_CN.UTF-8" : "C");
         QStringList items;
         QString caption, version;
-        WhenPopup([&](QMenu* menu) {
+        auto menuWatch = WhenPopup([&](QMenu* menu) {
             for (QAction* action : menu->actions())
                 items << (action->isSeparator() ? QStringLiteral("-") : action->text());
-            WhenModal([&](QWidget* about) {
-                caption = about->windowTitle();
-                version = about->findChild<QLabel*>(QString::number(IDC_ABOUT_VERSION))->text();
-                QTest::keyClick(about, Qt::Key_Escape);
-            }, WidgetOf(*dlg));
             QTest::keyClick(menu, Qt::Key_Down);
             QTest::keyClick(menu, Qt::Key_Return);
-        });
+        }, "the window menu");
+        auto aboutWatch = WhenModal([&](QWidget* about) {
+            caption = about->windowTitle();
+            version = about->findChild<QLabel*>(QString::number(IDC_ABOUT_VERSION))->text();
+            QTest::keyClick(about, Qt::Key_Escape);
+        }, WidgetOf(*dlg), "the About box");
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 300),
                                 WidgetOf(*dlg)->mapToGlobal(QPoint(5, 300)));
         QApplication::sendEvent(WidgetOf(*dlg), &event);
@@ -257,7 +257,7 @@ TEST_F(MainDialog, AboutBoxFollowsALanguageSwitch)
     StartIn("C");
     QTest::mouseClick(Widget(IDC_LANGUAGE), Qt::LeftButton);
     QString caption, ok;
-    WhenModal([&](QWidget* about) {
+    auto watch = WhenModal([&](QWidget* about) {
         caption = about->windowTitle();
         ok = about->findChild<QPushButton*>(QString::number(IDOK))->text();
         QTest::mouseClick(about->findChild<QPushButton*>(QString::number(IDOK)), Qt::LeftButton);
@@ -272,13 +272,13 @@ TEST_F(MainDialog, EscAndCancelEndTheModalRunButEnterDoesNot)
     g_nLanguage = 0;
     {
         CTarvexDlg modal;
-        WhenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+        auto watch = WhenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
         EXPECT_EQ(modal.DoModal(), IDCANCEL);
     }
     {
         CTarvexDlg modal;
         bool stillOpen = false;
-        WhenModal([&](QWidget* w) {
+        auto watch = WhenModal([&](QWidget* w) {
             QTest::keyClick(WidgetOf(*modal.GetDlgItem(IDC_SOURCE)), Qt::Key_Return);
             stillOpen = w->isVisible();
             QTest::mouseClick(WidgetOf(*modal.GetDlgItem(IDCANCEL)), Qt::LeftButton);
@@ -298,7 +298,7 @@ TEST_F(MainDialog, NonNumberInACustomEditIsRefusedThere)
     dlg->m_fCustomBitRate = 12.5f;
 
     QString text;
-    WhenModal([&](QWidget* w) {
+    auto watch = WhenModal([&](QWidget* w) {
         text = qobject_cast<QMessageBox*>(w)->text();
         qobject_cast<QMessageBox*>(w)->accept();
     });
@@ -321,7 +321,7 @@ TEST_F(MainDialog, EmptyCustomWidthIsRefusedAndLaterBindingsKeepTheirValues)
     dlg->m_nIncludeAudio = 0;
 
     QString text, caption;
-    WhenModal([&](QWidget* w) {
+    auto watch = WhenModal([&](QWidget* w) {
         text = qobject_cast<QMessageBox*>(w)->text();
         caption = w->windowTitle();
         qobject_cast<QMessageBox*>(w)->accept();
@@ -419,6 +419,24 @@ TEST_F(MainDialog, IncludeCheckBoxesCoverTheCaptionsLeadingBlanks)
         EXPECT_GT(order.indexOf(Widget(group)), order.indexOf(Widget(IDC_TAB)));
         EXPECT_FALSE(Widget(box)->autoFillBackground());
     }
+}
+
+TEST_F(MainDialog, LanguageSwitchBringsTheCheckBoxesAboveTheirGroupBoxes)
+{
+    StartIn("C");
+    const auto above = [&](int upper, int lower) {
+        const QObjectList order = WidgetOf(*dlg)->children();  // bottom first
+        return order.indexOf(Widget(upper)) > order.indexOf(Widget(lower));
+    };
+    // Whatever restacked the group boxes over the check boxes in between,
+    for (int group : {IDC_VIDEO_GROUP, IDC_AUDIO_GROUP})
+        Widget(group)->raise();
+    ASSERT_FALSE(above(IDC_INCLUDE_VIDEO, IDC_VIDEO_GROUP));
+    QTest::mouseClick(Widget(IDC_LANGUAGE), Qt::LeftButton);
+    // the switch puts each check box back on its group box's edge.
+    EXPECT_TRUE(above(IDC_INCLUDE_VIDEO, IDC_VIDEO_GROUP));
+    EXPECT_TRUE(above(IDC_INCLUDE_AUDIO, IDC_AUDIO_GROUP));
+    EXPECT_TRUE(dlg->GetDlgItem(IDC_INCLUDE_VIDEO)->IsWindowVisible());
 }
 
 }  // namespace

@@ -31,6 +31,7 @@ int main(int argc, char** argv)
 
     CTarvexDlg dlg;
     dlg.Create();
+    dlg.ShowWindow(SW_SHOW);
     if (mp4) {
         dlg.GetDlgItem(IDC_SOURCE)->SetWindowText(u"/home/user/Videos/holiday.avi");
         dlg.GetDlgItem(IDC_OUTPUT)->SetWindowText(u"/home/user/Videos/holiday.flv");

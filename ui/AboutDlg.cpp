@@ -19,6 +19,8 @@ constexpr DlgTemplate kTemplate{
     235, 55, kDsCaption | kDsSysMenu | kDsModalFrame, u"关于 Vantrel Tarvex", u"宋体", 9, kControls,
 };
 
+static_assert(TemplateIsHonoured(kTemplate), "every style bit of the template is honoured");
+
 }  // namespace
 
 const DlgTemplate& AboutDialogTemplate()

@@ -62,6 +62,8 @@ constexpr DlgTemplate kTemplate{
     u"Vantrel Tarvex", u"宋体", 9, kControls,
 };
 
+static_assert(TemplateIsHonoured(kTemplate), "every style bit of the template is honoured");
+
 }  // namespace
 
 const DlgTemplate& MainDialogTemplate()

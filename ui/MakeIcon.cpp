@@ -1,5 +1,7 @@
-// Draws the application icon, a 48 x 48 picture: a film frame with a conversion arrow.
-// Run at build time; the picture goes into the program's resources and the desktop's icons.
+// Draws the application icon: a film frame with a conversion arrow, designed on a 48 x 48
+// grid. Run at build time; the picture goes into the program's resources and the desktop's
+// icons. Larger sizes are the same drawing scaled, so every size shows the same picture
+// with sharp edges instead of an enlarged bitmap.
 
 #include <QImage>
 #include <QLinearGradient>
@@ -7,17 +9,31 @@
 #include <QPainterPath>
 
 #include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kDesignSize = 48;
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
+    int size = kDesignSize;
+    if (argc == 3) {
+        char* end = nullptr;
+        const long wanted = std::strtol(argv[2], &end, 10);
+        size = (*end == '\0' && wanted >= 16 && wanted <= 1024) ? static_cast<int>(wanted) : 0;
+    }
+    if ((argc != 2 && argc != 3) || size == 0) {
+        std::fprintf(stderr, "usage: %s OUTPUT.png [SIZE, 16 to 1024, default 48]\n", argv[0]);
         return 2;
     }
-    QImage image(48, 48, QImage::Format_ARGB32_Premultiplied);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(qreal(size) / kDesignSize, qreal(size) / kDesignSize);
 
     // The film: a dark strip with sprocket holes along both edges.
     QLinearGradient film(0, 4, 0, 44);

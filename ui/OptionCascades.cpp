@@ -36,13 +36,6 @@ std::u16string SelectedText(const CComboBox& combo)
 
 }  // namespace
 
-void CTarvexDlg::EnableDlgItems(int firstId, int lastId, bool enable)
-{
-    for (int id = firstId; id <= lastId; ++id)
-        if (CWnd* item = GetDlgItem(id))
-            item->EnableWindow(enable);
-}
-
 void CTarvexDlg::FillComboBox(CComboBox* pCombo, CatalogueList list, int entry)
 {
     pCombo->ResetContent();

@@ -82,19 +82,22 @@ CTarvexDlg::~CTarvexDlg()
     m_pOutDlg.reset();
 }
 
-const std::vector<MessageMapEntry>& CTarvexDlg::GetMessageMap() const
+const MessageMap& CTarvexDlg::GetMessageMap() const
 {
-    static const std::vector<MessageMapEntry> map = {
-        OnNotify(Notify::TabSelChange, IDC_TAB, &CTarvexDlg::OnTabSelChange),
-        OnNotify(Notify::SelChange, IDC_EXPORT_TYPE, &CTarvexDlg::OnExportTypeSelChange),
-        OnNotify(Notify::SelChange, IDC_SUB_TYPE, &CTarvexDlg::OnSubTypeSelChange),
-        OnNotify(Notify::SelChange, IDC_AUDIO_CODEC, &CTarvexDlg::OnAudioCodecSelChange),
-        OnNotify(Notify::SelChange, IDC_FRAME_RATE, &CTarvexDlg::OnVideoChoiceSelChange),
-        OnNotify(Notify::SelChange, IDC_VIDEO_BIT_RATE, &CTarvexDlg::OnVideoChoiceSelChange),
-        OnNotify(Notify::SelChange, IDC_FRAME_SIZE, &CTarvexDlg::OnVideoChoiceSelChange),
-        OnNotify(Notify::Clicked, IDC_INCLUDE_VIDEO, &CTarvexDlg::OnIncludeVideoClicked),
-        OnNotify(Notify::Clicked, IDC_INCLUDE_AUDIO, &CTarvexDlg::OnIncludeAudioClicked),
-        OnNotify(Notify::Clicked, IDC_LANGUAGE, &CTarvexDlg::OnToggleLanguage),
+    static const MessageMap map{
+        &CDialog::GetMessageMap(),
+        {
+            OnNotify(Notify::TabSelChange, IDC_TAB, &CTarvexDlg::OnTabSelChange),
+            OnNotify(Notify::SelChange, IDC_EXPORT_TYPE, &CTarvexDlg::OnExportTypeSelChange),
+            OnNotify(Notify::SelChange, IDC_SUB_TYPE, &CTarvexDlg::OnSubTypeSelChange),
+            OnNotify(Notify::SelChange, IDC_AUDIO_CODEC, &CTarvexDlg::OnAudioCodecSelChange),
+            OnNotify(Notify::SelChange, IDC_FRAME_RATE, &CTarvexDlg::OnVideoChoiceSelChange),
+            OnNotify(Notify::SelChange, IDC_VIDEO_BIT_RATE, &CTarvexDlg::OnVideoChoiceSelChange),
+            OnNotify(Notify::SelChange, IDC_FRAME_SIZE, &CTarvexDlg::OnVideoChoiceSelChange),
+            OnNotify(Notify::Clicked, IDC_INCLUDE_VIDEO, &CTarvexDlg::OnIncludeVideoClicked),
+            OnNotify(Notify::Clicked, IDC_INCLUDE_AUDIO, &CTarvexDlg::OnIncludeAudioClicked),
+            OnNotify(Notify::Clicked, IDC_LANGUAGE, &CTarvexDlg::OnToggleLanguage),
+        },
     };
     return map;
 }
@@ -172,11 +175,13 @@ void CTarvexDlg::ApplyLanguage()
     for (const LabelText& name : kOwnNames)
         GetDlgItem(name.id)->SetAccessibleName(UiText(name.entry));
 
-    // The check boxes sit on the group boxes' top edges; showing them again after the
-    // captions changed keeps them on top.
+    // The check boxes sit on the group boxes' top edges, over the captions' leading blanks;
+    // after the captions changed they are shown afresh and brought above the group boxes.
     for (int id : {IDC_INCLUDE_VIDEO, IDC_INCLUDE_AUDIO}) {
-        GetDlgItem(id)->ShowWindow(SW_HIDE);
-        GetDlgItem(id)->ShowWindow(SW_SHOW);
+        CWnd* pBox = GetDlgItem(id);
+        pBox->ShowWindow(SW_HIDE);
+        pBox->ShowWindow(SW_SHOW);
+        pBox->BringWindowToTop();
     }
 }
 

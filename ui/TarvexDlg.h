@@ -46,7 +46,7 @@ public:
 protected:
     bool OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
-    const std::vector<MessageMapEntry>& GetMessageMap() const override;
+    const MessageMap& GetMessageMap() const override;
     // Enter and the Convert button never end the main dialog; only Cancel does.
     void OnOK() override;
 
@@ -71,8 +71,4 @@ protected:
     // Fills an empty output name from the source and gives the output the export type's
     // extension, then shows both names.
     void UpdateDefaultOutputName();
-
-private:
-    // Enables or disables every control whose id lies in [firstId, lastId].
-    void EnableDlgItems(int firstId, int lastId, bool enable);
 };

@@ -50,9 +50,11 @@ bool NumberText(std::u16string_view text, std::string& ascii, const char*& first
     return first != last;
 }
 
+// The control bound to `id`, or null when the dialog lacks it (the lookup reports that).
 CWnd* Control(CDataExchange* pDX, int id)
 {
-    return pDX->m_pDlgWnd->GetDlgItem(id);
+    CWnd* control = pDX->m_pDlgWnd->GetDlgItem(id);
+    return WidgetOf(*control) ? control : nullptr;
 }
 
 }  // namespace
@@ -66,11 +68,10 @@ void CDataExchange::Fail(int id, const char16_t* message)
 {
     m_bFailed = true;
     m_pDlgWnd->MessageBox(message, {}, MB_OK | MB_ICONWARNING);
-    if (CWnd* control = m_pDlgWnd->GetDlgItem(id)) {
-        control->SetFocus();
-        if (auto* edit = qobject_cast<QLineEdit*>(WidgetOf(*control)))
-            edit->selectAll();
-    }
+    CWnd* control = m_pDlgWnd->GetDlgItem(id);
+    control->SetFocus();
+    if (auto* edit = qobject_cast<QLineEdit*>(WidgetOf(*control)))
+        edit->selectAll();
 }
 
 bool ParseUInt32(std::u16string_view text, std::uint32_t& value)
@@ -153,8 +154,10 @@ void DDX_Text(CDataExchange* pDX, int id, float& value)
 
 void DDX_Check(CDataExchange* pDX, int id, int& value)
 {
-    auto* box = dynamic_cast<CButton*>(Control(pDX, id));
-    if (pDX->Failed() || !box)
+    if (pDX->Failed())
+        return;
+    CButton* box = pDX->m_pDlgWnd->GetButton(id);
+    if (!WidgetOf(*box))
         return;
     if (pDX->m_bSaveAndValidate)
         value = box->GetCheck();

@@ -4,7 +4,9 @@
 
 #include "platform/dialog/private/WidgetAccess_p.h"
 
-Q_LOGGING_CATEGORY(lcDebugOutput, "tarvex.debug", QtWarningMsg)
+// Named "tarvex" so that the rule "tarvex.debug=true" reads as its debug messages; a rule's
+// last part is the message type.
+Q_LOGGING_CATEGORY(lcDebugOutput, "tarvex", QtWarningMsg)
 
 void OutputDebugString(std::u16string_view text)
 {
@@ -13,6 +15,5 @@ void OutputDebugString(std::u16string_view text)
 
 void OutputDebugString(std::string_view text)
 {
-    qCDebug(lcDebugOutput).noquote()
-        << QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+    qCDebug(lcDebugOutput).noquote() << QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }

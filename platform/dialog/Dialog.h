@@ -31,6 +31,13 @@ struct MessageMapEntry {
     std::function<void(CDialog&, int id)> handler;
 };
 
+// A class's own entries and the map of the class it derives from, which answers whatever
+// these entries leave unanswered.
+struct MessageMap {
+    const MessageMap* base;
+    std::vector<MessageMapEntry> entries;
+};
+
 template <class D>
 MessageMapEntry OnNotify(Notify code, int id, void (D::*fn)())
 {
@@ -48,24 +55,53 @@ struct DialogImpl;
 
 class CDialog : public CWnd {
 public:
+    // Without `pParent` the dialog is owned by the application's main window, else by the
+    // active window, when its window is made.
     explicit CDialog(const DlgTemplate& tmpl, CWnd* pParent = nullptr);
     ~CDialog() override;
 
-    // Creates the window and its controls and initialises it, without showing it.
+    // Makes the window and its controls and initialises it, without showing it; false when
+    // the dialog has a window already.
     bool Create();
-    // Creates the dialog if need be, shows it and runs it until EndDialog; returns the
-    // result given to EndDialog.
+    // Destroys the window and its controls; the object and its members stay.
+    void DestroyWindow();
+    bool HasWindow() const;
+
+    // Makes a fresh window from the template, initialises it, shows it and runs it until
+    // EndDialog; the window is destroyed before this returns the result given to EndDialog.
+    // A dialog that has a window already (from Create) is refused with -1, as is a second
+    // run while one goes on.
     std::intptr_t DoModal();
+    // In a modal run: ends it with `nResult`, at once even from OnInitDialog, before the
+    // window is shown. Otherwise it only hides the window.
     void EndDialog(int nResult);
+
+    // Queues `call` to run on the GUI thread, never before this returns, and drops it if
+    // this object is destroyed first. Callable from any thread while this object lives.
+    void PostToGuiThread(std::function<void()> call);
 
     bool UpdateData(bool bSaveAndValidate = true);
 
-    CWnd* GetDlgItem(int id) const;
-    CComboBox* GetComboBox(int id) const;
-    CButton* GetButton(int id) const;
-    CTabCtrl* GetTabCtrl(int id) const;
+    // The control `id` as the kind asked for. An id the window lacks, or a control of another
+    // kind, is a fault of the caller: debug builds stop on it; release builds log a warning
+    // and hand out a stand-in without a window, on which every operation does nothing.
+    CWnd* GetDlgItem(int id);
+    const CWnd* GetDlgItem(int id) const;
+    CEdit* GetEdit(int id);
+    const CEdit* GetEdit(int id) const;
+    CComboBox* GetComboBox(int id);
+    const CComboBox* GetComboBox(int id) const;
+    CButton* GetButton(int id);
+    const CButton* GetButton(int id) const;
+    CTabCtrl* GetTabCtrl(int id);
+    const CTabCtrl* GetTabCtrl(int id) const;
 
-    // The window menu; `bRevert` restores its initial (empty) state.
+    // Enables or disables every control whose id lies in firstId..lastId; ids in between
+    // that the template lacks are skipped.
+    void EnableDlgItems(int firstId, int lastId, bool enable);
+
+    // The window menu; `bRevert` restores its initial (empty) state. It belongs to the
+    // window: a new window starts with an empty one.
     CMenu* GetSystemMenu(bool bRevert);
 
     // Names control `controlId` for assistive technology by the text of `labelId` (leading
@@ -82,7 +118,6 @@ public:
     virtual void OnSysCommand(unsigned nID, std::intptr_t lParam);
 
     const DlgTemplate& Template() const { return m_template; }
-    DialogImpl& DlgImpl() const { return *m_pDlgImpl; }
 
 protected:
     // The base initialisation copies the members into the controls; returns true.
@@ -92,11 +127,12 @@ protected:
     virtual void OnOK();
     // Command 2 (Cancel, Esc, the close button): end with IDCANCEL.
     virtual void OnCancel();
-    virtual const std::vector<MessageMapEntry>& GetMessageMap() const;
+    // The base map is empty; a derived map names its base class's map as its base.
+    virtual const MessageMap& GetMessageMap() const;
 
 private:
     friend struct DialogImpl;
     const DlgTemplate& m_template;
     CWnd* m_pParent;
-    std::unique_ptr<DialogImpl> m_pDlgImpl;
+    const std::unique_ptr<DialogImpl> m_pDlgImpl;
 };

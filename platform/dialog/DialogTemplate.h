@@ -20,7 +20,7 @@ enum class ControlKind {
 // Control styles that change behaviour or looks.
 enum ControlStyle : unsigned {
     kTabStop = 1u << 0,
-    kGroup = 1u << 1,
+    kGroup = 1u << 1,        // starts a group: the arrow keys move the focus within a group
     kDisabled = 1u << 2,
     kHidden = 1u << 3,
     kRightAlign = 1u << 4,
@@ -28,17 +28,17 @@ enum ControlStyle : unsigned {
     kReadOnly = 1u << 6,
     kMultiline = 1u << 7,
     kAutoHScroll = 1u << 8,
-    kAutoVScroll = 1u << 9,
+    kAutoVScroll = 1u << 9,  // a multi-line edit scrolls down as lines are added
     kHScroll = 1u << 10,
-    kTransparent = 1u << 11,
+    kTransparent = 1u << 11, // paints nothing behind its own content
 };
 
 // Dialog styles.
 enum DialogStyle : unsigned {
     kDsCaption = 1u << 0,     // title bar
     kDsSysMenu = 1u << 1,     // window menu and close button
-    kDsModalFrame = 1u << 2,
-    kDsAppWindow = 1u << 3,   // shown in the task bar
+    kDsModalFrame = 1u << 2,  // a dialog's frame rather than a main window's
+    kDsAppWindow = 1u << 3,   // shown in the task bar; only an unowned window can be
 };
 
 struct DlgControl {
@@ -58,3 +58,46 @@ struct DlgTemplate {
     int pointSize;
     std::span<const DlgControl> controls;
 };
+
+// The style bits a control of `kind` honours. A bit outside them would be dropped without a
+// trace, so templates carrying one are refused: at compile time through TemplateIsHonoured,
+// and again when a dialog is built.
+constexpr unsigned HonouredStyles(ControlKind kind, unsigned style)
+{
+    constexpr unsigned common = kTabStop | kGroup | kDisabled | kHidden;
+    switch (kind) {
+    case ControlKind::Static:
+        return common | kRightAlign | kTransparent;
+    case ControlKind::Icon:
+    case ControlKind::AutoCheckBox:
+    case ControlKind::GroupBox:
+        // These paint no background of their own in any case.
+        return common | kTransparent;
+    case ControlKind::Edit:
+        return common | kReadOnly | kMultiline | kAutoHScroll |
+               ((style & kMultiline) ? kAutoVScroll | kHScroll : kNumber);
+    case ControlKind::PushButton:
+    case ControlKind::DefPushButton:
+    case ControlKind::DropDownList:
+    case ControlKind::Tab:
+        return common;
+    }
+    return 0;
+}
+
+inline constexpr unsigned kHonouredDialogStyles = kDsCaption | kDsSysMenu | kDsModalFrame | kDsAppWindow;
+
+constexpr unsigned UnhonouredStyles(const DlgControl& control)
+{
+    return control.style & ~HonouredStyles(control.kind, control.style);
+}
+
+constexpr bool TemplateIsHonoured(const DlgTemplate& tmpl)
+{
+    if (tmpl.style & ~kHonouredDialogStyles)
+        return false;
+    for (const DlgControl& control : tmpl.controls)
+        if (UnhonouredStyles(control) != 0)
+            return false;
+    return true;
+}

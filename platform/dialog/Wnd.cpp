@@ -9,30 +9,48 @@
 #include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QThread>
+
+#include <algorithm>
 
 #include "platform/dialog/private/GroupBoxWidget_p.h"
 #include "platform/dialog/private/WidgetAccess_p.h"
-#include "platform/dialog/WinApp.h"
 
 namespace {
 
 bool OnGuiThread()
 {
-    return QThread::currentThread() == QCoreApplication::instance()->thread();
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
 }
 
-// Runs `call` on the GUI thread: at once when already there, else queued behind the GUI
-// thread's current work. A queued call is dropped if the widget is gone by then.
+// Runs `call` with the window's widget on the GUI thread: at once when already there, else
+// queued behind the GUI thread's current work. The queue is the application object's, which
+// outlives every window; the call finds the widget only there, on the GUI thread, and is
+// dropped if the CWnd or its widget is gone by then. Another thread never reads the widget
+// pointer, let alone posts to it.
 template <class Call>
-void OnGuiThreadOf(QWidget* widget, Call call)
+void OnGuiThreadOf(const std::shared_ptr<WndImpl>& impl, Call call)
 {
-    if (!widget)
+    if (OnGuiThread()) {
+        if (impl->widget)
+            call(impl->widget.data());
         return;
-    if (OnGuiThread())
-        call(widget);
-    else
-        QMetaObject::invokeMethod(widget, [widget, call] { call(widget); }, Qt::QueuedConnection);
+    }
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return;
+    std::weak_ptr<WndImpl> weak = impl;
+    QMetaObject::invokeMethod(
+        app,
+        [weak = std::move(weak), call] {
+            if (const std::shared_ptr<WndImpl> alive = weak.lock(); alive && alive->widget)
+                call(alive->widget.data());
+        },
+        Qt::QueuedConnection);
 }
 
 void SetText(QWidget* w, const QString& text)
@@ -71,9 +89,15 @@ QString Text(const QWidget* w)
 }
 
 template <class T>
-T* As(const CWnd& wnd)
+T* As(CWnd& wnd)
 {
     return qobject_cast<T*>(WidgetOf(wnd));
+}
+
+template <class T>
+const T* As(const CWnd& wnd)
+{
+    return qobject_cast<const T*>(WidgetOf(wnd));
 }
 
 }  // namespace
@@ -89,7 +113,12 @@ std::u16string FromQString(const QString& text)
                           static_cast<size_t>(text.size()));
 }
 
-QWidget* WidgetOf(const CWnd& wnd)
+QWidget* WidgetOf(CWnd& wnd)
+{
+    return wnd.Impl().widget.data();
+}
+
+const QWidget* WidgetOf(const CWnd& wnd)
 {
     return wnd.Impl().widget.data();
 }
@@ -108,7 +137,7 @@ void RefreshAccessibleNames(const WndImpl& label)
             control->setAccessibleName(name);
 }
 
-CWnd::CWnd() : m_pImpl(std::make_unique<WndImpl>()) {}
+CWnd::CWnd() : m_pImpl(std::make_shared<WndImpl>()) {}
 
 CWnd::~CWnd() = default;
 
@@ -120,28 +149,26 @@ int CWnd::GetDlgCtrlID() const
 void CWnd::SetWindowText(std::u16string_view text)
 {
     const QString qtext = ToQString(text);
-    WndImpl* impl = m_pImpl.get();
-    // The label's named controls are only touched on the GUI thread; the queued call keeps
-    // a pointer to the widget only, which outlives nothing it does not own.
     if (OnGuiThread()) {
-        if (impl->widget) {
-            SetText(impl->widget, qtext);
-            RefreshAccessibleNames(*impl);
+        if (m_pImpl->widget) {
+            SetText(m_pImpl->widget, qtext);
+            RefreshAccessibleNames(*m_pImpl);
         }
     } else {
-        OnGuiThreadOf(impl->widget.data(), [qtext](QWidget* w) { SetText(w, qtext); });
+        // The accessible names follow on the GUI thread only when the text changes there;
+        // a runner's text goes to edits, which label nothing.
+        OnGuiThreadOf(m_pImpl, [qtext](QWidget* w) { SetText(w, qtext); });
     }
 }
 
 void CWnd::EnableWindow(bool enable)
 {
-    OnGuiThreadOf(m_pImpl->widget.data(), [enable](QWidget* w) { w->setEnabled(enable); });
+    OnGuiThreadOf(m_pImpl, [enable](QWidget* w) { w->setEnabled(enable); });
 }
 
 void CWnd::ShowWindow(int nCmdShow)
 {
-    OnGuiThreadOf(m_pImpl->widget.data(),
-                  [nCmdShow](QWidget* w) { w->setVisible(nCmdShow != SW_HIDE); });
+    OnGuiThreadOf(m_pImpl, [nCmdShow](QWidget* w) { w->setVisible(nCmdShow != SW_HIDE); });
 }
 
 std::u16string CWnd::GetWindowText() const
@@ -151,7 +178,10 @@ std::u16string CWnd::GetWindowText() const
 
 bool CWnd::IsWindowEnabled() const
 {
-    return m_pImpl->widget && m_pImpl->widget->isEnabled();
+    // A control disabled only because its dialog is (behind a modal window, say) is still
+    // enabled in its own right.
+    const QWidget* w = m_pImpl->widget;
+    return w && w->isEnabledTo(w->window());
 }
 
 bool CWnd::IsWindowVisible() const
@@ -183,12 +213,47 @@ void CWnd::SetAccessibleName(std::u16string_view name)
         m_pImpl->widget->setAccessibleName(ToQString(name));
 }
 
+void CWnd::BringWindowToTop()
+{
+    if (m_pImpl->widget)
+        m_pImpl->widget->raise();
+}
+
 CRect CWnd::GetRectInParent() const
 {
     if (!m_pImpl->widget)
         return {};
     const QRect g = m_pImpl->widget->geometry();
     return {g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+}
+
+void CEdit::SetSel(int nStartChar, int nEndChar)
+{
+    if (auto* edit = As<QLineEdit>(*this)) {
+        const int length = static_cast<int>(edit->text().size());
+        const int end = nEndChar < 0 || nEndChar > length ? length : nEndChar;
+        if (nStartChar < 0)
+            edit->deselect();
+        else
+            edit->setSelection(std::min(nStartChar, end), end - std::min(nStartChar, end));
+    } else if (auto* multi = As<QPlainTextEdit>(*this)) {
+        QTextCursor cursor = multi->textCursor();
+        const int length = static_cast<int>(multi->document()->characterCount()) - 1;
+        const int end = nEndChar < 0 || nEndChar > length ? length : nEndChar;
+        cursor.setPosition(nStartChar < 0 ? end : std::min(nStartChar, end));
+        cursor.setPosition(end, QTextCursor::KeepAnchor);
+        if (nStartChar < 0)
+            cursor.clearSelection();
+        multi->setTextCursor(cursor);
+        multi->ensureCursorVisible();
+    }
+}
+
+int CEdit::GetLineCount() const
+{
+    if (const auto* multi = As<QPlainTextEdit>(*this))
+        return multi->document()->blockCount();
+    return WidgetOf(*this) ? 1 : 0;
 }
 
 void CComboBox::ResetContent()

@@ -43,14 +43,16 @@ public:
 
     int GetDlgCtrlID() const;
 
-    // The setters may be called from any thread: a call from a thread other than the GUI
-    // thread is queued to the GUI thread and returns at once. The getters belong to the GUI
-    // thread.
+    // The setters may be called from any thread while this object lives: a call from a thread
+    // other than the GUI thread is queued to the GUI thread and returns at once, and it is
+    // dropped if this object or its window is gone by then. Everything else belongs to the
+    // GUI thread.
     void SetWindowText(std::u16string_view text);
     void EnableWindow(bool enable = true);
     void ShowWindow(int nCmdShow);
 
     std::u16string GetWindowText() const;
+    // Whether this window itself is enabled, whatever its dialog's state.
     bool IsWindowEnabled() const;
     bool IsWindowVisible() const;
     void SetFocus();
@@ -59,6 +61,8 @@ public:
     // What assistive technology announces for this control, where no label names it (a
     // second field beside a labelled one, a button whose caption is a symbol). GUI thread.
     void SetAccessibleName(std::u16string_view name);
+    // Puts this window above its siblings.
+    void BringWindowToTop();
 
     // Position in the parent's client area, in pixels.
     CRect GetRectInParent() const;
@@ -68,10 +72,20 @@ public:
     int MessageBox(std::u16string_view text, std::u16string_view caption = {},
                    unsigned type = MB_OK);
 
-    WndImpl& Impl() const { return *m_pImpl; }
+    WndImpl& Impl() { return *m_pImpl; }
+    const WndImpl& Impl() const { return *m_pImpl; }
 
 private:
-    std::unique_ptr<WndImpl> m_pImpl;
+    // Shared so that a call queued from another thread can tell whether this object is gone.
+    const std::shared_ptr<WndImpl> m_pImpl;
+};
+
+class CEdit : public CWnd {
+public:
+    // Selects from nStartChar up to nEndChar; nEndChar -1 means the end of the text, and
+    // nStartChar -1 removes the selection. The caret goes to nEndChar and is scrolled into view.
+    void SetSel(int nStartChar, int nEndChar);
+    int GetLineCount() const;
 };
 
 class CComboBox : public CWnd {

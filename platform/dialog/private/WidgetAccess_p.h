@@ -7,19 +7,16 @@
 // Inside platform/ only (and for tests that drive the real widgets): the toolkit objects
 // behind the plain C++ classes.
 
-#include <QDialog>
-#include <QFont>
 #include <QIcon>
 #include <QList>
 #include <QPointer>
+#include <QString>
 #include <QWidget>
 
-#include <map>
-#include <memory>
-#include <vector>
+#include <string>
+#include <string_view>
 
-#include "platform/dialog/Dialog.h"
-#include "platform/dialog/Menu.h"
+#include "platform/dialog/Wnd.h"
 
 struct WndImpl {
     QPointer<QWidget> widget;
@@ -34,36 +31,8 @@ struct IconHandle {
     QIcon icon;
 };
 
-class DialogWidget;
-
-struct DialogImpl {
-    explicit DialogImpl(CDialog& dialog) : owner(dialog) {}
-
-    void Build();
-    QWidget* CreateControl(const DlgControl& control, std::unique_ptr<CWnd>& wnd);
-    void ShowSystemMenu(const QPoint& globalPos);
-    void FinishModal(int result);
-
-    CDialog& owner;
-    QPointer<DialogWidget> widget;
-    std::map<int, std::unique_ptr<CWnd>> controls;
-    CMenu systemMenu;
-    QFont font;
-    int baseX = 0;  // average character width in pixels
-    int baseY = 0;  // character height in pixels
-    bool created = false;
-    bool inModalRun = false;
-    int result = 0;
-};
-
-QWidget* WidgetOf(const CWnd& wnd);
-
-// The dialog font of a template face: a face with CJK glyphs for the templates' Song face
-// (SimSun when installed, else the system's CJK sans), the system's sans for "MS Shell Dlg".
-QFont DialogFont(std::u16string_view face, int pointSize);
-
-// The dialog base units of a font the way the dialog manager measures them.
-void DialogBaseUnits(const QFont& font, int& baseX, int& baseY);
+QWidget* WidgetOf(CWnd& wnd);
+const QWidget* WidgetOf(const CWnd& wnd);
 
 // Refreshes the accessible names of the controls labelled by `label`.
 void RefreshAccessibleNames(const WndImpl& label);

@@ -1,0 +1,115 @@
+// A dialog's window from its making to its end: modeless creation, modal runs, and calls
+// queued to the GUI thread.
+
+#include <QCoreApplication>
+#include <QMetaObject>
+
+#include "platform/dialog/private/DialogImpl_p.h"
+
+bool CDialog::Create()
+{
+    DialogImpl& d = *m_pDlgImpl;
+    if (d.widget)
+        return false;
+    d.Build();
+    OnInitDialog();
+    return true;
+}
+
+void CDialog::DestroyWindow()
+{
+    DialogImpl& d = *m_pDlgImpl;
+    // The window of a modal run goes when the run returns; destroying it under its own
+    // event loop would pull the ground from under the handler that asked.
+    if (d.run != DialogImpl::Run::None)
+        EndDialog(IDCANCEL);
+    else
+        d.DestroyWindow();
+}
+
+bool CDialog::HasWindow() const
+{
+    return m_pDlgImpl->widget != nullptr;
+}
+
+std::intptr_t CDialog::DoModal()
+{
+    DialogImpl& d = *m_pDlgImpl;
+    if (d.widget || d.run != DialogImpl::Run::None) {
+        // Running a window left by Create would break the promise that every run starts
+        // from the template.
+        qCWarning(lcDialog).nospace().noquote()
+            << "dialog \"" << ToQString(m_template.caption)
+            << "\": DoModal refused, the dialog has a window already";
+        return -1;
+    }
+    d.run = DialogImpl::Run::Starting;
+    d.endRequested = false;
+    d.result = IDCANCEL;
+    d.Build();
+    OnInitDialog();
+    if (!d.endRequested && d.widget) {
+        d.run = DialogImpl::Run::Looping;
+        d.widget->setWindowModality(Qt::ApplicationModal);
+        d.widget->exec();
+    }
+    d.run = DialogImpl::Run::None;
+    d.DestroyWindow();
+    return d.result;
+}
+
+void CDialog::EndDialog(int nResult)
+{
+    DialogImpl& d = *m_pDlgImpl;
+    switch (d.run) {
+    case DialogImpl::Run::Starting:
+        d.result = nResult;
+        d.endRequested = true;
+        break;
+    case DialogImpl::Run::Looping:
+        d.result = nResult;
+        if (d.widget)
+            d.widget->done(nResult);
+        break;
+    case DialogImpl::Run::None:
+        // A modeless window is only hidden; nothing is kept for a later run.
+        if (d.widget)
+            d.widget->hide();
+        break;
+    }
+}
+
+void CDialog::PostToGuiThread(std::function<void()> call)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || !call)
+        return;
+    // The application object lives on the GUI thread for as long as any window, so the call
+    // never hangs on a widget that may go; whether the dialog is still there is asked on the
+    // GUI thread, where it is destroyed.
+    std::weak_ptr<char> alive = m_pDlgImpl->alive;
+    QMetaObject::invokeMethod(
+        app,
+        [alive = std::move(alive), call = std::move(call)] {
+            if (!alive.expired())
+                call();
+        },
+        Qt::QueuedConnection);
+}
+
+void DialogImpl::DestroyWindow()
+{
+    delete widget.data();
+}
+
+void DialogImpl::WindowGone()
+{
+    // The controls' CWnd objects go before their widgets; a widget that signals while it is
+    // torn down must not reach them.
+    for (auto& [id, wnd] : controls)
+        if (QWidget* w = WidgetOf(*wnd))
+            w->blockSignals(true);
+    controls.clear();
+    creationOrder.clear();
+    systemMenu = CMenu();
+}

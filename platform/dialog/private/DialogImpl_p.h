@@ -1,0 +1,105 @@
+#pragma once
+// Private to the dialog library: what the parts of CDialog (building, commands, modal runs,
+// the window menu) share.
+#ifndef TARVEX_DIALOG_PRIVATE
+#error "private header of the dialog library"
+#endif
+
+#include <QDialog>
+#include <QFont>
+#include <QLoggingCategory>
+#include <QPointer>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/dialog/Dialog.h"
+#include "platform/dialog/Menu.h"
+#include "platform/dialog/private/WidgetAccess_p.h"
+
+// The framework's complaints about how it is used: warnings, on by default.
+Q_DECLARE_LOGGING_CATEGORY(lcDialog)
+
+struct DialogImpl;
+
+// The window of a dialog. The dialog manager's keys end up as the dialog's commands: Esc
+// and the close button as command 2, Enter as the default button's click, the arrow keys
+// on a button as a move within its group.
+class DialogWidget : public QDialog {
+public:
+    DialogWidget(DialogImpl& impl, QWidget* parent);
+    ~DialogWidget() override;
+
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    DialogImpl& m_impl;
+};
+
+struct DialogImpl {
+    explicit DialogImpl(CDialog& dialog) : owner(dialog) {}
+
+    // Building from the template (DialogBuild.cpp).
+    void Build();
+    QWidget* CreateControl(const DlgControl& control, std::unique_ptr<CWnd>& wnd);
+    void CheckTemplate(bool owned) const;
+    QWidget* OwnerWindow() const;
+    // Moves the focus from `from` to the next (or previous) control of its group that can
+    // take it; false when there is none.
+    bool MoveFocusInGroup(QWidget* from, bool forward);
+
+    // The window's end, whoever destroys it (DialogModal.cpp).
+    void DestroyWindow();
+    void WindowGone();
+
+    // The window menu (DialogMenu.cpp).
+    void InstallMenuKeys();
+    void ShowSystemMenu(const QPoint& globalPos);
+
+    // Controls (Dialog.cpp).
+    CWnd* Find(int id) const;
+    // Logs (and in debug builds stops on) a request for control `id` as `kind` that the
+    // window cannot answer.
+    void ReportBadControl(int id, const char* kind) const;
+
+    CDialog& owner;
+    QPointer<DialogWidget> widget;
+    std::map<int, std::unique_ptr<CWnd>> controls;
+    // The controls in creation order, each with the index of the first control of its group.
+    struct GroupMember {
+        QPointer<QWidget> widget;
+        size_t groupStart;
+    };
+    std::vector<GroupMember> creationOrder;
+    CMenu systemMenu;
+    QFont font;
+    int baseX = 0;  // average character width in pixels
+    int baseY = 0;  // character height in pixels
+
+    enum class Run { None, Starting, Looping };
+    Run run = Run::None;
+    bool endRequested = false;  // EndDialog came while the run was starting
+    int result = 0;
+
+    // Posted calls hold this weakly; it goes first when the dialog object is destroyed.
+    std::shared_ptr<char> alive = std::make_shared<char>();
+};
+
+// The dialog font of a template face: a face with CJK glyphs for the templates' Song face
+// (SimSun when installed, else the system's CJK sans), the system's sans for "MS Shell Dlg".
+QFont DialogFont(std::u16string_view face, int pointSize);
+
+// The dialog base units of a font the way the dialog manager measures them.
+void DialogBaseUnits(const QFont& font, int& baseX, int& baseY);
+
+int MulDiv(int value, int numerator, int denominator);
+
+// The window that owns a new window: `given`'s window, else the application's main window
+// (unless that is `self`), else the active window.
+QWidget* SafeOwner(CWnd* given, const CWnd* self);

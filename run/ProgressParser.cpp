@@ -1,0 +1,123 @@
+#include "run/ProgressParser.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Reads "HH:MM:SS" with an optional fraction at the start of `text`; negative when the text
+// holds something else ("N/A", a minus sign, junk). Huge hour counts stay finite as doubles.
+double ReadClock(std::u16string_view text)
+{
+    double parts[3] = {};
+    std::size_t i = 0;
+    for (int part = 0; part < 3; ++part) {
+        if (i >= text.size() || text[i] < u'0' || text[i] > u'9')
+            return -1;
+        while (i < text.size() && text[i] >= u'0' && text[i] <= u'9')
+            parts[part] = parts[part] * 10 + (text[i++] - u'0');
+        if (part < 2) {
+            if (i >= text.size() || text[i] != u':')
+                return -1;
+            ++i;
+        }
+    }
+    double fraction = 0;
+    if (i < text.size() && text[i] == u'.') {
+        double scale = 0.1;
+        for (++i; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i, scale /= 10)
+            fraction += (text[i] - u'0') * scale;
+    }
+    return parts[0] * 3600 + parts[1] * 60 + parts[2] + fraction;
+}
+
+// The number of the first "(NN%)" in `text`, or negative when there is none.
+double ReadPercentInParentheses(std::u16string_view text)
+{
+    for (std::size_t open = text.find(u'('); open != std::u16string_view::npos;
+         open = text.find(u'(', open + 1)) {
+        double value = 0;
+        std::size_t i = open + 1;
+        while (i < text.size() && text[i] >= u'0' && text[i] <= u'9')
+            value = value * 10 + (text[i++] - u'0');
+        if (i > open + 1 && i + 1 < text.size() && text[i] == u'%' && text[i + 1] == u')')
+            return value;
+    }
+    return -1;
+}
+
+}  // namespace
+
+void ProgressParser::BeginRun(std::size_t stages)
+{
+    m_nStages = std::max<std::size_t>(stages, 1);
+    m_percent.reset();
+    BeginStage(0);
+}
+
+void ProgressParser::BeginStage(std::size_t index)
+{
+    m_nStage = std::min(index, m_nStages - 1);
+    m_stageLength = 0;
+    for (Line& line : m_lines)
+        line = Line{};
+    // What the earlier stages did is known even before this one says how long it is.
+    if (m_nStage > 0)
+        ShowStageFraction(0);
+}
+
+void ProgressParser::CompleteRun()
+{
+    m_percent = 100;
+}
+
+void ProgressParser::Feed(OutputStream stream, std::u16string_view text)
+{
+    Line& line = m_lines[stream == OutputStream::Output ? 0 : 1];
+    while (!text.empty()) {
+        const std::size_t end = text.find_first_of(u"\r\n");
+        const std::u16string_view piece = text.substr(0, end);
+        const std::size_t room = kLineLimit - line.text.size();
+        if (piece.size() > room)
+            line.overflowed = true;
+        line.text.append(piece.substr(0, std::min(piece.size(), room)));
+        if (end == std::u16string_view::npos)
+            return;
+        if (!line.overflowed)
+            ReadLine(line.text);
+        line = Line{};
+        text.remove_prefix(end + 1);
+    }
+}
+
+void ProgressParser::ReadLine(std::u16string_view line)
+{
+    if (const std::size_t at = line.find(u"Duration: "); at != std::u16string_view::npos) {
+        // Only the first input's length counts: later ones are other streams of the run.
+        const double length = ReadClock(line.substr(at + 10));
+        if (m_stageLength == 0 && length > 0)
+            m_stageLength = length;
+        return;
+    }
+    if (const std::size_t at = line.find(u"time="); at != std::u16string_view::npos) {
+        const double time = ReadClock(line.substr(at + 5));
+        if (m_stageLength > 0 && time >= 0)
+            ShowStageFraction(time / m_stageLength);
+        return;
+    }
+    if (const std::size_t at = line.find(u"Pos:"); at != std::u16string_view::npos) {
+        const double percent = ReadPercentInParentheses(line.substr(at));
+        if (percent >= 0)
+            ShowStageFraction(percent / 100);
+    }
+}
+
+void ProgressParser::ShowStageFraction(double fraction)
+{
+    if (!std::isfinite(fraction))
+        return;
+    fraction = std::clamp(fraction, 0.0, 1.0);
+    const int percent = static_cast<int>((m_nStage + fraction) * 100 / m_nStages);
+    if (!m_percent || percent > *m_percent)
+        m_percent = std::min(percent, 100);
+}

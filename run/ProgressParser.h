@@ -1,0 +1,48 @@
+#pragma once
+// How far a run is, read from the text its encoders print as they go: ffmpeg's
+// "Duration: HH:MM:SS.xx" and its "time=HH:MM:SS.xx" progress lines, MEncoder's "(NN%)" on
+// its "Pos:" lines. Text arrives in chunks cut anywhere; each stream is read line by line
+// (a line ends in "\r" or "\n"), so a progress line split between two chunks still counts.
+// Plain C++, fed by the output window's owner under its output lock; not thread-safe itself.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+enum class OutputStream { Output, Error };
+
+class ProgressParser {
+public:
+    // A new run of `stages` commands; each counts for an equal share of the whole.
+    void BeginRun(std::size_t stages);
+    // Command `index` of the run starts: its streams start at a new line, its length unknown.
+    void BeginStage(std::size_t index);
+    // Decoded text of one of the current command's streams.
+    void Feed(OutputStream stream, std::u16string_view text);
+    // Every command of the run has completed: the whole is done.
+    void CompleteRun();
+
+    // The run's progress from 0 to 100, never lower than before; empty while nothing has
+    // told how long the run is (the window then shows a busy bar instead of a wrong one).
+    std::optional<int> Percent() const { return m_percent; }
+
+private:
+    // Lines longer than this are cut: progress lines are short, and a flood without line
+    // ends must not grow the program.
+    static constexpr std::size_t kLineLimit = 1024;
+
+    struct Line {
+        std::u16string text;
+        bool overflowed = false;
+    };
+
+    void ReadLine(std::u16string_view line);
+    void ShowStageFraction(double fraction);
+
+    std::size_t m_nStages = 1;
+    std::size_t m_nStage = 0;
+    double m_stageLength = 0;  // seconds, 0 while unknown
+    Line m_lines[2];
+    std::optional<int> m_percent;
+};
