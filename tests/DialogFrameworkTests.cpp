@@ -2,6 +2,7 @@
 // runs and the window's life, owners, data exchange, layout, the window menu, control
 // lookups and calls from other threads.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -367,15 +368,29 @@ TEST(DialogFramework, CallsFromOtherThreadsReachTheWidgetOnTheGuiThread)
     EXPECT_FALSE(button->IsWindowVisible());
 }
 
-TEST(DialogFramework, LabelNamesItsControlAndFollowsItsText)
+TEST(DialogFramework, LabelNamesItsControlsAndFollowsItsTextButRelatesOnlyToItsList)
 {
     TestDlg dlg;
     CreateShown(dlg);
+    // The edit is named after the list, as a custom field beside its list would be; it must
+    // not take the list's label relation.
+    dlg.SetLabel(kList, kLabel);
     dlg.SetLabel(kCount, kLabel);
     EXPECT_EQ(Widget(dlg, kCount)->accessibleName(), QStringLiteral("Count"));
-    EXPECT_EQ(Widget<QLabel>(dlg, kLabel)->buddy(), Widget(dlg, kCount));
+    EXPECT_EQ(Widget<QLabel>(dlg, kLabel)->buddy(), Widget(dlg, kList));
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(Widget(dlg, kList));
+    const auto relations = list->relations(QAccessible::Label);
+    ASSERT_EQ(relations.size(), 1);
+    EXPECT_EQ(relations[0].first->object(), Widget(dlg, kLabel));
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(Widget(dlg, kCount))->relations(QAccessible::Label).isEmpty());
+
     dlg.GetDlgItem(kLabel)->SetWindowText(u"  Number");
     EXPECT_EQ(Widget(dlg, kCount)->accessibleName(), QStringLiteral("Number"));
+    EXPECT_EQ(relations[0].first->text(QAccessible::Name).trimmed(), QStringLiteral("Number"));
+
+    dlg.GetDlgItem(kName)->SetAccessibleName(u"Own name");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(Widget(dlg, kName))->text(QAccessible::Name),
+              QStringLiteral("Own name"));
 }
 
 TEST(DialogFramework, EveryModalRunStartsAFreshWindowFromTheTemplate)

@@ -1,6 +1,7 @@
 // The main dialog as the user meets it: its starting state, its two languages, the window
 // menu and the About box, the end of its modal run, its data exchange and its layout.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -16,11 +17,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 
 #include "convert/ProfileCatalogue.h"
 #include "platform/dialog/private/WidgetAccess_p.h"
+#include "tests/MainDialogFixture.h"
 #include "tests/ModalHelper.h"
 #include "ui/Language.h"
 #include "ui/MainDialogTemplate.h"
@@ -57,55 +60,8 @@ const LabelCase kLabels[] = {
 };
 
 // Runs each test under a chosen locale, with the language of a fresh start.
-class MainDialog : public ::testing::Test {
+class MainDialog : public MainDialogFixture {
 protected:
-    void StartIn(const char* locale)
-    {
-        if (locale)
-            setenv("LC_ALL", locale, 1);
-        else
-            unsetenv("LC_ALL");
-        unsetenv("LC_MESSAGES");
-        unsetenv("LANG");
-        g_nLanguage = 0;
-        dlg.emplace();
-        ASSERT_TRUE(dlg->Create());
-        dlg->ShowWindow(SW_SHOW);
-    }
-
-    void TearDown() override
-    {
-        dlg.reset();
-        unsetenv("LC_ALL");
-        g_nLanguage = 0;
-    }
-
-    template <class T = QWidget>
-    T* Widget(int id)
-    {
-        return qobject_cast<T*>(WidgetOf(*dlg->GetDlgItem(id)));
-    }
-
-    std::vector<std::u16string> Entries(int id)
-    {
-        std::vector<std::u16string> entries;
-        CComboBox* combo = dlg->GetComboBox(id);
-        for (int i = 0; i < combo->GetCount(); ++i)
-            entries.push_back(combo->GetLBText(i));
-        return entries;
-    }
-
-    static std::vector<std::u16string> ListOf(CatalogueList list)
-    {
-        return {list.begin(), list.end()};
-    }
-
-    std::u16string Selected(int id)
-    {
-        CComboBox* combo = dlg->GetComboBox(id);
-        return combo->GetLBText(combo->GetCurSel());
-    }
-
     void ExpectLanguage(int language)
     {
         EXPECT_EQ(dlg->GetWindowText(), u"Vantrel Tarvex 1.0");
@@ -113,8 +69,6 @@ protected:
             EXPECT_EQ(dlg->GetDlgItem(label.id)->GetWindowText(), language ? label.chinese : label.english)
                 << "control " << label.id;
     }
-
-    std::optional<CTarvexDlg> dlg;
 };
 
 TEST_F(MainDialog, StartsInItsStartingState)
@@ -208,20 +162,65 @@ TEST_F(MainDialog, LanguageSwitchKeepsChoicesStatesAndPaths)
     EXPECT_EQ(Widget<QTabWidget>(IDC_TAB)->tabText(0), QStringLiteral("Video2FLV"));
 }
 
-TEST_F(MainDialog, ScreenReadersHearTheLabelsInTheCurrentLanguage)
+// Read the way assistive technology reads the window: a list by its label relation (its own
+// name is its value on Linux), every other control by its name.
+TEST_F(MainDialog, ScreenReadersFindEveryControlNamedInTheCurrentLanguage)
 {
-    StartIn("en_US.UTF-8");
-    EXPECT_EQ(Widget(IDC_SOURCE)->accessibleName(), QStringLiteral("Source File"));
-    EXPECT_EQ(Widget(IDC_FRAME_RATE)->accessibleName(), QStringLiteral("Frame Rate(fps)"));
-    EXPECT_EQ(Widget(IDC_AUDIO_BIT_RATE)->accessibleName(), QStringLiteral("Bit Rate(kb/s)"));
-    EXPECT_EQ(Widget(IDC_INCLUDE_VIDEO)->accessibleName(), QStringLiteral("Include Video In Output File"));
-    QTest::mouseClick(Widget(IDC_LANGUAGE), Qt::LeftButton);
-    EXPECT_EQ(Widget(IDC_SOURCE)->accessibleName(), QStringLiteral("输入文件"));
-    EXPECT_EQ(Widget(IDC_INCLUDE_AUDIO)->accessibleName(), QStringLiteral("输出音频到文件"));
-    // Every edit and list has a name.
-    for (const DlgControl& c : MainDialogTemplate().controls) {
-        if (c.kind == ControlKind::Edit || c.kind == ControlKind::DropDownList) {
-            EXPECT_FALSE(Widget(c.id)->accessibleName().isEmpty()) << c.id;
+    const auto name = [&](int id) {
+        return QAccessible::queryAccessibleInterface(Widget(id))->text(QAccessible::Name);
+    };
+    const auto hasChinese = [](const QString& text) {
+        return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF; });
+    };
+    // The label a sighted user reads a list by: the nearest static text left of it on its row.
+    const auto labelBeside = [&](int listId) -> QWidget* {
+        const QRect list = Widget(listId)->geometry();
+        QWidget* nearest = nullptr;
+        for (const DlgControl& c : MainDialogTemplate().controls) {
+            const QRect r = Widget(c.id)->geometry();
+            if (c.kind == ControlKind::Static && r.right() < list.left() && r.top() <= list.bottom() &&
+                r.bottom() >= list.top() && (!nearest || r.right() > nearest->geometry().right()))
+                nearest = Widget(c.id);
+        }
+        return nearest;
+    };
+
+    for (const char* locale : {"en_US.UTF-8", "zh_CN.UTF-8"}) {
+        StartIn(locale);
+        for (int switches = 0; switches < 3; ++switches) {
+            const int language = g_nLanguage;
+            SCOPED_TRACE(testing::Message() << locale << ", language " << language);
+            QStringList listNames, ownNames;
+            for (const DlgControl& c : MainDialogTemplate().controls) {
+                if (c.kind == ControlKind::DropDownList) {
+                    const auto relations = QAccessible::queryAccessibleInterface(Widget(c.id))->relations(QAccessible::Label);
+                    ASSERT_EQ(relations.size(), 1) << "list " << c.id;
+                    EXPECT_EQ(relations[0].first->object(), labelBeside(c.id)) << "list " << c.id;
+                    listNames << relations[0].first->text(QAccessible::Name);
+                } else if (c.kind == ControlKind::Edit || c.kind == ControlKind::AutoCheckBox ||
+                           c.kind == ControlKind::PushButton || c.kind == ControlKind::DefPushButton) {
+                    const QString n = name(c.id);
+                    EXPECT_FALSE(n.isEmpty()) << c.id;
+                    EXPECT_FALSE(n.startsWith(QLatin1Char(' '))) << c.id;
+                    // The language button names the other language, as its caption does.
+                    if (c.id != IDC_LANGUAGE) {
+                        EXPECT_EQ(hasChinese(n), language == 1) << c.id << " " << n.toStdString();
+                    }
+                    ownNames << n;
+                }
+            }
+            for (const QString& n : listNames)
+                EXPECT_EQ(hasChinese(n), language == 1) << n.toStdString();
+            // Every field and button can be told from the others and from the lists beside them.
+            for (const QString& n : ownNames) {
+                EXPECT_EQ(ownNames.count(n), 1) << n.toStdString();
+                EXPECT_FALSE(listNames.contains(n)) << n.toStdString();
+            }
+            EXPECT_EQ(name(IDC_SOURCE), language ? QStringLiteral("输入文件") : QStringLiteral("Source File"));
+            EXPECT_EQ(name(IDC_INCLUDE_VIDEO),
+                      language ? QStringLiteral("输出视频到文件") : QStringLiteral("Include Video In Output File"));
+            EXPECT_TRUE(listNames.contains(language ? QStringLiteral("帧率(f/s)") : QStringLiteral("Frame Rate(fps)")));
+            Click(IDC_LANGUAGE);
         }
     }
 }

@@ -9,12 +9,6 @@
 
 namespace {
 
-// Which control each combo box of a profile is.
-constexpr int kProfileComboIds[kProfileComboCount] = {
-    IDC_SUB_TYPE,    IDC_VIDEO_CODEC, IDC_FRAME_RATE,  IDC_VIDEO_BIT_RATE, IDC_FRAME_SIZE,
-    IDC_AUDIO_CODEC, IDC_SAMPLE_RATE, IDC_AUDIO_BIT_RATE, IDC_CHANNELS,
-};
-
 struct LabelText {
     int id;
     int entry;
@@ -42,7 +36,9 @@ constexpr LabelText kLabelTexts[] = {
 };
 
 // What a screen reader announces for each edit, list and check box: the label beside it,
-// or the caption of the group an include check box sits on.
+// or the caption of the group an include check box sits on. The custom fields beside the
+// lists have names of their own: named after the list's label they would sound like the
+// list, and the width and height fields like each other.
 constexpr struct {
     int control;
     int label;
@@ -55,16 +51,22 @@ constexpr struct {
     {IDC_INCLUDE_AUDIO, IDC_AUDIO_GROUP},
     {IDC_VIDEO_CODEC, IDC_VIDEO_CODEC_LABEL},
     {IDC_FRAME_RATE, IDC_FRAME_RATE_LABEL},
-    {IDC_CUSTOM_FRAME_RATE, IDC_FRAME_RATE_LABEL},
     {IDC_VIDEO_BIT_RATE, IDC_VIDEO_BIT_RATE_LABEL},
-    {IDC_CUSTOM_BIT_RATE, IDC_VIDEO_BIT_RATE_LABEL},
     {IDC_FRAME_SIZE, IDC_FRAME_SIZE_LABEL},
-    {IDC_CUSTOM_WIDTH, IDC_FRAME_SIZE_LABEL},
-    {IDC_CUSTOM_HEIGHT, IDC_FRAME_SIZE_LABEL},
     {IDC_AUDIO_CODEC, IDC_AUDIO_CODEC_LABEL},
     {IDC_SAMPLE_RATE, IDC_SAMPLE_RATE_LABEL},
     {IDC_AUDIO_BIT_RATE, IDC_AUDIO_BIT_RATE_LABEL},
     {IDC_CHANNELS, IDC_CHANNELS_LABEL},
+};
+
+// Controls that no label names: the custom fields and the two "..." buttons.
+constexpr LabelText kOwnNames[] = {
+    {IDC_CUSTOM_FRAME_RATE, kTextCustomFrameRate},
+    {IDC_CUSTOM_BIT_RATE, kTextCustomBitRate},
+    {IDC_CUSTOM_WIDTH, kTextCustomWidth},
+    {IDC_CUSTOM_HEIGHT, kTextCustomHeight},
+    {IDC_BROWSE_SOURCE, kTextChooseSource},
+    {IDC_BROWSE_OUTPUT, kTextChooseOutput},
 };
 
 }  // namespace
@@ -86,6 +88,15 @@ const MessageMap& CTarvexDlg::GetMessageMap() const
     static const MessageMap map{
         &CDialog::GetMessageMap(),
         {
+            OnNotify(Notify::TabSelChange, IDC_TAB, &CTarvexDlg::OnTabSelChange),
+            OnNotify(Notify::SelChange, IDC_EXPORT_TYPE, &CTarvexDlg::OnExportTypeSelChange),
+            OnNotify(Notify::SelChange, IDC_SUB_TYPE, &CTarvexDlg::OnSubTypeSelChange),
+            OnNotify(Notify::SelChange, IDC_AUDIO_CODEC, &CTarvexDlg::OnAudioCodecSelChange),
+            OnNotify(Notify::SelChange, IDC_FRAME_RATE, &CTarvexDlg::OnVideoChoiceSelChange),
+            OnNotify(Notify::SelChange, IDC_VIDEO_BIT_RATE, &CTarvexDlg::OnVideoChoiceSelChange),
+            OnNotify(Notify::SelChange, IDC_FRAME_SIZE, &CTarvexDlg::OnVideoChoiceSelChange),
+            OnNotify(Notify::Clicked, IDC_INCLUDE_VIDEO, &CTarvexDlg::OnIncludeVideoClicked),
+            OnNotify(Notify::Clicked, IDC_INCLUDE_AUDIO, &CTarvexDlg::OnIncludeAudioClicked),
             OnNotify(Notify::Clicked, IDC_LANGUAGE, &CTarvexDlg::OnToggleLanguage),
         },
     };
@@ -162,6 +173,8 @@ void CTarvexDlg::ApplyLanguage()
     SetWindowText(VersionTitle());
     for (const LabelText& label : kLabelTexts)
         GetDlgItem(label.id)->SetWindowText(UiText(label.entry));
+    for (const LabelText& name : kOwnNames)
+        GetDlgItem(name.id)->SetAccessibleName(UiText(name.entry));
 
     // The check boxes sit on the group boxes' top edges, over the captions' leading blanks;
     // after the captions changed they are shown afresh and brought above the group boxes.
@@ -177,45 +190,4 @@ void CTarvexDlg::OnToggleLanguage()
 {
     g_nLanguage = 1 - g_nLanguage;
     ApplyLanguage();
-}
-
-void CTarvexDlg::FillComboBox(CComboBox* pCombo, CatalogueList list, int entry)
-{
-    pCombo->ResetContent();
-    for (std::u16string_view item : list)
-        pCombo->AddString(item);
-    pCombo->SetCurSel(entry);
-}
-
-void CTarvexDlg::FillExportTypes()
-{
-    FillComboBox(GetComboBox(IDC_EXPORT_TYPE), ExportTypes(m_nMode), 0);
-}
-
-void CTarvexDlg::ApplyProfile(const Profile& profile)
-{
-    for (int combo = 0; combo < kProfileComboCount; ++combo) {
-        const ComboFill& fill = profile[combo];
-        CComboBox* pCombo = GetComboBox(kProfileComboIds[combo]);
-        switch (fill.action) {
-        case ComboFill::Action::Emptied:
-            pCombo->ResetContent();
-            break;
-        case ComboFill::Action::Filled:
-            FillComboBox(pCombo, fill.list, fill.entry);
-            break;
-        case ComboFill::Action::Unchanged:
-        case ComboFill::Action::AudioCodecRule:  // the audio-codec profile fills these next
-            break;
-        }
-    }
-}
-
-void CTarvexDlg::ApplyVideo2FlvProfile()
-{
-    GetDlgItem(IDC_SUB_TYPE)->ShowWindow(SW_HIDE);
-    GetDlgItem(IDC_SUB_TYPE_LABEL)->ShowWindow(SW_HIDE);
-    ApplyProfile(Video2FlvProfile());
-    GetDlgItem(IDC_VIDEO_CODEC)->EnableWindow(false);
-    GetDlgItem(IDC_AUDIO_CODEC)->EnableWindow(false);
 }

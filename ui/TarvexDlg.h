@@ -72,10 +72,25 @@ protected:
 
     void OnToggleLanguage();
 
+    // The option cascades (OptionCascades.cpp): each handler answers one user action and
+    // leaves the option controls consistent with the new choice.
+    void OnTabSelChange();
+    void OnExportTypeSelChange();
+    void OnSubTypeSelChange();
+    void OnAudioCodecSelChange();
+    void OnVideoChoiceSelChange();
+    void OnIncludeVideoClicked();
+    void OnIncludeAudioClicked();
+
     void FillComboBox(CComboBox* pCombo, CatalogueList list, int entry);
     void FillExportTypes();
     void ApplyVideo2FlvProfile();
     void ApplyProfile(const Profile& profile);
+    void ApplyAudioCodecProfile();
+    void UpdateCustomEdits();
+    // Fills an empty output name from the source and gives the output the export type's
+    // extension, then shows both names.
+    void UpdateDefaultOutputName();
 
 private:
     void ShowChunk(Utf8Decoder& decoder, const char* text);

@@ -29,6 +29,14 @@ constexpr std::u16string_view kTable[kUiTextEntryCount * 2] = {
     u"Please enter the frame rate!", u"请输入帧率",
     u"Please enter the bit rate!", u"请输入比特率",
     u"The output file must not be the source file!", u"输出文件不能与输入文件相同",
+    // Names that screen readers announce for fields and buttons that have no label of
+    // their own.
+    u"Custom Frame Rate(fps)", u"自定义帧率(f/s)",
+    u"Custom Bit Rate(kb/s)", u"自定义比特率(kb/s)",
+    u"Custom Frame Width", u"自定义视频宽度",
+    u"Custom Frame Height", u"自定义视频高度",
+    u"Choose Source File", u"选择输入文件",
+    u"Choose Output File", u"选择输出文件",
 };
 
 }  // namespace

@@ -26,7 +26,13 @@ enum UiTextEntry {
     kTextNoFrameRate = 19,
     kTextNoBitRate = 20,
     kTextOutputIsSource = 21,
-    kUiTextEntryCount = 22
+    kTextCustomFrameRate = 22,
+    kTextCustomBitRate = 23,
+    kTextCustomWidth = 24,
+    kTextCustomHeight = 25,
+    kTextChooseSource = 26,
+    kTextChooseOutput = 27,
+    kUiTextEntryCount = 28
 };
 
 // Entry `entry` in `language` (0 English, 1 Chinese); empty out of range.

@@ -1,6 +1,7 @@
 // A dialog's controls: looking them up by id and kind, ranges of them, their labels, and the
 // data exchange with the members.
 
+#include <QComboBox>
 #include <QLabel>
 
 #include <cassert>
@@ -154,7 +155,8 @@ void CDialog::SetLabel(int controlId, int labelId)
     QWidget* controlWidget = WidgetOf(*control);
     if (!controlWidget || !WidgetOf(*label))
         return;
-    if (auto* text = qobject_cast<QLabel*>(WidgetOf(*label)))
+    auto* text = qobject_cast<QLabel*>(WidgetOf(*label));
+    if (text && qobject_cast<QComboBox*>(controlWidget))
         text->setBuddy(controlWidget);
     label->Impl().named.append(controlWidget);
     RefreshAccessibleNames(label->Impl());

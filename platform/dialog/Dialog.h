@@ -105,7 +105,10 @@ public:
     CMenu* GetSystemMenu(bool bRevert);
 
     // Names control `controlId` for assistive technology by the text of `labelId` (leading
-    // blanks dropped), now and after every change of that text.
+    // blanks dropped), now and after every change of that text. A drop-down list is also
+    // bound to the label by the label relation, since on Linux screen readers take a list's
+    // name from that relation and its own name is its value; a label binds one list only, so
+    // other controls named by the same label never take that relation from it.
     void SetLabel(int controlId, int labelId);
 
     void MapDialogRect(CRect& rect) const;

@@ -207,6 +207,12 @@ void CWnd::SetIcon(HICON icon, bool bigIcon)
         m_pImpl->widget->setWindowIcon(icon->icon);
 }
 
+void CWnd::SetAccessibleName(std::u16string_view name)
+{
+    if (m_pImpl->widget)
+        m_pImpl->widget->setAccessibleName(ToQString(name));
+}
+
 void CWnd::BringWindowToTop()
 {
     if (m_pImpl->widget)

@@ -58,6 +58,9 @@ public:
     void SetFocus();
     bool HasFocus() const;
     void SetIcon(HICON icon, bool bigIcon);
+    // What assistive technology announces for this control, where no label names it (a
+    // second field beside a labelled one, a button whose caption is a symbol). GUI thread.
+    void SetAccessibleName(std::u16string_view name);
     // Puts this window above its siblings.
     void BringWindowToTop();
 
