@@ -86,7 +86,18 @@ struct CRedirect::Child {
 
 CRedirect::CRedirect() = default;
 
-CRedirect::~CRedirect() { Shutdown(); }
+CRedirect::~CRedirect()
+{
+    // An owner that stopped the runner before its own members went has left nothing to
+    // stop: a second stop sequence would only make the program's end wait 800 ms longer.
+    bool stopped = false;
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        stopped = m_bStopped;
+    }
+    if (!stopped)
+        Shutdown();
+}
 
 void CRedirect::OnLaunched(const char*) {}
 void CRedirect::OnOutputText(const char*) {}
@@ -194,6 +205,7 @@ bool CRedirect::Launch(const char* commandLine)
         return false;
     }
     m_pCurrent = std::move(child);
+    m_bStopped = false;
     lock.unlock();
     OnLaunched(commandLine);
     return true;
@@ -343,6 +355,7 @@ void CRedirect::Shutdown()
                     ++it;
                 }
             }
+            m_bStopped = m_ended.empty() && !m_pCurrent;
         }
     }
     released.clear();

@@ -23,7 +23,8 @@ public:
     };
 
     CRedirect();
-    virtual ~CRedirect();  // runs Shutdown()
+    // Runs Shutdown(), unless one has run since the last Launch and left nothing behind.
+    virtual ~CRedirect();
     CRedirect(const CRedirect&) = delete;
     CRedirect& operator=(const CRedirect&) = delete;
 
@@ -94,6 +95,7 @@ private:
     std::mutex m_lock;                               // guards the fields below
     std::unique_ptr<Child> m_pCurrent;               // the child launched last, until replaced
     std::vector<std::unique_ptr<Child>> m_ended;     // ended children not yet released
+    bool m_bStopped = false;  // a Shutdown has released everything and nothing ran since
     // Shutdowns in progress; changed under m_lock, read without it by StopRequested.
     std::atomic<int> m_nStopping{0};
     // Children are forked from this thread, which lives as long as the runner: the kernel

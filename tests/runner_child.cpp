@@ -41,6 +41,66 @@ void Flood(int fd, size_t total)
     }
 }
 
+std::string FromHex(const std::string& hex)
+{
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    return bytes;
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+// One step of a script: "verb:argument". Plays the encoder in the queue's tests, where the
+// test decides when each chunk comes by creating the file a step waits for.
+int Step(const std::string& step)
+{
+    const std::size_t colon = step.find(':');
+    const std::string verb = step.substr(0, colon);
+    const std::string arg = colon == std::string::npos ? "" : step.substr(colon + 1);
+    if (verb == "out" || verb == "err") {  // text to standard output or error
+        WriteText(verb == "out" ? 1 : 2, arg);
+    } else if (verb == "outhex" || verb == "errhex") {  // raw bytes, as hex
+        WriteText(verb == "outhex" ? 1 : 2, FromHex(arg));
+    } else if (verb == "wait") {  // until the file exists, for at most a minute
+        for (int i = 0; !Exists(arg); ++i) {
+            if (i == 12000)
+                return 4;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    } else if (verb == "touch") {
+        const int fd = ::open(arg.c_str(), O_WRONLY | O_CREAT, 0644);
+        if (fd >= 0)
+            ::close(fd);
+    } else if (verb == "smallwrites") {  // smallwrites:<bytes>:<write size>:<fd>
+        const std::size_t second = arg.find(':'), third = arg.find(':', second + 1);
+        const std::size_t total = std::stoul(arg.substr(0, second));
+        const std::size_t size = std::stoul(arg.substr(second + 1, third - second - 1));
+        const int fd = std::stoi(arg.substr(third + 1));
+        const std::string line(size - 1, 'f');
+        for (std::size_t sent = 0; sent < total; sent += size)
+            WriteText(fd, line + "\n");
+    } else if (verb == "stampfile") {  // the monotonic clock in nanoseconds, into the file
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        const std::string stamp = std::to_string(std::chrono::nanoseconds(now).count());
+        const int fd = ::open(arg.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd >= 0) {
+            WriteText(fd, stamp);
+            ::close(fd);
+        }
+    } else if (verb == "exit") {
+        return std::stoi(arg);
+    } else {
+        WriteText(2, "unknown step " + step + "\n");
+        return 2;
+    }
+    return -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -48,6 +108,12 @@ int main(int argc, char** argv)
     const std::string mode = argc > 1 ? argv[1] : "";
     const auto arg = [&](int i) { return std::string(argc > i ? argv[i] : ""); };
 
+    if (mode == "script") {  // the steps in order; "exit:N" ends it early
+        for (int i = 2; i < argc; ++i)
+            if (const int code = Step(argv[i]); code >= 0)
+                return code;
+        return 0;
+    }
     if (mode == "args") {  // each argument, hex-encoded, one a line
         for (int i = 2; i < argc; ++i) {
             std::string line;

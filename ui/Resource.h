@@ -53,6 +53,9 @@ inline constexpr int IDC_AUDIO_BIT_RATE = 1034;
 inline constexpr int IDC_CHANNELS = 1035;
 inline constexpr int IDC_LANGUAGE = 1036;
 
+// Output window.
+inline constexpr int IDC_OUTPUT_TEXT = 1038;
+
 // About box.
 inline constexpr int IDC_ABOUT_VERSION = 1039;
 

@@ -78,7 +78,8 @@ CTarvexDlg::CTarvexDlg() : CDialog(MainDialogTemplate())
 
 CTarvexDlg::~CTarvexDlg()
 {
-    // The output window goes first; the members follow in reverse order of declaration.
+    // The runner's threads call into the members below until it has stopped.
+    Shutdown();
     m_pOutDlg.reset();
 }
 

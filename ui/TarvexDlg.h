@@ -2,6 +2,7 @@
 // The main dialog: the conversion's options, the language switch and the window menu. It is
 // at the same time the runner of the encoder processes.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -13,13 +14,15 @@
 #include "convert/ProfileCatalogue.h"
 #include "platform/dialog/Dialog.h"
 #include "platform/dialog/Icon.h"
+#include "platform/text/TextCodec.h"
 #include "run/Redirect.h"
+#include "ui/OutDlg.h"
 
 class CTarvexDlg : public CDialog, public CRedirect {
 public:
     CTarvexDlg();
-    // Releases the output window and the members, then the runner stops whatever it still
-    // holds (at least 800 ms), then the window goes.
+    // Stops the runner first (at least 800 ms): its threads reach the output window, the
+    // chunk strings and the lock until then. Then the output window and the members go.
     ~CTarvexDlg() override;
 
     void OnSysCommand(unsigned nID, std::intptr_t lParam) override;
@@ -38,12 +41,29 @@ public:
     float m_fCustomFrameRate = 0.0f;
     float m_fCustomBitRate = 0.0f;
     CommandList m_commands;
-    std::unique_ptr<CDialog> m_pOutDlg;  // the output window, made by the first Convert
+    std::unique_ptr<COutDlg> m_pOutDlg;  // the output window, made by the first Convert
+    // The two newest chunks of the run's output, which the output window shows in turn.
     std::u16string m_strPrevChunk;
     std::u16string m_strLastChunk;
-    boost::mutex m_outputLock;
+    boost::mutex m_outputLock;  // guards the chunks and the rest of the run's state below
+
+    // A run of m_commands from the cursor: launches its first command and shows the output
+    // window until the user closes it after the run's end; returns how it was closed. Nothing
+    // runs, no window shows and 0 comes back when the command at the cursor is empty.
+    std::intptr_t RunCommands();
+    // The first half of RunCommands: the first command is launched, the window not shown.
+    // False when the command at the cursor is empty.
+    bool LaunchFirstCommand();
+    // The folder of the run's intermediate file, removed with it at the end of the run.
+    std::u16string m_strRunFolder;
 
 protected:
+    // The runner's notifications, on its threads: the chunk display and the advance step.
+    // None of them waits for the GUI thread, so Shutdown on the GUI thread can always join.
+    void OnOutputText(const char* text) override;
+    void OnErrorText(const char* text) override;
+    void OnFinished() override;
+
     bool OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
     const MessageMap& GetMessageMap() const override;
@@ -71,4 +91,21 @@ protected:
     // Fills an empty output name from the source and gives the output the export type's
     // extension, then shows both names.
     void UpdateDefaultOutputName();
+
+private:
+    void ShowChunk(Utf8Decoder& decoder, const char* text);
+    // The character a child cut off at its end shows as U+FFFD and is not glued to the
+    // next child's first bytes. Under m_outputLock.
+    void FinishDecoders();
+    void EndRun();
+    // Asks the GUI thread to show the chunks and the end as they are when it gets to it;
+    // at most one such request waits at any time, however fast the chunks come.
+    void RequestRefresh();
+    void RefreshOutputWindow();
+
+    // Under m_outputLock: each stream's bytes become text on their own.
+    Utf8Decoder m_outputDecoder;
+    Utf8Decoder m_errorDecoder;
+    bool m_bRunEnded = false;
+    std::atomic<bool> m_bRefreshPending{false};
 };

@@ -62,7 +62,7 @@ CDialog::CDialog(const DlgTemplate& tmpl, CWnd* pParent)
 
 CDialog::~CDialog()
 {
-    m_pDlgImpl->alive.reset();
+    m_pDlgImpl->posted.reset();
     m_pDlgImpl->DestroyWindow();
 }
 

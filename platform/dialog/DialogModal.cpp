@@ -2,7 +2,7 @@
 // queued to the GUI thread.
 
 #include <QCoreApplication>
-#include <QMetaObject>
+#include <QEvent>
 
 #include "platform/dialog/private/DialogImpl_p.h"
 
@@ -81,20 +81,33 @@ void CDialog::EndDialog(int nResult)
 
 void CDialog::PostToGuiThread(std::function<void()> call)
 {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app || !call)
-        return;
-    // The application object lives on the GUI thread for as long as any window, so the call
-    // never hangs on a widget that may go; whether the dialog is still there is asked on the
-    // GUI thread, where it is destroyed.
-    std::weak_ptr<char> alive = m_pDlgImpl->alive;
-    QMetaObject::invokeMethod(
-        app,
-        [alive = std::move(alive), call = std::move(call)] {
-            if (!alive.expired())
-                call();
-        },
-        Qt::QueuedConnection);
+    if (call && m_pDlgImpl->posted)
+        m_pDlgImpl->posted->Post(std::move(call));
+}
+
+void PostedCalls::Post(std::function<void()> call)
+{
+    bool wake = false;
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_calls.push_back(std::move(call));
+        wake = !m_bWakePending;
+        m_bWakePending = true;
+    }
+    if (wake)
+        QCoreApplication::postEvent(this, new QEvent(QEvent::User));
+}
+
+void PostedCalls::customEvent(QEvent*)
+{
+    std::vector<std::function<void()>> calls;
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        calls.swap(m_calls);
+        m_bWakePending = false;
+    }
+    for (const std::function<void()>& call : calls)
+        call();
 }
 
 void DialogImpl::DestroyWindow()

@@ -10,8 +10,10 @@
 #include <QLoggingCategory>
 #include <QPointer>
 
+#include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "platform/dialog/Dialog.h"
@@ -40,6 +42,23 @@ protected:
 
 private:
     DialogImpl& m_impl;
+};
+
+// Calls handed to the GUI thread from any thread. They pass under a plain mutex, not only
+// through the toolkit's event queue, so the hand-over is one a thread checker can follow; a
+// bare event (at most one waiting) tells the GUI thread to run what is there. Destroyed on
+// the GUI thread, it takes its waiting event, and so every call not yet run, with it.
+class PostedCalls : public QObject {
+public:
+    void Post(std::function<void()> call);
+
+protected:
+    void customEvent(QEvent* event) override;
+
+private:
+    std::mutex m_lock;
+    std::vector<std::function<void()>> m_calls;
+    bool m_bWakePending = false;
 };
 
 struct DialogImpl {
@@ -87,8 +106,8 @@ struct DialogImpl {
     bool endRequested = false;  // EndDialog came while the run was starting
     int result = 0;
 
-    // Posted calls hold this weakly; it goes first when the dialog object is destroyed.
-    std::shared_ptr<char> alive = std::make_shared<char>();
+    // Goes first when the dialog object is destroyed: nothing posted runs after that.
+    std::unique_ptr<PostedCalls> posted = std::make_unique<PostedCalls>();
 };
 
 // The dialog font of a template face: a face with CJK glyphs for the templates' Song face

@@ -1,0 +1,186 @@
+// A flood of encoder output through the main dialog's queue and the output window: a stand-in
+// encoder writes 50 MB to standard error in 100-byte writes, against the same program writing
+// to /dev/null. Figures, each the median of three rounds on the offscreen platform:
+// - the ratio of the two times (the window must not slow the encoder down much);
+// - the longest the GUI thread went without running a timer that ticks every 10 ms;
+// - the time from the child's end to the OK button showing;
+// - the program's peak memory growth during the flood.
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QPushButton>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "ui/TarvexDlg.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kFlood = "smallwrites:52428800:100:2";
+constexpr int kRounds = 3;
+
+long long Now()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+double ResidentMiB()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with("VmRSS:"))
+            return std::stod(line.substr(6)) / 1024;
+    return 0;
+}
+
+// The same child with its standard error going nowhere: what the flood costs by itself.
+double BaselineSeconds()
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::vector<char*> argv{const_cast<char*>(RUNNER_CHILD), const_cast<char*>("script"),
+                            const_cast<char*>(kFlood), nullptr};
+    const long long start = Now();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, RUNNER_CHILD, &actions, nullptr, argv.data(), environ) != 0)
+        return 0;
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return (Now() - start) / 1e9;
+}
+
+// Notes when the output window's OK button shows, then closes the window.
+class OkWatcher : public QObject {
+public:
+    long long shownAt = 0;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && shownAt == 0) {
+            auto* button = qobject_cast<QPushButton*>(object);
+            if (button && button->objectName() == QStringLiteral("1")) {
+                shownAt = Now();
+                auto* window = qobject_cast<QDialog*>(button->window());
+                QTimer::singleShot(0, window, [window] { window->done(QDialog::Accepted); });
+            }
+        }
+        return false;
+    }
+};
+
+struct Round {
+    double ratio = 0;
+    double longestStallMs = 0;
+    double endToOkMs = 0;
+    double memoryGrowthMiB = 0;
+};
+
+Round FloodThroughTheWindow(CTarvexDlg& dlg, const fs::path& dir)
+{
+    Round round;
+    const double baseline = BaselineSeconds();
+    const fs::path stamp = dir / "end.stamp";
+    fs::remove(stamp);
+
+    dlg.m_commands.Clear();
+    dlg.m_commands.Append(u"plugins\\ffmpeg.exe script " + std::u16string(kFlood, kFlood + std::char_traits<char>::length(kFlood)) +
+                          u" stampfile:end.stamp");
+    dlg.m_commands.Rewind();
+    dlg.m_strPrevChunk.clear();
+    dlg.m_strLastChunk.clear();
+
+    OkWatcher watcher;
+    qApp->installEventFilter(&watcher);
+    const double residentBefore = ResidentMiB();
+    double residentPeak = residentBefore;
+    long long lastTick = Now();
+    long long longestStall = 0;
+    QTimer ticker;
+    ticker.setInterval(10);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const long long now = Now();
+        longestStall = std::max(longestStall, now - lastTick);
+        lastTick = now;
+        residentPeak = std::max(residentPeak, ResidentMiB());
+    });
+    ticker.start();
+
+    const long long start = Now();
+    dlg.RunCommands();
+    ticker.stop();
+    qApp->removeEventFilter(&watcher);
+
+    long long endedAt = 0;
+    std::ifstream(stamp) >> endedAt;
+    round.ratio = baseline > 0 ? (watcher.shownAt - start) / 1e9 / baseline : 0;
+    round.longestStallMs = longestStall / 1e6;
+    round.endToOkMs = endedAt > 0 ? (watcher.shownAt - endedAt) / 1e6 : -1;
+    round.memoryGrowthMiB = residentPeak - residentBefore;
+    return round;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+
+    const fs::path previous = fs::current_path();
+    const fs::path dir = fs::temp_directory_path() / ("tarvex-flood-" + std::to_string(std::random_device{}()));
+    fs::create_directories(dir / "plugins");
+    fs::create_symlink(RUNNER_CHILD, dir / "plugins" / "ffmpeg");
+    fs::current_path(dir);
+
+    std::vector<double> ratios, stalls, endToOk, growth;
+    {
+        CTarvexDlg dlg;
+        dlg.Create();
+        for (int i = 0; i < kRounds; ++i) {
+            const Round round = FloodThroughTheWindow(dlg, dir);
+            ratios.push_back(round.ratio);
+            stalls.push_back(round.longestStallMs);
+            endToOk.push_back(round.endToOkMs);
+            growth.push_back(round.memoryGrowthMiB);
+        }
+    }
+    fs::current_path(previous);
+    fs::remove_all(dir);
+
+    std::printf("flood_time_ratio: %.2f x (goal: < 2, 50 MB through the window against /dev/null)\n", Median(ratios));
+    std::printf("gui_longest_stall: %.1f ms (goal: < 100, a 10 ms timer on the GUI thread)\n", Median(stalls));
+    std::printf("child_end_to_ok: %.1f ms (goal: < 50)\n", Median(endToOk));
+    std::printf("flood_memory_growth: %.1f MiB (goal: < 20, peak resident over the start)\n", Median(growth));
+    return 0;
+}
