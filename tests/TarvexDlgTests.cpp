@@ -267,7 +267,7 @@ TEST_F(MainDialog, AboutBoxFollowsALanguageSwitch)
     EXPECT_EQ(ok, QStringLiteral("确定"));
 }
 
-TEST_F(MainDialog, EscAndCancelEndTheModalRunButEnterDoesNot)
+TEST_F(MainDialog, EscAndCancelEndTheModalRunButEnterConverts)
 {
     g_nLanguage = 0;
     {
@@ -276,15 +276,24 @@ TEST_F(MainDialog, EscAndCancelEndTheModalRunButEnterDoesNot)
         EXPECT_EQ(modal.DoModal(), IDCANCEL);
     }
     {
+        // Enter in an edit is Convert, which with no source asks for one and keeps the dialog.
         CTarvexDlg modal;
         bool stillOpen = false;
+        QString message;
         auto watch = WhenModal([&](QWidget* w) {
+            auto box = WhenModal(
+                [&](QWidget* b) {
+                    message = qobject_cast<QMessageBox*>(b)->text();
+                    qobject_cast<QMessageBox*>(b)->accept();
+                },
+                w, "the message asking for a source");
             QTest::keyClick(WidgetOf(*modal.GetDlgItem(IDC_SOURCE)), Qt::Key_Return);
             stillOpen = w->isVisible();
             QTest::mouseClick(WidgetOf(*modal.GetDlgItem(IDCANCEL)), Qt::LeftButton);
         });
         EXPECT_EQ(modal.DoModal(), IDCANCEL);
         EXPECT_TRUE(stillOpen);
+        EXPECT_EQ(message, QStringLiteral("Please enter the source file name!"));
     }
 }
 

@@ -98,6 +98,8 @@ const MessageMap& CTarvexDlg::GetMessageMap() const
             OnNotify(Notify::Clicked, IDC_INCLUDE_VIDEO, &CTarvexDlg::OnIncludeVideoClicked),
             OnNotify(Notify::Clicked, IDC_INCLUDE_AUDIO, &CTarvexDlg::OnIncludeAudioClicked),
             OnNotify(Notify::Clicked, IDC_LANGUAGE, &CTarvexDlg::OnToggleLanguage),
+            OnNotifyRange(Notify::Clicked, IDC_BROWSE_SOURCE, IDC_BROWSE_OUTPUT, &CTarvexDlg::OnBrowse),
+            OnNotify(Notify::Clicked, IDOK, &CTarvexDlg::OnConvert),
         },
     };
     return map;
@@ -114,11 +116,6 @@ void CTarvexDlg::DoDataExchange(CDataExchange* pDX)
     DDX_Check(pDX, IDC_INCLUDE_AUDIO, m_nIncludeAudio);
     DDX_Text(pDX, IDC_CUSTOM_FRAME_RATE, m_fCustomFrameRate);
     DDX_Text(pDX, IDC_CUSTOM_BIT_RATE, m_fCustomBitRate);
-}
-
-void CTarvexDlg::OnOK()
-{
-    UpdateData(true);
 }
 
 bool CTarvexDlg::OnInitDialog()

@@ -10,6 +10,7 @@
 
 #include <boost/thread/mutex.hpp>
 
+#include "convert/CaptureSettings.h"
 #include "convert/CommandList.h"
 #include "convert/ProfileCatalogue.h"
 #include "platform/dialog/Dialog.h"
@@ -67,10 +68,13 @@ protected:
     bool OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
     const MessageMap& GetMessageMap() const override;
-    // Enter and the Convert button never end the main dialog; only Cancel does.
-    void OnOK() override;
 
     void OnToggleLanguage();
+
+    // The file choice and Convert (ConvertAction.cpp). Convert is the default button's
+    // command, so Enter converts too and never ends the main dialog; only Cancel does.
+    void OnBrowse(unsigned nID);
+    void OnConvert();
 
     // The option cascades (OptionCascades.cpp): each handler answers one user action and
     // leaves the option controls consistent with the new choice.
@@ -93,6 +97,11 @@ protected:
     void UpdateDefaultOutputName();
 
 private:
+    // The option controls' texts as Convert reads them.
+    OptionControlTexts SnapshotOptionControls() const;
+    // A warning from the UI text table, in the current language.
+    void Warn(int entry);
+
     void ShowChunk(Utf8Decoder& decoder, const char* text);
     // The character a child cut off at its end shows as U+FFFD and is not glued to the
     // next child's first bytes. Under m_outputLock.

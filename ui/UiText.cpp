@@ -37,6 +37,7 @@ constexpr std::u16string_view kTable[kUiTextEntryCount * 2] = {
     u"Custom Frame Height", u"自定义视频高度",
     u"Choose Source File", u"选择输入文件",
     u"Choose Output File", u"选择输出文件",
+    u"No folder can take the intermediate file!", u"无法创建中间文件的文件夹",
 };
 
 }  // namespace

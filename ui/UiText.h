@@ -32,7 +32,8 @@ enum UiTextEntry {
     kTextCustomHeight = 25,
     kTextChooseSource = 26,
     kTextChooseOutput = 27,
-    kUiTextEntryCount = 28
+    kTextNoRunFolder = 28,
+    kUiTextEntryCount = 29
 };
 
 // Entry `entry` in `language` (0 English, 1 Chinese); empty out of range.
