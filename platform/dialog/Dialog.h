@@ -95,6 +95,8 @@ public:
     const CButton* GetButton(int id) const;
     CTabCtrl* GetTabCtrl(int id);
     const CTabCtrl* GetTabCtrl(int id) const;
+    CProgressCtrl* GetProgressCtrl(int id);
+    const CProgressCtrl* GetProgressCtrl(int id) const;
 
     // Enables or disables every control whose id lies in firstId..lastId; ids in between
     // that the template lacks are skipped.

@@ -23,6 +23,7 @@
 #include "platform/dialog/WinApp.h"
 #include "platform/dialog/private/DialogImpl_p.h"
 #include "platform/dialog/private/GroupBoxWidget_p.h"
+#include "platform/dialog/private/ProgressBarWidget_p.h"
 
 namespace {
 
@@ -269,6 +270,10 @@ QWidget* DialogImpl::CreateControl(const DlgControl& c, std::unique_ptr<CWnd>& w
         w = tabs;
         break;
     }
+    case ControlKind::ProgressBar:
+        w = new ProgressBarWidget(dlg);
+        wnd = std::make_unique<CProgressCtrl>();
+        break;
     }
     return w;
 }
@@ -318,7 +323,7 @@ void DialogImpl::Build()
         w->setFont(font);
         const Qt::FocusPolicy focus = (c.style & kTabStop) ? Qt::StrongFocus
                                       : (c.kind == ControlKind::Static || c.kind == ControlKind::Icon ||
-                                         c.kind == ControlKind::GroupBox)
+                                         c.kind == ControlKind::GroupBox || c.kind == ControlKind::ProgressBar)
                                           ? Qt::NoFocus
                                           : Qt::ClickFocus;
         w->setFocusPolicy(focus);

@@ -15,6 +15,7 @@ enum class ControlKind {
     GroupBox,
     DropDownList,  // a combo box whose entries can only be picked
     Tab,
+    ProgressBar,
 };
 
 // Control styles that change behaviour or looks.
@@ -81,6 +82,9 @@ constexpr unsigned HonouredStyles(ControlKind kind, unsigned style)
     case ControlKind::DropDownList:
     case ControlKind::Tab:
         return common;
+    case ControlKind::ProgressBar:
+        // A progress bar never takes the focus, so a tab stop on it would mean nothing.
+        return common & ~kTabStop;
     }
     return 0;
 }

@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "platform/dialog/private/GroupBoxWidget_p.h"
+#include "platform/dialog/private/ProgressBarWidget_p.h"
 #include "platform/dialog/private/WidgetAccess_p.h"
 
 namespace {
@@ -355,4 +356,61 @@ void CTabCtrl::SetCurSel(int index)
     Impl().inCode = true;
     tabs->setCurrentIndex(index);
     Impl().inCode = false;
+}
+
+namespace {
+
+ProgressBarWidget* AsProgressBar(QWidget* w)
+{
+    return dynamic_cast<ProgressBarWidget*>(w);
+}
+
+const ProgressBarWidget* AsProgressBar(const CWnd& wnd)
+{
+    return dynamic_cast<const ProgressBarWidget*>(WidgetOf(wnd));
+}
+
+}  // namespace
+
+void CProgressCtrl::SetRange(int nLower, int nUpper)
+{
+    OnGuiThreadOf(SharedImpl(), [nLower, nUpper](QWidget* w) {
+        if (ProgressBarWidget* bar = AsProgressBar(w))
+            bar->SetKeptRange(nLower, nUpper);
+    });
+}
+
+void CProgressCtrl::GetRange(int& nLower, int& nUpper) const
+{
+    const ProgressBarWidget* bar = AsProgressBar(*this);
+    nLower = bar ? bar->KeptLower() : 0;
+    nUpper = bar ? bar->KeptUpper() : 0;
+}
+
+void CProgressCtrl::SetPos(int nPos)
+{
+    OnGuiThreadOf(SharedImpl(), [nPos](QWidget* w) {
+        if (ProgressBarWidget* bar = AsProgressBar(w))
+            bar->SetKeptPos(nPos);
+    });
+}
+
+int CProgressCtrl::GetPos() const
+{
+    const ProgressBarWidget* bar = AsProgressBar(*this);
+    return bar ? bar->KeptPos() : 0;
+}
+
+void CProgressCtrl::SetMarquee(bool bMarquee)
+{
+    OnGuiThreadOf(SharedImpl(), [bMarquee](QWidget* w) {
+        if (ProgressBarWidget* bar = AsProgressBar(w))
+            bar->SetBusy(bMarquee);
+    });
+}
+
+bool CProgressCtrl::IsMarquee() const
+{
+    const ProgressBarWidget* bar = AsProgressBar(*this);
+    return bar && bar->IsBusy();
 }

@@ -75,6 +75,10 @@ public:
     WndImpl& Impl() { return *m_pImpl; }
     const WndImpl& Impl() const { return *m_pImpl; }
 
+protected:
+    // For the setters of derived kinds, which queue calls the same way.
+    const std::shared_ptr<WndImpl>& SharedImpl() const { return m_pImpl; }
+
 private:
     // Shared so that a call queued from another thread can tell whether this object is gone.
     const std::shared_ptr<WndImpl> m_pImpl;
@@ -113,4 +117,21 @@ public:
     int GetCurSel() const;
     // Selecting from code raises no notification.
     void SetCurSel(int index);
+};
+
+// A progress bar: a position within a range (0..100 until set), or a busy state for work of
+// unknown length, which keeps the range and position for when it is switched off. An empty
+// range shows an empty bar. The setters follow CWnd's rule for calls from other threads.
+class CProgressCtrl : public CWnd {
+public:
+    // An upper end below the lower one is taken as the lower; the position moves into the
+    // new range.
+    void SetRange(int nLower, int nUpper);
+    void GetRange(int& nLower, int& nUpper) const;
+    // A position outside the range is taken as the nearer end.
+    void SetPos(int nPos);
+    int GetPos() const;
+    // The busy ("marquee") state: the bar moves on its own and shows no position.
+    void SetMarquee(bool bMarquee);
+    bool IsMarquee() const;
 };

@@ -1,0 +1,180 @@
+// The dialog framework's progress bar, with a small window laid out like the output window
+// under a row of file fields.
+
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+#include <QApplication>
+#include <QProgressBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "platform/dialog/Dialog.h"
+#include "platform/dialog/private/WidgetAccess_p.h"
+#include "tests/ModalHelper.h"
+
+namespace {
+
+constexpr int kSource = 40, kOutputName = 41, kBrowse = 42, kText = 43, kBar = 44, kOutcome = 45;
+constexpr int kNoId = -1;
+
+// The output window's edit and OK button with a bar and an outcome line between them; the
+// window is taller by what they take. The file fields sit in a row above.
+constexpr DlgControl kControls[] = {
+    {kSource, ControlKind::Edit, 7, 7, 100, 12, kTabStop | kAutoHScroll, u"typed"},
+    {kOutputName, ControlKind::Edit, 112, 7, 100, 12, kTabStop | kAutoHScroll, u""},
+    {kBrowse, ControlKind::PushButton, 217, 7, 20, 12, kTabStop, u"..."},
+    {kNoId, ControlKind::Static, 242, 9, 29, 8, 0, u"label"},
+    {kText, ControlKind::Edit, 7, 27, 264, 37,
+     kTabStop | kMultiline | kReadOnly | kHScroll | kAutoVScroll | kAutoHScroll, u""},
+    {kBar, ControlKind::ProgressBar, 7, 68, 264, 8, 0, u""},
+    {kOutcome, ControlKind::Static, 7, 80, 264, 8, kHidden, u""},
+    {IDOK, ControlKind::DefPushButton, 114, 92, 50, 14, kTabStop | kHidden, u"OK"},
+};
+
+constexpr DlgTemplate kTemplate{
+    278, 111, kDsCaption | kDsSysMenu | kDsModalFrame, u"Output", u"MS Shell Dlg", 8, kControls,
+};
+static_assert(TemplateIsHonoured(kTemplate));
+
+template <class T = QWidget>
+T* Widget(CDialog& dlg, int id)
+{
+    return qobject_cast<T*>(WidgetOf(*dlg.GetDlgItem(id)));
+}
+
+void CreateShown(CDialog& dlg)
+{
+    ASSERT_TRUE(dlg.Create());
+    dlg.ShowWindow(SW_SHOW);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(WidgetOf(dlg)));
+}
+
+TEST(DialogProgress, RangePositionAndBusyStateKeepEachOther)
+{
+    CDialog dlg(kTemplate);
+    CreateShown(dlg);
+    CProgressCtrl* progress = dlg.GetProgressCtrl(kBar);
+    auto* bar = Widget<QProgressBar>(dlg, kBar);
+    const auto expectBar = [&](int lower, int upper, int pos, const char* when) {
+        int l = -1, u = -1;
+        progress->GetRange(l, u);
+        EXPECT_EQ(l, lower) << when;
+        EXPECT_EQ(u, upper) << when;
+        EXPECT_EQ(progress->GetPos(), pos) << when;
+        EXPECT_FALSE(progress->IsMarquee()) << when;
+        if (lower < upper) {
+            EXPECT_EQ(bar->minimum(), lower) << when;
+            EXPECT_EQ(bar->maximum(), upper) << when;
+            EXPECT_EQ(bar->value(), pos) << when;
+        } else {
+            EXPECT_NE(bar->maximum(), bar->minimum()) << when << ": an empty bar, not a busy one";
+            EXPECT_EQ(bar->value(), bar->minimum()) << when;
+        }
+    };
+    expectBar(0, 100, 0, "at first");
+    EXPECT_EQ(bar->focusPolicy(), Qt::NoFocus);
+    EXPECT_FALSE(bar->isTextVisible());
+
+    progress->SetRange(0, 1000);
+    progress->SetPos(250);
+    expectBar(0, 1000, 250, "in range");
+    progress->SetPos(2000);
+    expectBar(0, 1000, 1000, "past the end");
+    progress->SetPos(-5);
+    expectBar(0, 1000, 0, "before the start");
+    progress->SetPos(700);
+    progress->SetRange(0, 500);
+    expectBar(0, 500, 500, "the range shrunk under the position");
+
+    progress->SetMarquee(true);
+    EXPECT_TRUE(progress->IsMarquee());
+    EXPECT_EQ(bar->minimum(), 0);
+    EXPECT_EQ(bar->maximum(), 0) << "the toolkit's busy bar";
+    progress->SetPos(300);
+    EXPECT_TRUE(progress->IsMarquee()) << "a position does not end the busy state";
+    EXPECT_EQ(bar->maximum(), 0);
+    progress->SetMarquee(false);
+    expectBar(0, 500, 300, "back from busy");
+
+    progress->SetRange(10, 5);
+    expectBar(10, 10, 10, "a reversed range");
+}
+
+TEST(DialogProgress, SettersFromAnotherThreadArriveInOrderOnTheGuiThread)
+{
+    CDialog dlg(kTemplate);
+    CreateShown(dlg);
+    CProgressCtrl* progress = dlg.GetProgressCtrl(kBar);
+    std::thread worker([&] {
+        progress->SetRange(0, 40);
+        progress->SetPos(30);
+        progress->SetMarquee(true);
+        progress->SetMarquee(false);
+        progress->SetPos(35);
+    });
+    worker.join();
+    EXPECT_EQ(progress->GetPos(), 0) << "queued, not done by the worker";
+    WaitFor([&] { return progress->GetPos() == 35; }, "the queued position");
+    int lower = -1, upper = -1;
+    progress->GetRange(lower, upper);
+    EXPECT_EQ(upper, 40);
+    EXPECT_FALSE(progress->IsMarquee());
+}
+
+TEST(DialogProgress, ReadersGetTheBarsNameAndValue)
+{
+    CDialog dlg(kTemplate);
+    CreateShown(dlg);
+    CProgressCtrl* progress = dlg.GetProgressCtrl(kBar);
+    progress->SetAccessibleName(u"Conversion progress");
+    progress->SetRange(0, 200);
+    progress->SetPos(50);
+
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(Widget(dlg, kBar));
+    ASSERT_NE(iface, nullptr);
+    EXPECT_EQ(iface->role(), QAccessible::ProgressBar);
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Conversion progress"));
+    QAccessibleValueInterface* value = iface->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->currentValue().toInt(), 50);
+    EXPECT_EQ(value->minimumValue().toInt(), 0);
+    EXPECT_EQ(value->maximumValue().toInt(), 200);
+
+    progress->SetMarquee(true);
+    EXPECT_EQ(value->currentValue().toInt(), 0) << "busy: no made-up position";
+    EXPECT_EQ(value->maximumValue().toInt(), 0);
+}
+
+TEST(DialogProgress, BarBelowTheEditInTheGrownWindowLaysOutAsTheTemplateSays)
+{
+    CDialog dlg(kTemplate);
+    CreateShown(dlg);
+    CRect client{0, 0, kTemplate.cx, kTemplate.cy};
+    dlg.MapDialogRect(client);
+    EXPECT_EQ(WidgetOf(dlg)->size(), QSize(client.Width(), client.Height()));
+    for (const DlgControl& c : kControls) {
+        if (c.id == kNoId)
+            continue;
+        CRect expected{c.x, c.y, c.x + c.cx, c.y + c.cy};
+        dlg.MapDialogRect(expected);
+        const CRect actual = dlg.GetDlgItem(c.id)->GetRectInParent();
+        EXPECT_EQ(std::make_pair(actual.left, actual.top), std::make_pair(expected.left, expected.top)) << c.id;
+        EXPECT_EQ(std::make_pair(actual.right, actual.bottom), std::make_pair(expected.right, expected.bottom)) << c.id;
+    }
+    // Edit, bar, outcome line and button stack without touching, and all fit in the window.
+    int above = 0;
+    for (int id : {kText, kBar, kOutcome, IDOK}) {
+        const CRect r = dlg.GetDlgItem(id)->GetRectInParent();
+        EXPECT_GT(r.top, above) << id;
+        above = r.bottom;
+    }
+    EXPECT_LE(above, client.bottom);
+}
+
+}  // namespace
