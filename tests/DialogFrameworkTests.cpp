@@ -678,6 +678,8 @@ TEST(DialogFramework, StyleBitsThatNothingHonoursAreRefused)
         {ControlKind::AutoCheckBox, kTabStop | kGroup | kTransparent, true, "the include check boxes"},
         {ControlKind::ProgressBar, kGroup | kDisabled | kHidden, true, "a bar shown once a run starts"},
         {ControlKind::ProgressBar, kTabStop, false, "a progress bar never takes the focus"},
+        {ControlKind::Static, kLive | kHidden, true, "an outcome line shown at the end"},
+        {ControlKind::Edit, kLive, false, "only a static text is a message"},
     };
     for (const auto& c : cases) {
         const DlgControl control{5, c.kind, 0, 0, 10, 10, c.style, u""};

@@ -1,5 +1,5 @@
-// The dialog framework's progress bar, with a small window laid out like the output window
-// under a row of file fields.
+// The dialog framework's progress bar and its announcements for assistive technology, with a
+// small window laid out like the output window under a row of file fields.
 
 #include <QAccessible>
 #include <QAccessibleValueInterface>
@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "platform/dialog/Dialog.h"
 #include "platform/dialog/private/WidgetAccess_p.h"
@@ -33,7 +34,7 @@ constexpr DlgControl kControls[] = {
     {kText, ControlKind::Edit, 7, 27, 264, 37,
      kTabStop | kMultiline | kReadOnly | kHScroll | kAutoVScroll | kAutoHScroll, u""},
     {kBar, ControlKind::ProgressBar, 7, 68, 264, 8, 0, u""},
-    {kOutcome, ControlKind::Static, 7, 80, 264, 8, kHidden, u""},
+    {kOutcome, ControlKind::Static, 7, 80, 264, 8, kHidden | kLive, u""},
     {IDOK, ControlKind::DefPushButton, 114, 92, 50, 14, kTabStop | kHidden, u"OK"},
 };
 
@@ -175,6 +176,95 @@ TEST(DialogProgress, BarBelowTheEditInTheGrownWindowLaysOutAsTheTemplateSays)
         above = r.bottom;
     }
     EXPECT_LE(above, client.bottom);
+}
+
+// Collects the accessibility events the framework raises while it lives.
+class AccessibleEvents {
+public:
+    struct Seen {
+        QAccessible::Event type;
+        QObject* object;
+        QString name;
+    };
+
+    AccessibleEvents()
+    {
+        s_seen = &seen;
+        SetAccessibleEventObserver(&Handle);
+    }
+    ~AccessibleEvents()
+    {
+        SetAccessibleEventObserver(nullptr);
+        s_seen = nullptr;
+    }
+    AccessibleEvents(const AccessibleEvents&) = delete;
+    AccessibleEvents& operator=(const AccessibleEvents&) = delete;
+
+    std::vector<Seen> Of(QObject* object) const
+    {
+        std::vector<Seen> result;
+        for (const Seen& s : seen)
+            if (s.object == object)
+                result.push_back(s);
+        return result;
+    }
+
+    std::vector<Seen> seen;
+
+private:
+    static void Handle(QAccessibleEvent* event)
+    {
+        // The name as a reader asks for it when the event arrives.
+        QAccessibleInterface* iface = event->accessibleInterface();
+        if (s_seen)
+            s_seen->push_back({event->type(), event->object(), iface ? iface->text(QAccessible::Name) : QString()});
+    }
+    static inline std::vector<Seen>* s_seen = nullptr;
+};
+
+TEST(DialogAnnouncement, TheOutcomeLineIsANotificationAnnouncedInItsCurrentText)
+{
+    CDialog dlg(kTemplate);
+    CreateShown(dlg);
+    CWnd* outcome = dlg.GetDlgItem(kOutcome);
+    QWidget* line = Widget(dlg, kOutcome);
+    outcome->SetWindowText(u"Written: clip.avi (1.2 MB)");
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(line);
+    ASSERT_NE(iface, nullptr);
+    EXPECT_EQ(iface->role(), QAccessible::Notification) << "readers speak a notification as it shows";
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Written: clip.avi (1.2 MB)"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(Widget(dlg, kNoId))->role(), QAccessible::StaticText)
+        << "a plain label stays a label";
+
+    const auto types = [](const std::vector<AccessibleEvents::Seen>& seen) {
+        std::vector<QAccessible::Event> result;
+        for (const auto& s : seen)
+            result.push_back(s.type);
+        return result;
+    };
+    AccessibleEvents events;
+    outcome->Announce();
+    EXPECT_EQ(types(events.Of(line)), (std::vector{QAccessible::NameChanged, QAccessible::Alert}))
+        << "hidden, it claims no showing";
+
+    outcome->ShowWindow(SW_SHOW);
+    events.seen.clear();
+    outcome->Announce();
+    const std::vector<AccessibleEvents::Seen> seen = events.Of(line);
+    EXPECT_EQ(types(seen), (std::vector{QAccessible::NameChanged, QAccessible::Alert, QAccessible::ObjectShow}));
+    for (const auto& s : seen)
+        EXPECT_EQ(s.name, QStringLiteral("Written: clip.avi (1.2 MB)"));
+
+    // From a runner's thread the text and the announcement keep their order.
+    events.seen.clear();
+    std::thread worker([&] {
+        outcome->SetWindowText(u"The conversion failed");
+        outcome->Announce();
+    });
+    worker.join();
+    WaitFor([&] { return events.Of(line).size() == 3; }, "the queued announcement");
+    for (const auto& s : events.Of(line))
+        EXPECT_EQ(s.name, QStringLiteral("The conversion failed"));
 }
 
 }  // namespace

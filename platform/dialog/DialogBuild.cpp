@@ -23,6 +23,7 @@
 #include "platform/dialog/WinApp.h"
 #include "platform/dialog/private/DialogImpl_p.h"
 #include "platform/dialog/private/GroupBoxWidget_p.h"
+#include "platform/dialog/private/LiveTextWidget_p.h"
 #include "platform/dialog/private/ProgressBarWidget_p.h"
 
 namespace {
@@ -51,6 +52,7 @@ const char* StyleName(unsigned bit)
     case kAutoVScroll: return "vertical auto-scroll";
     case kHScroll: return "horizontal scroll bar";
     case kTransparent: return "transparent";
+    case kLive: return "live";
     default: return "unknown";
     }
 }
@@ -179,7 +181,8 @@ QWidget* DialogImpl::CreateControl(const DlgControl& c, std::unique_ptr<CWnd>& w
     const int id = c.id;
     switch (c.kind) {
     case ControlKind::Static: {
-        auto* label = new QLabel(ToQString(c.text), dlg);
+        auto* label = (c.style & kLive) ? new LiveTextWidget(ToQString(c.text), dlg)
+                                        : new QLabel(ToQString(c.text), dlg);
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(((c.style & kRightAlign) ? Qt::AlignRight : Qt::AlignLeft) |
                             Qt::AlignTop);

@@ -32,6 +32,7 @@ enum ControlStyle : unsigned {
     kAutoVScroll = 1u << 9,  // a multi-line edit scrolls down as lines are added
     kHScroll = 1u << 10,
     kTransparent = 1u << 11, // paints nothing behind its own content
+    kLive = 1u << 12,        // a static text that is a message: screen readers speak it as it shows
 };
 
 // Dialog styles.
@@ -68,7 +69,7 @@ constexpr unsigned HonouredStyles(ControlKind kind, unsigned style)
     constexpr unsigned common = kTabStop | kGroup | kDisabled | kHidden;
     switch (kind) {
     case ControlKind::Static:
-        return common | kRightAlign | kTransparent;
+        return common | kRightAlign | kTransparent | kLive;
     case ControlKind::Icon:
     case ControlKind::AutoCheckBox:
     case ControlKind::GroupBox:

@@ -1,6 +1,7 @@
 #include "platform/dialog/Wnd.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,6 +18,7 @@
 #include <algorithm>
 
 #include "platform/dialog/private/GroupBoxWidget_p.h"
+#include "platform/dialog/private/LiveTextWidget_p.h"
 #include "platform/dialog/private/ProgressBarWidget_p.h"
 #include "platform/dialog/private/WidgetAccess_p.h"
 
@@ -102,6 +104,22 @@ const T* As(const CWnd& wnd)
 }
 
 }  // namespace
+
+namespace {
+AccessibleEventObserver g_accessibleEventObserver = nullptr;
+}
+
+void SetAccessibleEventObserver(AccessibleEventObserver observer)
+{
+    g_accessibleEventObserver = observer;
+}
+
+void RaiseAccessibleEvent(QAccessibleEvent& event)
+{
+    if (g_accessibleEventObserver)
+        g_accessibleEventObserver(&event);
+    QAccessible::updateAccessibility(&event);
+}
 
 QString ToQString(std::u16string_view text)
 {
@@ -212,6 +230,24 @@ void CWnd::SetAccessibleName(std::u16string_view name)
 {
     if (m_pImpl->widget)
         m_pImpl->widget->setAccessibleName(ToQString(name));
+}
+
+void CWnd::Announce()
+{
+    OnGuiThreadOf(m_pImpl, [](QWidget* w) {
+        // The name first, so that a reader which keeps names reads the new text for the alert.
+        // Bridges that know no alert at least hear of the new name.
+        QAccessibleEvent nameChanged(w, QAccessible::NameChanged);
+        RaiseAccessibleEvent(nameChanged);
+        QAccessibleEvent alert(w, QAccessible::Alert);
+        RaiseAccessibleEvent(alert);
+        // Linux readers drop both of those for anything but the focus; a notification that
+        // shows is what they speak.
+        if (qobject_cast<LiveTextWidget*>(w) && w->isVisible()) {
+            QAccessibleEvent shown(w, QAccessible::ObjectShow);
+            RaiseAccessibleEvent(shown);
+        }
+    });
 }
 
 void CWnd::BringWindowToTop()

@@ -61,6 +61,11 @@ public:
     // What assistive technology announces for this control, where no label names it (a
     // second field beside a labelled one, a button whose caption is a symbol). GUI thread.
     void SetAccessibleName(std::u16string_view name);
+    // Has assistive technology speak this window's current text now, as a message that has
+    // just appeared. A live static text (kLive) is spoken by itself as it shows; this is for a
+    // new text in one that stays shown, so after a ShowWindow that shows it, it would repeat
+    // it. Queued like the setters above.
+    void Announce();
     // Puts this window above its siblings.
     void BringWindowToTop();
 
