@@ -1,14 +1,21 @@
-// The dialog framework's progress bar and its announcements for assistive technology, with a
-// small window laid out like the output window under a row of file fields.
+// The dialog framework's progress bar, its announcements for assistive technology and files
+// dropped on a dialog, with a small window laid out like the output window under a row of
+// file fields.
 
 #include <QAccessible>
 #include <QAccessibleValueInterface>
 #include <QApplication>
+#include <QDropEvent>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QTest>
+#include <QUrl>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -265,6 +272,210 @@ TEST(DialogAnnouncement, TheOutcomeLineIsANotificationAnnouncedInItsCurrentText)
     WaitFor([&] { return events.Of(line).size() == 3; }, "the queued announcement");
     for (const auto& s : events.Of(line))
         EXPECT_EQ(s.name, QStringLiteral("The conversion failed"));
+}
+
+// A dialog that takes dropped files and notes each drop.
+class DropDlg : public CDialog {
+public:
+    DropDlg() : CDialog(kTemplate) {}
+
+    struct Drop {
+        int id;
+        std::vector<std::u16string> paths;
+    };
+    std::vector<Drop> drops;
+
+protected:
+    void OnDropFiles(int controlId, const std::vector<std::u16string>& paths) override
+    {
+        drops.push_back({controlId, paths});
+    }
+};
+
+// The middle of control `id` in the window's coordinates.
+QPoint CentreOf(CDialog& dlg, int id)
+{
+    const CRect r = dlg.GetDlgItem(id)->GetRectInParent();
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// File managers put the addresses up as plain text too, which an edit would paste.
+std::unique_ptr<QMimeData> Urls(const QStringList& urls)
+{
+    auto data = std::make_unique<QMimeData>();
+    QList<QUrl> list;
+    for (const QString& url : urls)
+        list << QUrl(url);
+    data->setUrls(list);
+    data->setText(urls.join(QLatin1Char('\n')));
+    return data;
+}
+
+struct DragOutcome {
+    bool entered = false;
+    bool dropped = false;
+    Qt::DropAction action = Qt::IgnoreAction;
+};
+
+constexpr Qt::DropActions kFileManagerActions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+
+// A drag over `pos` and a drop there, as the platform hands them to the window: the window
+// picks the widget that takes them. `meanwhile` runs once the drag has entered.
+DragOutcome DragAndDrop(CDialog& dlg, QPoint pos, const QMimeData& data,
+                        Qt::DropActions offered = kFileManagerActions, const std::function<void()>& meanwhile = {})
+{
+    QWindow* window = WidgetOf(dlg)->windowHandle();
+    DragOutcome outcome;
+    QDragEnterEvent enter(pos, offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &enter);
+    outcome.entered = enter.isAccepted();
+    if (!outcome.entered) {
+        QDragLeaveEvent leave;
+        QApplication::sendEvent(window, &leave);
+        return outcome;
+    }
+    if (meanwhile)
+        meanwhile();
+    QDragMoveEvent move(pos, offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &move);
+    QDropEvent drop(QPointF(pos), offered, &data, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &drop);
+    outcome.dropped = move.isAccepted() && drop.isAccepted();
+    outcome.action = drop.dropAction();
+    return outcome;
+}
+
+TEST(DialogDrop, TheFirstControlUnderTheDropGetsTheFilesInTheirOrder)
+{
+    DropDlg dlg;
+    dlg.DragAcceptFiles(true);  // before the window: it holds for the window to come
+    CreateShown(dlg);
+    const auto files = Urls({QStringLiteral("file:///tmp/a%20b/%E4%B8%AD%E6%96%87.avi"),
+                             QStringLiteral("file:///tmp/second.flv"), QStringLiteral("file://localhost/tmp/third.mp4")});
+    const std::u16string first = u"/tmp/a b/中文.avi";
+    const struct {
+        QPoint pos;
+        int id;
+        const char* what;
+    } cases[] = {
+        {CentreOf(dlg, kSource), kSource, "the source edit"},
+        {CentreOf(dlg, kOutputName), kOutputName, "the output edit"},
+        {CentreOf(dlg, kText), kText, "a multi-line edit, through its viewport"},
+        {CentreOf(dlg, kBrowse), kBrowse, "a button"},
+        {CentreOf(dlg, kBar), kBar, "the progress bar"},
+        {CentreOf(dlg, kNoId), 0, "a label without an id"},
+        {QPoint(2, WidgetOf(dlg)->height() - 2), 0, "the background"},
+    };
+    for (const auto& c : cases) {
+        dlg.drops.clear();
+        const DragOutcome outcome = DragAndDrop(dlg, c.pos, *files);
+        EXPECT_TRUE(outcome.entered) << c.what;
+        EXPECT_TRUE(outcome.dropped) << c.what;
+        EXPECT_EQ(outcome.action, Qt::CopyAction) << c.what << ": never a move, which deletes the file";
+        EXPECT_TRUE(dlg.drops.empty()) << c.what << ": not during the drop";
+        WaitFor([&] { return !dlg.drops.empty(); }, c.what);
+        ASSERT_EQ(dlg.drops.size(), 1u) << c.what;
+        EXPECT_EQ(dlg.drops[0].id, c.id) << c.what;
+        ASSERT_EQ(dlg.drops[0].paths.size(), 3u) << c.what;
+        EXPECT_EQ(dlg.drops[0].paths[0], first) << c.what;
+        EXPECT_EQ(dlg.drops[0].paths[1], u"/tmp/second.flv") << c.what;
+        EXPECT_EQ(dlg.drops[0].paths[2], u"/tmp/third.mp4") << c.what;
+    }
+    EXPECT_EQ(dlg.GetDlgItem(kSource)->GetWindowText(), u"typed") << "the edit pasted nothing";
+    EXPECT_EQ(dlg.GetDlgItem(kText)->GetWindowText(), u"");
+
+    // Straight at an edit, past the window's choice of target: the edit still takes nothing.
+    QDragEnterEvent enter(QPoint(3, 3), Qt::CopyAction, files.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Widget(dlg, kSource), &enter);
+    QDropEvent drop(QPointF(3, 3), Qt::CopyAction, files.get(), Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(Widget(dlg, kSource), &drop);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dlg.GetDlgItem(kSource)->GetWindowText(), u"typed");
+}
+
+TEST(DialogDrop, DragsWithoutALocalFileAreRefusedAtTheDoor)
+{
+    DropDlg dlg;
+    CreateShown(dlg);
+    dlg.DragAcceptFiles(true);
+    auto text = std::make_unique<QMimeData>();
+    text->setText(QStringLiteral("/tmp/typed.avi"));
+    const struct {
+        std::unique_ptr<QMimeData> data;
+        Qt::DropActions offered;
+        const char* what;
+    } refused[] = {
+        {Urls({QStringLiteral("https://example.org/clip.avi")}), Qt::CopyAction, "a web address"},
+        {Urls({QStringLiteral("file://elsewhere.example/tmp/clip.avi")}), Qt::CopyAction, "another machine's file"},
+        {std::move(text), Qt::CopyAction, "plain text"},
+        {Urls({QStringLiteral("file:///tmp/clip.avi")}), Qt::MoveAction, "a move, which would delete the file"},
+    };
+    for (const auto& r : refused) {
+        const DragOutcome outcome = DragAndDrop(dlg, CentreOf(dlg, kSource), *r.data, r.offered);
+        EXPECT_FALSE(outcome.entered) << r.what;
+    }
+    // Among other things, the local files still count, in their order.
+    const auto mixed = Urls({QStringLiteral("https://example.org/a.avi"), QStringLiteral("file:///tmp/b.avi"),
+                             QStringLiteral("file:///tmp/c.avi")});
+    EXPECT_TRUE(DragAndDrop(dlg, CentreOf(dlg, kSource), *mixed).dropped);
+    WaitFor([&] { return !dlg.drops.empty(); }, "the local files of a mixed drag");
+    ASSERT_EQ(dlg.drops.size(), 1u);
+    EXPECT_EQ(dlg.drops[0].paths, (std::vector<std::u16string>{u"/tmp/b.avi", u"/tmp/c.avi"}));
+}
+
+TEST(DialogDrop, NoDropWhenNotAcceptedDisabledOrBehindAModalWindow)
+{
+    DropDlg dlg;
+    CreateShown(dlg);
+    const auto files = Urls({QStringLiteral("file:///tmp/clip.avi")});
+    const QPoint at = CentreOf(dlg, kSource);
+    EXPECT_FALSE(DragAndDrop(dlg, at, *files).entered) << "files are not accepted until asked for";
+
+    dlg.DragAcceptFiles(true);
+    dlg.EnableWindow(false);
+    EXPECT_FALSE(DragAndDrop(dlg, at, *files).entered) << "a disabled dialog";
+    dlg.EnableWindow(true);
+    const DragOutcome disabledMidway =
+        DragAndDrop(dlg, at, *files, kFileManagerActions, [&] { dlg.EnableWindow(false); });
+    EXPECT_FALSE(disabledMidway.dropped) << "a dialog disabled while the drag was over it";
+    dlg.EnableWindow(true);
+
+    {
+        // The toolkit itself would deliver a drag here; the window behind a modal box refuses.
+        DragOutcome behindModal;
+        auto watch = WhenModal([&](QWidget* box) {
+            behindModal = DragAndDrop(dlg, at, *files);
+            qobject_cast<QMessageBox*>(box)->accept();
+        });
+        dlg.MessageBox(u"in the way");
+        EXPECT_FALSE(behindModal.entered) << "behind a modal window";
+    }
+    // The modal window itself takes drops.
+    {
+        DropDlg modal;
+        modal.DragAcceptFiles(true);
+        DragOutcome onModal;
+        auto watch = WhenModal([&](QWidget*) {
+            onModal = DragAndDrop(modal, CentreOf(modal, kSource), *files);
+            WaitFor([&] { return !modal.drops.empty(); }, "the drop on the modal window");
+            modal.EndDialog(IDOK);
+        });
+        modal.DoModal();
+        EXPECT_TRUE(onModal.dropped);
+        EXPECT_EQ(modal.drops.size(), 1u);
+    }
+
+    dlg.DragAcceptFiles(false);
+    EXPECT_FALSE(DragAndDrop(dlg, at, *files).entered) << "switched off again";
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(dlg.drops.empty());
+
+    // A drop taken just before its window went is not handed to the dialog afterwards.
+    dlg.DragAcceptFiles(true);
+    EXPECT_TRUE(DragAndDrop(dlg, at, *files).dropped);
+    dlg.DestroyWindow();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(dlg.drops.empty());
 }
 
 }  // namespace

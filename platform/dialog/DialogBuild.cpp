@@ -296,6 +296,7 @@ void DialogImpl::Build()
     dlg->setFont(font);
     dlg->setWindowTitle(ToQString(tmpl.caption));
     dlg->setSizeGripEnabled(false);
+    dlg->setAcceptDrops(acceptFiles);
 
     // An owned dialog is still a window of its own: the flags keep it one, and its owner
     // keeps it stacked above.
@@ -333,6 +334,9 @@ void DialogImpl::Build()
         if (auto* tabs = qobject_cast<QTabWidget*>(w))
             tabs->tabBar()->setFocusPolicy(focus);
         w->setAutoFillBackground(false);
+        // Drops are the dialog's to take or refuse; an edit would otherwise paste a dropped
+        // file's address as text.
+        w->setAcceptDrops(false);
         if (qobject_cast<QAbstractButton*>(w))
             w->installEventFilter(dlg);
 
@@ -357,7 +361,7 @@ void DialogImpl::Build()
         controls[id] = std::move(wnd);
         if (c.style & kGroup)
             groupStart = built.size();
-        creationOrder.push_back({w, groupStart});
+        creationOrder.push_back({w, groupStart, id});
         built.push_back(w);
     }
 
