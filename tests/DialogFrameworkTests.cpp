@@ -557,13 +557,15 @@ TEST(DialogFramework, AskingForAMissingControlOrAnotherKindIsLoudButHarmless)
     dlg.GetButton(kList)->SetCheck(BST_CHECKED);
     dlg.GetTabCtrl(kBox)->InsertItem(0, u"x");
     dlg.GetDlgItem(98)->EnableWindow(false);
+    dlg.GetProgressCtrl(kOutput)->SetPos(5);
     EXPECT_EQ(std::as_const(dlg).GetEdit(97)->GetWindowText(), u"");
     EXPECT_EQ(dlg.GetComboBox(kName)->GetCount(), 0);
     EXPECT_EQ(Widget<QLineEdit>(dlg, kName)->text(), QStringLiteral("abc"));
     for (const char* line : {"control 12 asked for as a combo box, but it is of another kind",
                              "control 99 asked for as an edit, but there is no such control",
                              "control 20 asked for as a button", "control 13 asked for as a tab control",
-                             "control 98 asked for as a control", "control 97 asked for as an edit"})
+                             "control 98 asked for as a control", "control 97 asked for as an edit",
+                             "control 24 asked for as a progress bar"})
         EXPECT_TRUE(log.Contains(QString::fromLatin1(line))) << line << "\n" << log.lines.join('\n').toStdString();
     EXPECT_TRUE(log.lines.first().startsWith(QStringLiteral("tarvex.dialog: dialog \"Test\"")));
     log.lines.clear();
@@ -674,6 +676,10 @@ TEST(DialogFramework, StyleBitsThatNothingHonoursAreRefused)
         {ControlKind::GroupBox, kTransparent, true, "a group box paints only its frame"},
         {ControlKind::DropDownList, kRightAlign, false, "only labels align their text"},
         {ControlKind::AutoCheckBox, kTabStop | kGroup | kTransparent, true, "the include check boxes"},
+        {ControlKind::ProgressBar, kGroup | kDisabled | kHidden, true, "a bar shown once a run starts"},
+        {ControlKind::ProgressBar, kTabStop, false, "a progress bar never takes the focus"},
+        {ControlKind::Static, kLive | kHidden, true, "an outcome line shown at the end"},
+        {ControlKind::Edit, kLive, false, "only a static text is a message"},
     };
     for (const auto& c : cases) {
         const DlgControl control{5, c.kind, 0, 0, 10, 10, c.style, u""};

@@ -35,6 +35,11 @@ struct Kind<CTabCtrl> {
     static constexpr const char* name = "a tab control";
 };
 
+template <>
+struct Kind<CProgressCtrl> {
+    static constexpr const char* name = "a progress bar";
+};
+
 // What a caller gets for a control that is not there: no window behind it, so every
 // operation does nothing and every getter answers empty.
 template <class T>
@@ -135,6 +140,16 @@ CTabCtrl* CDialog::GetTabCtrl(int id)
 const CTabCtrl* CDialog::GetTabCtrl(int id) const
 {
     return Lookup<CTabCtrl>(*m_pDlgImpl, id);
+}
+
+CProgressCtrl* CDialog::GetProgressCtrl(int id)
+{
+    return Lookup<CProgressCtrl>(*m_pDlgImpl, id);
+}
+
+const CProgressCtrl* CDialog::GetProgressCtrl(int id) const
+{
+    return Lookup<CProgressCtrl>(*m_pDlgImpl, id);
 }
 
 void CDialog::EnableDlgItems(int firstId, int lastId, bool enable)

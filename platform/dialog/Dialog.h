@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/dialog/DataExchange.h"
@@ -95,6 +96,8 @@ public:
     const CButton* GetButton(int id) const;
     CTabCtrl* GetTabCtrl(int id);
     const CTabCtrl* GetTabCtrl(int id) const;
+    CProgressCtrl* GetProgressCtrl(int id);
+    const CProgressCtrl* GetProgressCtrl(int id) const;
 
     // Enables or disables every control whose id lies in firstId..lastId; ids in between
     // that the template lacks are skipped.
@@ -113,9 +116,21 @@ public:
 
     void MapDialogRect(CRect& rect) const;
 
+    // Whether files dragged from a file manager may be dropped on this dialog, on any of its
+    // controls as on its background; off at first. The setting is the object's: it holds for
+    // the window there is and for every later one. The controls never take a drop themselves.
+    void DragAcceptFiles(bool bAccept = true);
+
     // Routes a notification as if the user had acted on control `id`.
     void OnCommand(Notify code, int id);
     virtual void OnSysCommand(unsigned nID, std::intptr_t lParam);
+    // Files dropped while DragAcceptFiles is on: their full paths in the drag's order, local
+    // files only (a drag that carries none is refused), and the id of the control under the
+    // drop point, 0 on the background or on a control without an id. It comes from the event
+    // loop once the drop is over, never during it, so a handler may open a modal window.
+    // A dialog that is disabled or blocked by a modal window takes no drop. The base does
+    // nothing.
+    virtual void OnDropFiles(int controlId, const std::vector<std::u16string>& paths);
 
     const DlgTemplate& Template() const { return m_template; }
 

@@ -23,6 +23,8 @@
 #include "platform/dialog/WinApp.h"
 #include "platform/dialog/private/DialogImpl_p.h"
 #include "platform/dialog/private/GroupBoxWidget_p.h"
+#include "platform/dialog/private/LiveTextWidget_p.h"
+#include "platform/dialog/private/ProgressBarWidget_p.h"
 
 namespace {
 
@@ -50,6 +52,7 @@ const char* StyleName(unsigned bit)
     case kAutoVScroll: return "vertical auto-scroll";
     case kHScroll: return "horizontal scroll bar";
     case kTransparent: return "transparent";
+    case kLive: return "live";
     default: return "unknown";
     }
 }
@@ -178,7 +181,8 @@ QWidget* DialogImpl::CreateControl(const DlgControl& c, std::unique_ptr<CWnd>& w
     const int id = c.id;
     switch (c.kind) {
     case ControlKind::Static: {
-        auto* label = new QLabel(ToQString(c.text), dlg);
+        auto* label = (c.style & kLive) ? new LiveTextWidget(ToQString(c.text), dlg)
+                                        : new QLabel(ToQString(c.text), dlg);
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(((c.style & kRightAlign) ? Qt::AlignRight : Qt::AlignLeft) |
                             Qt::AlignTop);
@@ -269,6 +273,10 @@ QWidget* DialogImpl::CreateControl(const DlgControl& c, std::unique_ptr<CWnd>& w
         w = tabs;
         break;
     }
+    case ControlKind::ProgressBar:
+        w = new ProgressBarWidget(dlg);
+        wnd = std::make_unique<CProgressCtrl>();
+        break;
     }
     return w;
 }
@@ -288,6 +296,7 @@ void DialogImpl::Build()
     dlg->setFont(font);
     dlg->setWindowTitle(ToQString(tmpl.caption));
     dlg->setSizeGripEnabled(false);
+    dlg->setAcceptDrops(acceptFiles);
 
     // An owned dialog is still a window of its own: the flags keep it one, and its owner
     // keeps it stacked above.
@@ -318,13 +327,16 @@ void DialogImpl::Build()
         w->setFont(font);
         const Qt::FocusPolicy focus = (c.style & kTabStop) ? Qt::StrongFocus
                                       : (c.kind == ControlKind::Static || c.kind == ControlKind::Icon ||
-                                         c.kind == ControlKind::GroupBox)
+                                         c.kind == ControlKind::GroupBox || c.kind == ControlKind::ProgressBar)
                                           ? Qt::NoFocus
                                           : Qt::ClickFocus;
         w->setFocusPolicy(focus);
         if (auto* tabs = qobject_cast<QTabWidget*>(w))
             tabs->tabBar()->setFocusPolicy(focus);
         w->setAutoFillBackground(false);
+        // Drops are the dialog's to take or refuse; an edit would otherwise paste a dropped
+        // file's address as text.
+        w->setAcceptDrops(false);
         if (qobject_cast<QAbstractButton*>(w))
             w->installEventFilter(dlg);
 
@@ -349,7 +361,7 @@ void DialogImpl::Build()
         controls[id] = std::move(wnd);
         if (c.style & kGroup)
             groupStart = built.size();
-        creationOrder.push_back({w, groupStart});
+        creationOrder.push_back({w, groupStart, id});
         built.push_back(w);
     }
 

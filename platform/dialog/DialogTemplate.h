@@ -15,6 +15,7 @@ enum class ControlKind {
     GroupBox,
     DropDownList,  // a combo box whose entries can only be picked
     Tab,
+    ProgressBar,
 };
 
 // Control styles that change behaviour or looks.
@@ -31,6 +32,7 @@ enum ControlStyle : unsigned {
     kAutoVScroll = 1u << 9,  // a multi-line edit scrolls down as lines are added
     kHScroll = 1u << 10,
     kTransparent = 1u << 11, // paints nothing behind its own content
+    kLive = 1u << 12,        // a static text that is a message: screen readers speak it as it shows
 };
 
 // Dialog styles.
@@ -67,7 +69,7 @@ constexpr unsigned HonouredStyles(ControlKind kind, unsigned style)
     constexpr unsigned common = kTabStop | kGroup | kDisabled | kHidden;
     switch (kind) {
     case ControlKind::Static:
-        return common | kRightAlign | kTransparent;
+        return common | kRightAlign | kTransparent | kLive;
     case ControlKind::Icon:
     case ControlKind::AutoCheckBox:
     case ControlKind::GroupBox:
@@ -81,6 +83,9 @@ constexpr unsigned HonouredStyles(ControlKind kind, unsigned style)
     case ControlKind::DropDownList:
     case ControlKind::Tab:
         return common;
+    case ControlKind::ProgressBar:
+        // A progress bar never takes the focus, so a tab stop on it would mean nothing.
+        return common & ~kTabStop;
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "platform/dialog/Wnd.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,6 +18,8 @@
 #include <algorithm>
 
 #include "platform/dialog/private/GroupBoxWidget_p.h"
+#include "platform/dialog/private/LiveTextWidget_p.h"
+#include "platform/dialog/private/ProgressBarWidget_p.h"
 #include "platform/dialog/private/WidgetAccess_p.h"
 
 namespace {
@@ -101,6 +104,22 @@ const T* As(const CWnd& wnd)
 }
 
 }  // namespace
+
+namespace {
+AccessibleEventObserver g_accessibleEventObserver = nullptr;
+}
+
+void SetAccessibleEventObserver(AccessibleEventObserver observer)
+{
+    g_accessibleEventObserver = observer;
+}
+
+void RaiseAccessibleEvent(QAccessibleEvent& event)
+{
+    if (g_accessibleEventObserver)
+        g_accessibleEventObserver(&event);
+    QAccessible::updateAccessibility(&event);
+}
 
 QString ToQString(std::u16string_view text)
 {
@@ -211,6 +230,24 @@ void CWnd::SetAccessibleName(std::u16string_view name)
 {
     if (m_pImpl->widget)
         m_pImpl->widget->setAccessibleName(ToQString(name));
+}
+
+void CWnd::Announce()
+{
+    OnGuiThreadOf(m_pImpl, [](QWidget* w) {
+        // The name first, so that a reader which keeps names reads the new text for the alert.
+        // Bridges that know no alert at least hear of the new name.
+        QAccessibleEvent nameChanged(w, QAccessible::NameChanged);
+        RaiseAccessibleEvent(nameChanged);
+        QAccessibleEvent alert(w, QAccessible::Alert);
+        RaiseAccessibleEvent(alert);
+        // Linux readers drop both of those for anything but the focus; a notification that
+        // shows is what they speak.
+        if (qobject_cast<LiveTextWidget*>(w) && w->isVisible()) {
+            QAccessibleEvent shown(w, QAccessible::ObjectShow);
+            RaiseAccessibleEvent(shown);
+        }
+    });
 }
 
 void CWnd::BringWindowToTop()
@@ -355,4 +392,61 @@ void CTabCtrl::SetCurSel(int index)
     Impl().inCode = true;
     tabs->setCurrentIndex(index);
     Impl().inCode = false;
+}
+
+namespace {
+
+ProgressBarWidget* AsProgressBar(QWidget* w)
+{
+    return dynamic_cast<ProgressBarWidget*>(w);
+}
+
+const ProgressBarWidget* AsProgressBar(const CWnd& wnd)
+{
+    return dynamic_cast<const ProgressBarWidget*>(WidgetOf(wnd));
+}
+
+}  // namespace
+
+void CProgressCtrl::SetRange(int nLower, int nUpper)
+{
+    OnGuiThreadOf(SharedImpl(), [nLower, nUpper](QWidget* w) {
+        if (ProgressBarWidget* bar = AsProgressBar(w))
+            bar->SetKeptRange(nLower, nUpper);
+    });
+}
+
+void CProgressCtrl::GetRange(int& nLower, int& nUpper) const
+{
+    const ProgressBarWidget* bar = AsProgressBar(*this);
+    nLower = bar ? bar->KeptLower() : 0;
+    nUpper = bar ? bar->KeptUpper() : 0;
+}
+
+void CProgressCtrl::SetPos(int nPos)
+{
+    OnGuiThreadOf(SharedImpl(), [nPos](QWidget* w) {
+        if (ProgressBarWidget* bar = AsProgressBar(w))
+            bar->SetKeptPos(nPos);
+    });
+}
+
+int CProgressCtrl::GetPos() const
+{
+    const ProgressBarWidget* bar = AsProgressBar(*this);
+    return bar ? bar->KeptPos() : 0;
+}
+
+void CProgressCtrl::SetMarquee(bool bMarquee)
+{
+    OnGuiThreadOf(SharedImpl(), [bMarquee](QWidget* w) {
+        if (ProgressBarWidget* bar = AsProgressBar(w))
+            bar->SetBusy(bMarquee);
+    });
+}
+
+bool CProgressCtrl::IsMarquee() const
+{
+    const ProgressBarWidget* bar = AsProgressBar(*this);
+    return bar && bar->IsBusy();
 }

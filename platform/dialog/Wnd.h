@@ -61,6 +61,11 @@ public:
     // What assistive technology announces for this control, where no label names it (a
     // second field beside a labelled one, a button whose caption is a symbol). GUI thread.
     void SetAccessibleName(std::u16string_view name);
+    // Has assistive technology speak this window's current text now, as a message that has
+    // just appeared. A live static text (kLive) is spoken by itself as it shows; this is for a
+    // new text in one that stays shown, so after a ShowWindow that shows it, it would repeat
+    // it. Queued like the setters above.
+    void Announce();
     // Puts this window above its siblings.
     void BringWindowToTop();
 
@@ -74,6 +79,10 @@ public:
 
     WndImpl& Impl() { return *m_pImpl; }
     const WndImpl& Impl() const { return *m_pImpl; }
+
+protected:
+    // For the setters of derived kinds, which queue calls the same way.
+    const std::shared_ptr<WndImpl>& SharedImpl() const { return m_pImpl; }
 
 private:
     // Shared so that a call queued from another thread can tell whether this object is gone.
@@ -113,4 +122,21 @@ public:
     int GetCurSel() const;
     // Selecting from code raises no notification.
     void SetCurSel(int index);
+};
+
+// A progress bar: a position within a range (0..100 until set), or a busy state for work of
+// unknown length, which keeps the range and position for when it is switched off. An empty
+// range shows an empty bar. The setters follow CWnd's rule for calls from other threads.
+class CProgressCtrl : public CWnd {
+public:
+    // An upper end below the lower one is taken as the lower; the position moves into the
+    // new range.
+    void SetRange(int nLower, int nUpper);
+    void GetRange(int& nLower, int& nUpper) const;
+    // A position outside the range is taken as the nearer end.
+    void SetPos(int nPos);
+    int GetPos() const;
+    // The busy ("marquee") state: the bar moves on its own and shows no position.
+    void SetMarquee(bool bMarquee);
+    bool IsMarquee() const;
 };

@@ -39,6 +39,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     DialogImpl& m_impl;
@@ -77,6 +80,12 @@ struct DialogImpl {
     void DestroyWindow();
     void WindowGone();
 
+    // Dropped files (DialogDrop.cpp).
+    // Whether a drag of `event` may land on the window now; sets the drop action if so.
+    bool TakesDrop(QDropEvent* event) const;
+    // The id of the control under `pos` (window coordinates); 0 for none or one without an id.
+    int ControlIdAt(const QPoint& pos) const;
+
     // The window menu (DialogMenu.cpp).
     void InstallMenuKeys();
     void ShowSystemMenu(const QPoint& globalPos);
@@ -94,9 +103,11 @@ struct DialogImpl {
     struct GroupMember {
         QPointer<QWidget> widget;
         size_t groupStart;
+        int id;
     };
     std::vector<GroupMember> creationOrder;
     CMenu systemMenu;
+    bool acceptFiles = false;  // DragAcceptFiles, for this window and every later one
     QFont font;
     int baseX = 0;  // average character width in pixels
     int baseY = 0;  // character height in pixels

@@ -37,5 +37,13 @@ const QWidget* WidgetOf(const CWnd& wnd);
 // Refreshes the accessible names of the controls labelled by `label`.
 void RefreshAccessibleNames(const WndImpl& label);
 
+// Raises an accessibility event of the framework's own. The toolkit passes events on only
+// while assistive technology listens, which it never does in a test; a test that must see
+// them installs an observer, which gets each event first (nullptr removes it).
+class QAccessibleEvent;
+using AccessibleEventObserver = void (*)(QAccessibleEvent* event);
+void SetAccessibleEventObserver(AccessibleEventObserver observer);
+void RaiseAccessibleEvent(QAccessibleEvent& event);
+
 QString ToQString(std::u16string_view text);
 std::u16string FromQString(const QString& text);
