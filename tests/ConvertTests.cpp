@@ -26,6 +26,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "convert/StringUtils.h"
