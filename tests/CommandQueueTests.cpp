@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -226,6 +228,25 @@ TEST_F(CommandQueue, CharactersCutBetweenChunksShowWholeButNeverAcrossChildren)
         ASSERT_TRUE(WaitText(u"x\uFFFD\uFFFDy"));
         CloseWhenDone(window);
     });
+}
+
+TEST_F(CommandQueue, AFloodIsDrawnOncePerRefreshIntervalAndItsEndAtOnce)
+{
+    int drawn = 0;
+    qint64 floodMs = 0;
+    Run({Script({"smallwrites:3000000:100:2", "err:the end"})}, [&](QWidget* window) {
+        QElapsedTimer clock;
+        clock.start();
+        auto* edit = window->findChild<QPlainTextEdit*>(QString::number(IDC_OUTPUT_TEXT));
+        ASSERT_NE(edit, nullptr);
+        QObject::connect(edit, &QPlainTextEdit::textChanged, [&] { ++drawn; });
+        ASSERT_TRUE(WaitFor([&] { return OkShows(); }, "the OK button"));
+        floodMs = clock.elapsed();
+        EXPECT_TRUE(Text().ends_with(u"the end"));
+        QTest::keyClick(window, Qt::Key_Return);
+    });
+    // Thousands of chunks; one drawing each 40 ms, a first one at once and the end's.
+    EXPECT_LE(drawn, floodMs / 40 + 3) << "in " << floodMs << " ms";
 }
 
 TEST_F(CommandQueue, AStopDuringARunLaunchesNothingMore)

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -543,6 +544,39 @@ TEST(DialogFramework, PostedCallsRunLaterOnTheGuiThreadAndNeverAfterTheDialog)
     }
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
+    EXPECT_FALSE(ranAfter);
+}
+
+TEST(DialogFramework, ADelayedCallWaitsItsTimeOnTheGuiThreadAndGoesWithTheDialog)
+{
+    {
+        TestDlg dlg;
+        QElapsedTimer clock;
+        clock.start();
+        qint64 ranAfter = -1;
+        std::thread::id ranOn;
+        std::thread worker([&] {
+            dlg.PostToGuiThread(
+                [&] {
+                    ranAfter = clock.elapsed();
+                    ranOn = std::this_thread::get_id();
+                },
+                50);
+        });
+        worker.join();
+        WaitFor([&] { return ranAfter >= 0; }, "the delayed call");
+        EXPECT_GE(ranAfter, 50);
+        EXPECT_EQ(ranOn, std::this_thread::get_id());
+    }
+    // Its time is running when the dialog goes.
+    bool ranAfter = false;
+    {
+        auto dlg = std::make_unique<TestDlg>();
+        dlg->PostToGuiThread([&] { ranAfter = true; }, 20);
+        QCoreApplication::processEvents();
+        dlg.reset();
+    }
+    QTest::qWait(60);
     EXPECT_FALSE(ranAfter);
 }
 

@@ -21,8 +21,9 @@ int MakeClip(const std::string& path, const std::vector<std::string>& options, d
              const std::string& log);
 
 struct Probe {
-    std::map<std::string, std::string> fields;  // "video.codec_name", "audio.sample_rate", ...
-    std::map<std::string, double> kbps;         // per stream type, from the packets' sizes
+    // "video.codec_name", "audio.sample_rate", ..., and the container as "format.format_name"
+    std::map<std::string, std::string> fields;
+    std::map<std::string, double> kbps;  // per stream type, from the packets' sizes
 
     std::string operator[](const std::string& key) const;
 };

@@ -1,6 +1,7 @@
 #pragma once
 // The main dialog under test, started under a chosen locale, with the means to act on it the
-// way a user does: clicking a tab or a check box, picking a list entry.
+// way a user does: clicking a tab or a check box, picking a list entry. A suite that watches
+// the dialog from inside names a class derived from CTarvexDlg.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,7 +22,8 @@
 #include "ui/Resource.h"
 #include "ui/TarvexDlg.h"
 
-class MainDialogFixture : public ::testing::Test {
+template <class Dialog>
+class MainDialogFixtureOf : public ::testing::Test {
 protected:
     void StartIn(const char* locale)
     {
@@ -100,5 +102,7 @@ protected:
         Pick(id, index);
     }
 
-    std::optional<CTarvexDlg> dlg;
+    std::optional<Dialog> dlg;
 };
+
+using MainDialogFixture = MainDialogFixtureOf<CTarvexDlg>;

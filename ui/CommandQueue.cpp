@@ -3,8 +3,10 @@
 //
 // The runner's threads never touch a window. They update the chunk strings under the lock
 // and ask for one refresh; the GUI thread draws whatever is there when it gets to it, so a
-// flood of output costs one refresh at a time, not one queued update per chunk.
+// flood of output costs one refresh at a time, not one queued update per chunk, and one
+// drawing per refresh interval at most.
 
+#include <chrono>
 #include <string_view>
 
 #include "platform/dialog/DebugOutput.h"
@@ -105,7 +107,9 @@ void CTarvexDlg::EndRun()
         boost::mutex::scoped_lock lock(m_outputLock);
         m_bRunEnded = true;
     }
-    RequestRefresh();
+    // Not through RequestRefresh: a refresh held back by the interval may be waiting, and
+    // the OK button should not wait with it.
+    PostToGuiThread([this] { RefreshOutputWindow(); });
 }
 
 void CTarvexDlg::RequestRefresh()
@@ -116,6 +120,20 @@ void CTarvexDlg::RequestRefresh()
 
 void CTarvexDlg::RefreshOutputWindow()
 {
+    // An encoder that reports every frame writes hundreds of chunks a second; drawing each
+    // would cost the program more processor time than the encoders can spare on a busy
+    // machine, for text nobody can read that fast. Too soon after the last drawing, the
+    // refresh waits out the interval, and the pending flag stays set meanwhile, so the
+    // runner's threads post nothing more. The end of the run is drawn at once.
+    const auto now = std::chrono::steady_clock::now();
+    {
+        boost::mutex::scoped_lock lock(m_outputLock);
+        if (!m_bRunEnded && now < m_nextRefresh) {
+            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(m_nextRefresh - now);
+            PostToGuiThread([this] { RefreshOutputWindow(); }, static_cast<int>(wait.count()));
+            return;
+        }
+    }
     // Cleared before the strings are read: a chunk that comes after the read asks again.
     m_bRefreshPending.store(false);
     std::u16string text;
@@ -133,4 +151,5 @@ void CTarvexDlg::RefreshOutputWindow()
     m_pOutDlg->GetEdit(IDC_OUTPUT_TEXT)->SetWindowText(text);
     if (ended)
         m_pOutDlg->GetDlgItem(IDOK)->ShowWindow(SW_SHOW);
+    m_nextRefresh = now + kRefreshInterval;
 }

@@ -3,6 +3,7 @@
 // at the same time the runner of the encoder processes.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -117,4 +118,8 @@ private:
     Utf8Decoder m_errorDecoder;
     bool m_bRunEnded = false;
     std::atomic<bool> m_bRefreshPending{false};
+    // The output window is drawn at most once in this interval while a run goes on; GUI
+    // thread only.
+    static constexpr std::chrono::milliseconds kRefreshInterval{40};
+    std::chrono::steady_clock::time_point m_nextRefresh{};
 };

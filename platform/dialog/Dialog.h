@@ -80,6 +80,8 @@ public:
     // Queues `call` to run on the GUI thread, never before this returns, and drops it if
     // this object is destroyed first. Callable from any thread while this object lives.
     void PostToGuiThread(std::function<void()> call);
+    // The same, but once on the GUI thread the call waits `milliseconds` more before it runs.
+    void PostToGuiThread(std::function<void()> call, int milliseconds);
 
     bool UpdateData(bool bSaveAndValidate = true);
 

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QTimer>
 
 #include "platform/dialog/private/DialogImpl_p.h"
 
@@ -83,6 +84,15 @@ void CDialog::PostToGuiThread(std::function<void()> call)
 {
     if (call && m_pDlgImpl->posted)
         m_pDlgImpl->posted->Post(std::move(call));
+}
+
+void CDialog::PostToGuiThread(std::function<void()> call, int milliseconds)
+{
+    if (!call || !m_pDlgImpl->posted)
+        return;
+    // The timer is armed on the GUI thread, and belongs to the posted calls: it goes with them.
+    PostedCalls* posted = m_pDlgImpl->posted.get();
+    posted->Post([posted, milliseconds, call = std::move(call)] { QTimer::singleShot(milliseconds, posted, call); });
 }
 
 void PostedCalls::Post(std::function<void()> call)

@@ -1,0 +1,219 @@
+// One Video2FLV conversion of a 20 s 640x480 .mp4 clip (two stages: mencoder, then ffmpeg)
+// set going from the main dialog, timed from the click on Convert to the output window's OK
+// button showing; against the very same two command lines, as the dialog built them, run one
+// after the other by a shell script. Rounds pair the two; the figures are medians of five,
+// after one unmeasured round of each. The program's own processor time is printed too: the
+// encoders share the machine with it, so on a busy machine it is what slows them down.
+
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
+#include <QPushButton>
+#include <QTimer>
+
+#include <stdlib.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/text/CommandLine.h"
+#include "platform/text/TextCodec.h"
+#include "tests/EncoderTools.h"
+#include "ui/Resource.h"
+#include "ui/TarvexDlg.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kRounds = 5;
+
+double Now()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Notes when the output window's OK button shows, then closes the window as a user would.
+class OkWatcher : public QObject {
+public:
+    explicit OkWatcher(QWidget* mainWindow) : m_mainWindow(mainWindow) {}
+    double shownAt = 0;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && shownAt == 0) {
+            auto* button = qobject_cast<QPushButton*>(object);
+            if (button && button->objectName() == QString::number(IDOK) && button->window() != m_mainWindow) {
+                shownAt = Now();
+                auto* window = qobject_cast<QDialog*>(button->window());
+                QTimer::singleShot(0, window, [window] { window->done(QDialog::Accepted); });
+            }
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_mainWindow;
+};
+
+QWidget* MainWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->findChild<QPushButton*>(QString::number(IDOK)))
+            return w;
+    return nullptr;
+}
+
+double CpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// The program's own processor time in the last run through the dialog, its children apart.
+double lastDialogCpu = 0;
+
+double ThroughTheDialog()
+{
+    QWidget* mainWindow = MainWindow();
+    auto* convert = mainWindow->findChild<QPushButton*>(QString::number(IDOK));
+    OkWatcher watcher(mainWindow);
+    qApp->installEventFilter(&watcher);
+    const double cpu = CpuSeconds();
+    const double start = Now();
+    convert->click();
+    lastDialogCpu = CpuSeconds() - cpu;
+    qApp->removeEventFilter(&watcher);
+    return watcher.shownAt > 0 ? watcher.shownAt - start : -1;
+}
+
+std::string ShellQuoted(const std::string& word)
+{
+    std::string quoted = "'";
+    for (char c : word)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// The dialog's commands for sh: the same arguments, the encoders from PATH as the dialog
+// finds them when ./plugins has none, the output deleted first and the intermediate file's
+// folder made and removed, as Convert and the end of its run do.
+void WriteScript(const CTarvexDlg& dlg, const fs::path& output, const fs::path& script)
+{
+    std::ofstream out(script);
+    out << "rm -f " << ShellQuoted(output.string()) << "\n";
+    std::string runFolder;
+    for (std::size_t i = 0; i < dlg.m_commands.Size(); ++i) {
+        std::vector<std::string> argv = SplitCommandLine(EncodeUtf8(dlg.m_commands.At(i)));
+        std::string program = argv[0].substr(argv[0].find_last_of('\\') + 1);
+        argv[0] = program.substr(0, program.size() - 4);  // without ".exe"
+        for (const std::string& arg : argv) {
+            if (arg.ends_with("/temp.avi") && runFolder.empty()) {
+                runFolder = fs::path(arg).parent_path().string();
+                out << "mkdir " << ShellQuoted(runFolder) << "\n";
+            }
+        }
+        for (const std::string& arg : argv)
+            out << ShellQuoted(arg) << ' ';
+        out << "</dev/null >/dev/null 2>&1\n";
+    }
+    if (!runFolder.empty())
+        out << "rm -rf " << ShellQuoted(runFolder) << "\n";
+}
+
+double FromTheScript(const fs::path& script, const fs::path& log)
+{
+    const double start = Now();
+    if (RunProgram({"sh", script.string()}, log.string()) != 0)
+        return -1;
+    return Now() - start;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+
+    const fs::path previous = fs::current_path();
+    char pattern[] = "/tmp/tarvex-bench-convert-XXXXXX";
+    if (!mkdtemp(pattern))
+        return 1;
+    const fs::path dir = pattern;
+    // The encoders come from PATH: the current directory has no plugins folder.
+    fs::current_path(dir);
+    const fs::path source = dir / "clip.mp4";
+    const fs::path output = dir / "clip.flv";
+    const fs::path log = dir / "log.txt";
+    if (RunProgram({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=640x480:rate=25:duration=20",
+                    "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=20", "-c:v", "mpeg4",
+                    "-q:v", "4", "-c:a", "aac", source.string()},
+                   log.string()) != 0) {
+        std::fprintf(stderr, "could not make the clip:\n%s\n", ReadFile(log.string()).c_str());
+        return 1;
+    }
+
+    std::vector<double> dialogTimes, scriptTimes, ratios, cpuTimes;
+    bool failed = false;
+    {
+        CTarvexDlg dlg;
+        dlg.Create();
+        dlg.ShowWindow(SW_SHOW);
+        dlg.GetDlgItem(IDC_SOURCE)->SetWindowText(DecodeUtf8(source.string()));
+        dlg.GetDlgItem(IDC_OUTPUT)->SetWindowText(DecodeUtf8(output.string()));
+        const fs::path script = dir / "convert.sh";
+        for (int round = 0; round <= kRounds && !failed; ++round) {
+            // Which goes first alternates, so a change in the machine's load between the two
+            // halves of a round favours neither.
+            double dialog = 0, shell = 0;
+            if (round % 2 == 0) {
+                dialog = ThroughTheDialog();
+                if (round == 0)
+                    WriteScript(dlg, output, script);
+                shell = FromTheScript(script, log);
+            } else {
+                shell = FromTheScript(script, log);
+                dialog = ThroughTheDialog();
+            }
+            failed = dialog <= 0 || shell <= 0 || dlg.m_commands.Size() != 2 || !fs::exists(output);
+            if (round > 0) {
+                dialogTimes.push_back(dialog);
+                scriptTimes.push_back(shell);
+                ratios.push_back(dialog / shell);
+                cpuTimes.push_back(lastDialogCpu);
+            }
+        }
+    }
+    fs::current_path(previous);
+    if (failed) {
+        std::fprintf(stderr, "a conversion failed:\n%s\n", ReadFile(log.string()).c_str());
+        fs::remove_all(dir);
+        return 1;
+    }
+    fs::remove_all(dir);
+
+    std::printf("convert_dialog_time: %.3f s (goal: none, Convert to OK, 20 s 640x480 .mp4 to .flv in two stages)\n",
+                Median(dialogTimes));
+    std::printf("convert_script_time: %.3f s (goal: none, the same two commands from a shell script)\n",
+                Median(scriptTimes));
+    std::printf("convert_time_ratio: %.3f x (goal: < 1.03, dialog against script, paired rounds)\n", Median(ratios));
+    std::printf("convert_program_cpu: %.3f s (goal: none, the program's own processor time in one conversion)\n",
+                Median(cpuTimes));
+    return 0;
+}

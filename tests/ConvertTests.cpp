@@ -1,0 +1,840 @@
+// Conversions set going from the real main dialog, the way a user does it: options picked,
+// names typed or chosen with "...", Convert clicked, the output window closed once its OK
+// button shows. The encoders are the real ffmpeg and mencoder found on PATH, working on short
+// clips each test makes in a folder of its own; ffprobe says what came out.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <mutex>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "convert/StringUtils.h"
+#include "platform/text/TextCodec.h"
+#include "tests/EncoderTools.h"
+#include "tests/MainDialogFixture.h"
+#include "tests/ModalHelper.h"
+#include "tests/ReadOnlyFolder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr double kClipSeconds = 2;
+// Generous: the encoders share two cores with the rest of the suite.
+constexpr int kRunBoundMs = 60000;
+
+// Everything the encoders of the current run wrote, byte for byte, as the runner passed it
+// on. It outlives every dialog, so a reader thread still running at a test's end after a
+// failure finds it in place.
+struct {
+    std::mutex lock;
+    std::string bytes;
+
+    void Add(const char* text)
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        bytes += text;
+    }
+    std::string Take()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return std::exchange(bytes, {});
+    }
+} g_encoderOutput;
+
+class RecordingDlg : public CTarvexDlg {
+protected:
+    void OnOutputText(const char* text) override
+    {
+        g_encoderOutput.Add(text);
+        CTarvexDlg::OnOutputText(text);
+    }
+    void OnErrorText(const char* text) override
+    {
+        g_encoderOutput.Add(text);
+        CTarvexDlg::OnErrorText(text);
+    }
+};
+
+// What the user met after clicking Convert.
+struct Outcome {
+    QStringList messages;        // message boxes, in order, each answered with OK
+    bool windowShown = false;    // the output window
+    QString textAtShow;          // its text as it appeared
+    QStringList texts;           // every text it showed after that
+    std::u16string finalText;    // its text once OK showed
+    std::string encoderOutput;   // all the encoders wrote during the run
+};
+
+// Watches the output window's text from the moment the window is shown, before the first
+// refresh can reach it.
+class OutputTextWatch : public QObject {
+public:
+    explicit OutputTextWatch(Outcome& outcome) : m_outcome(outcome) { qApp->installEventFilter(this); }
+    ~OutputTextWatch() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && object->objectName() == QString::number(IDC_OUTPUT_TEXT)) {
+            if (auto* edit = qobject_cast<QPlainTextEdit*>(object)) {
+                m_outcome.textAtShow = edit->toPlainText();
+                QObject::connect(edit, &QPlainTextEdit::textChanged, this,
+                                 [this, edit] { m_outcome.texts << edit->toPlainText(); });
+            }
+        }
+        return false;
+    }
+
+private:
+    Outcome& m_outcome;
+};
+
+std::set<std::string> Listing(const fs::path& folder)
+{
+    std::set<std::string> names;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder))
+        names.insert(entry.path().lexically_relative(folder).string());
+    return names;
+}
+
+// The output window shows a carriage return, which the encoders write to redraw their
+// progress line, as a line break.
+std::string AsShown(std::string text)
+{
+    for (std::size_t at = 0; (at = text.find('\r', at)) != std::string::npos;) {
+        if (at + 1 < text.size() && text[at + 1] == '\n')
+            text.erase(at, 1);
+        else
+            text[at] = '\n';
+    }
+    return text;
+}
+
+std::u16string U16(const fs::path& path)
+{
+    return DecodeUtf8(path.string());
+}
+
+// A "Custom..." list reads its value from the edit beside it.
+constexpr std::u16string_view kCustom = u"Custom...";
+
+class ConvertFixture : public MainDialogFixtureOf<RecordingDlg> {
+protected:
+    void SetUp() override
+    {
+        m_previousDir = fs::current_path();
+        char pattern[] = "/tmp/tarvex-convert-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_dir = pattern;
+        m_work = m_dir / "work";
+        m_tmp = m_dir / "tmp";
+        fs::create_directories(m_work);
+        fs::create_directories(m_tmp);
+        // The system's temporary folder is where a run's folder goes when the output's
+        // folder takes none; one of the test's own shows what is left behind there.
+        if (const char* tmpdir = std::getenv("TMPDIR"))
+            m_previousTmpdir = tmpdir;
+        setenv("TMPDIR", m_tmp.c_str(), 1);
+        fs::current_path(m_work);
+        const char* locale = std::getenv("TARVEX_TEST_LOCALE");
+        ASSERT_NO_FATAL_FAILURE(StartIn(std::string(locale ? locale : "C.UTF-8").c_str()));
+    }
+
+    void TearDown() override
+    {
+        MainDialogFixtureOf::TearDown();
+        fs::current_path(m_previousDir);
+        if (m_previousTmpdir)
+            setenv("TMPDIR", m_previousTmpdir->c_str(), 1);
+        else
+            unsetenv("TMPDIR");
+        if (HasFailure())
+            std::cerr << "clip log:\n" << ReadFile((m_dir / "log.txt").string()) << '\n';
+        std::error_code error;
+        fs::remove_all(m_dir, error);
+    }
+
+    // A clip of the test picture and tone; the extension picks the container.
+    fs::path Clip(const fs::path& path, const std::vector<std::string>& options = {})
+    {
+        const fs::path absolute = fs::absolute(path);
+        fs::create_directories(absolute.parent_path());
+        EXPECT_EQ(MakeClip(absolute.string(), options, kClipSeconds, (m_dir / "log.txt").string()), 0)
+            << "making " << absolute;
+        return absolute;
+    }
+
+    Probe ProbeOutput(const fs::path& path) { return ProbeFile(path.string(), kClipSeconds, (m_dir / "probe.txt").string()); }
+
+    // Clicks Convert and answers what comes: each message with OK, the output window with
+    // Enter once its OK button shows. Returns when Convert has returned.
+    Outcome ConvertAndWait()
+    {
+        Outcome outcome;
+        g_encoderOutput.Take();
+        OutputTextWatch watch(outcome);
+        QElapsedTimer clock;
+        clock.start();
+        bool closed = false;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (clock.hasExpired(kRunBoundMs)) {
+                answer.stop();
+                ADD_FAILURE() << "gave up after " << kRunBoundMs << " ms waiting for the run to end";
+                CloseWhatIsOpen();
+                return;
+            }
+            if (!modal || !IsExposed(modal))
+                return;
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                outcome.messages << box->text();
+                box->accept();
+            } else if (modal == OutputWindow()) {
+                outcome.windowShown = true;
+                if (!closed && OkShows()) {
+                    closed = true;
+                    outcome.finalText = OutputText();
+                    QTest::keyClick(modal, Qt::Key_Return);
+                }
+            } else {
+                ADD_FAILURE() << "an unexpected window: " << modal->metaObject()->className();
+                CloseWhatIsOpen();
+            }
+        });
+        answer.start(5);
+        Click(IDOK);
+        answer.stop();
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "a window is still open after Convert";
+        outcome.encoderOutput = g_encoderOutput.Take();
+        return outcome;
+    }
+
+    QWidget* OutputWindow()
+    {
+        return dlg->m_pOutDlg && dlg->m_pOutDlg->HasWindow() ? WidgetOf(*dlg->m_pOutDlg) : nullptr;
+    }
+    bool OkShows() { return dlg->m_pOutDlg->GetDlgItem(IDOK)->IsWindowVisible(); }
+    std::u16string OutputText() { return dlg->m_pOutDlg->GetEdit(IDC_OUTPUT_TEXT)->GetWindowText(); }
+
+    // The list's entry, or what the edit beside it holds when the list shows "Custom...".
+    std::u16string Chosen(int list, int custom)
+    {
+        const std::u16string entry = Selected(list);
+        if (entry != kCustom)
+            return entry;
+        std::u16string typed = Text(custom);
+        Trim(typed);
+        return typed;
+    }
+
+    std::vector<std::u16string> Commands()
+    {
+        std::vector<std::u16string> commands;
+        for (std::size_t i = 0; i < dlg->m_commands.Size(); ++i)
+            commands.push_back(dlg->m_commands.At(i));
+        return commands;
+    }
+
+    // The window's last text is the end of what the encoders wrote, which ends with the
+    // closing line of a finished encoder. The window keeps two chunks, and ffmpeg writes its
+    // closing line in pieces, so that line may show only in part.
+    void ExpectClosingLines(const Outcome& outcome)
+    {
+        const std::string shown = EncodeUtf8(outcome.finalText);
+        const std::string written = AsShown(outcome.encoderOutput);
+        EXPECT_FALSE(shown.empty());
+        EXPECT_LE(shown.size(), 2u * 256 + 4);
+        EXPECT_TRUE(written.ends_with(shown)) << "the window shows:\n" << shown;
+        const std::size_t lastLine = written.rfind('\n', written.size() - 2);
+        EXPECT_NE(written.find("muxing overhead", lastLine == std::string::npos ? 0 : lastLine), std::string::npos)
+            << "the encoders' output ends:\n" << written.substr(lastLine == std::string::npos ? 0 : lastLine);
+    }
+
+    // Nothing of the run is left: no intermediate file, no run folder, here or in TMPDIR.
+    void ExpectOnly(const std::set<std::string>& names)
+    {
+        EXPECT_EQ(Listing(m_work), names);
+        EXPECT_EQ(Listing(m_tmp), std::set<std::string>{});
+    }
+
+    fs::path m_previousDir;
+    std::optional<std::string> m_previousTmpdir;
+    fs::path m_dir;
+    fs::path m_work;  // the current directory
+    fs::path m_tmp;   // TMPDIR
+};
+
+// ---------------------------------------------------------------------------------------------
+// Every export type end to end
+// ---------------------------------------------------------------------------------------------
+
+struct Conversion {
+    const char* name;
+    const char16_t* exportType;  // FLV2Video's export type; nullptr keeps Video2FLV
+    const char16_t* subType;
+    const char16_t* videoCodec;
+    const char16_t* audioCodec;
+    const char16_t* frameRate;    // an entry picked in place of the profile's
+    const char16_t* frameSize;
+    const char16_t* customFrameRate;
+    const char16_t* customBitRate;
+    const char* source;
+    std::vector<std::string> clipOptions;
+    std::size_t stages;
+    const char* container;  // as ffprobe names them
+    const char* video;      // nullptr: no video stream
+    const char* audio;
+};
+
+void PrintTo(const Conversion& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class ConvertEndToEnd : public ConvertFixture, public ::testing::WithParamInterface<Conversion> {};
+
+TEST_P(ConvertEndToEnd, GivesTheFileTheDialogAskedFor)
+{
+    const Conversion& c = GetParam();
+    const fs::path source = Clip(c.source, c.clipOptions);
+    if (c.exportType) {
+        ClickTab(1);
+        Pick(IDC_EXPORT_TYPE, c.exportType);
+    }
+    if (c.subType)
+        Pick(IDC_SUB_TYPE, c.subType);
+    if (c.videoCodec)
+        Pick(IDC_VIDEO_CODEC, c.videoCodec);
+    if (c.audioCodec)
+        Pick(IDC_AUDIO_CODEC, c.audioCodec);
+    if (c.frameRate)
+        Pick(IDC_FRAME_RATE, c.frameRate);
+    if (c.frameSize)
+        Pick(IDC_FRAME_SIZE, c.frameSize);
+    if (c.customFrameRate)
+        Type(IDC_CUSTOM_FRAME_RATE, c.customFrameRate);
+    if (c.customBitRate)
+        Type(IDC_CUSTOM_BIT_RATE, c.customBitRate);
+    // The output is left empty: Convert names it after the source.
+    Type(IDC_SOURCE, U16(source));
+    Type(IDC_OUTPUT, u"");
+
+    const Outcome outcome = ConvertAndWait();
+    EXPECT_EQ(outcome.messages, QStringList{});
+    ASSERT_TRUE(outcome.windowShown);
+    ExpectClosingLines(outcome);
+    const std::vector<std::u16string> commands = Commands();
+    ASSERT_EQ(commands.size(), c.stages);
+    EXPECT_EQ(commands.front().starts_with(u"plugins\\mencoder.exe "), c.stages == 2);
+
+    std::string extension = c.exportType ? EncodeUtf8(c.exportType) : "flv";
+    for (char& ch : extension)
+        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    const fs::path output = fs::path(source).replace_extension(extension);
+    EXPECT_EQ(Text(IDC_OUTPUT), U16(output));
+    ExpectOnly({source.filename().string(), output.filename().string()});
+
+    const Probe probe = ProbeOutput(output);
+    EXPECT_EQ(probe["format.format_name"], c.container);
+    if (c.video) {
+        EXPECT_EQ(probe["video.codec_name"], c.video);
+        std::u16string size = Selected(IDC_FRAME_SIZE);
+        RemoveBlanks(size);
+        EXPECT_EQ(probe["video.width"] + "x" + probe["video.height"], size == u"Original" ? "160x120" : EncodeUtf8(size));
+        const std::u16string rate = Chosen(IDC_FRAME_RATE, IDC_CUSTOM_FRAME_RATE);
+        EXPECT_NEAR(Rate(probe["video.r_frame_rate"]), rate == u"Original" ? 25 : std::stod(EncodeUtf8(rate)), 0.01);
+        // Two seconds of a test picture cannot meet a video bit rate exactly, and at a frame
+        // or two a second cannot even spend it: only a gross miss counts.
+        const double kbps = std::stod(EncodeUtf8(Chosen(IDC_VIDEO_BIT_RATE, IDC_CUSTOM_BIT_RATE)));
+        EXPECT_GT(probe.kbps.at("video"), kbps / 3) << "asked for " << kbps << " kb/s";
+        EXPECT_LT(probe.kbps.at("video"), kbps * 2) << "asked for " << kbps << " kb/s";
+    } else {
+        EXPECT_EQ(probe["video.codec_name"], "");
+    }
+    EXPECT_EQ(probe["audio.codec_name"], c.audio);
+    EXPECT_EQ(probe["audio.sample_rate"], EncodeUtf8(Selected(IDC_SAMPLE_RATE)));
+    EXPECT_EQ(probe["audio.channels"], Selected(IDC_CHANNELS) == u"mono" ? "1" : "2");
+    const double audioKbps = std::stod(EncodeUtf8(Selected(IDC_AUDIO_BIT_RATE)));
+    EXPECT_NEAR(probe.kbps.at("audio"), audioKbps, audioKbps * 0.15);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Exports, ConvertEndToEnd,
+    ::testing::Values(
+        Conversion{"FlvFromMp4", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                   "clip.mp4", {"-c:v", "mpeg4"}, 2, "flv", "flv1", "mp3"},
+        Conversion{"FlvFromAvi", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                   "clip.avi", {}, 1, "flv", "flv1", "mp3"},
+        Conversion{"AviMsMpeg4Mp3", u"AVI", nullptr, u"MS MPEG4 V2", u"mp3", nullptr, nullptr, u"25", u"300",
+                   "clip.flv", {}, 1, "avi", "msmpeg4v2", "mp3"},
+        Conversion{"AviMjpegMp2", u"AVI", nullptr, u"MJPEG", u"mp2", nullptr, u"176 x 144", u"20", u"1600",
+                   "clip.flv", {}, 1, "avi", "mjpeg", "mp2"},
+        Conversion{"Mp4", u"MP4", u"MP4", nullptr, nullptr, u"12", nullptr, nullptr, u"400",
+                   "clip.flv", {}, 1, "mov,mp4,m4a,3gp,3g2,mj2", "mpeg4", "mp3"},
+        Conversion{"Mp4iPod", u"MP4", u"iPod", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                   "clip.flv", {}, 1, "mov,mp4,m4a,3gp,3g2,mj2", "mpeg4", "mp3"},
+        Conversion{"Mp4Psp", u"MP4", u"PSP", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                   "clip.flv", {}, 1, "mov,mp4,m4a,3gp,3g2,mj2", "mpeg4", "mp3"},
+        Conversion{"Mp4Mobile", u"MP4", u"MOBILE", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                   "clip.flv", {}, 1, "mov,mp4,m4a,3gp,3g2,mj2", "mpeg4", "mp3"},
+        Conversion{"WmvWmv1", u"WMV", nullptr, u"WMV1", nullptr, nullptr, nullptr, u"15", u"300",
+                   "clip.flv", {}, 1, "asf", "wmv1", "mp3"},
+        Conversion{"WmvWmv2", u"WMV", nullptr, u"WMV2", nullptr, nullptr, u"320 x 240", u"30", u"500",
+                   "clip.flv", {}, 1, "asf", "wmv2", "mp3"},
+        Conversion{"Mp3", u"MP3", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                   "clip.flv", {}, 1, "mp3", nullptr, "mp3"}),
+    [](const ::testing::TestParamInfo<Conversion>& param) { return std::string(param.param.name); });
+
+// ---------------------------------------------------------------------------------------------
+// Names that are hard to pass on: blanks, quotes, tabs, backslashes, Chinese, option look-alikes
+// ---------------------------------------------------------------------------------------------
+
+struct AwkwardNames {
+    const char* name;
+    const char* source;  // relative to the current directory
+    const char* output;
+    bool absolute;       // typed as absolute paths, else as written
+};
+
+void PrintTo(const AwkwardNames& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class ConvertPaths : public ConvertFixture, public ::testing::WithParamInterface<AwkwardNames> {};
+
+TEST_P(ConvertPaths, ReachTheEncodersUnchanged)
+{
+    const AwkwardNames& c = GetParam();
+    const fs::path source = Clip(c.source, fs::path(c.source).extension() == ".mp4"
+                                               ? std::vector<std::string>{"-c:v", "mpeg4"}
+                                               : std::vector<std::string>{"-f", "avi"});
+    fs::create_directories(fs::absolute(c.output).parent_path());
+    Type(IDC_SOURCE, c.absolute ? U16(source) : DecodeUtf8(c.source));
+    Type(IDC_OUTPUT, c.absolute ? U16(fs::absolute(c.output)) : DecodeUtf8(c.output));
+
+    const Outcome outcome = ConvertAndWait();
+    EXPECT_EQ(outcome.messages, QStringList{});
+    ASSERT_TRUE(outcome.windowShown);
+    ExpectClosingLines(outcome);
+    const Probe probe = ProbeOutput(fs::absolute(c.output));
+    EXPECT_EQ(probe["format.format_name"], "flv");
+    EXPECT_EQ(probe["video.codec_name"], "flv1");
+    EXPECT_EQ(probe["audio.codec_name"], "mp3");
+    // The folders the names need, the source and the output: nothing else.
+    std::set<std::string> expected;
+    for (const char* name : {c.source, c.output})
+        for (fs::path part = name; !part.empty(); part = part.parent_path())
+            expected.insert(part.string());
+    ExpectOnly(expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ConvertPaths,
+    ::testing::Values(
+        AwkwardNames{"BlanksAndChinese", "我的 视频/第一 段.avi", "我的 视频/结果 一.flv", true},
+        // Two stages: the intermediate file's folder lies in the output's awkward folder.
+        AwkwardNames{"QuotesAndTabs", "say \"hi\"\tnow.mp4", "out \"dir\"\tx/done \"q\".flv", true},
+        // No extension: two stages, and the closing quote follows a backslash.
+        AwkwardNames{"TrailingBackslash", "源 clip\\", "back slash\\/out\\.flv", true},
+        // Relative, two stages: the run's folder lies in the current directory.
+        AwkwardNames{"OptionAndProtocolLookAlikes", "-i clip.mp4", "http:out.flv", false}),
+    [](const ::testing::TestParamInfo<AwkwardNames>& param) { return std::string(param.param.name); });
+
+// The names above once more in a program started under the C locale: the command lines and
+// the encoders' text are UTF-8 whatever the locale says.
+TEST(ConvertUnderTheCLocale, NamesStillReachTheEncodersUnchanged)
+{
+    const fs::path self = fs::read_symlink("/proc/self/exe");
+    char pattern[] = "/tmp/tarvex-convert-c-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string log = std::string(pattern) + "/log.txt";
+    const int status = RunProgram({"env", "LANG=C", "LC_ALL=C", "TARVEX_TEST_LOCALE=C", self.string(),
+                                   "--gtest_filter=Names/ConvertPaths.*"},
+                                  log);
+    const std::string text = ReadFile(log);
+    const auto count = [&text](const std::string& what) {
+        std::size_t n = 0;
+        for (std::size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size())
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(status, 0) << text;
+    EXPECT_GT(count("[ RUN      ] Names/ConvertPaths."), 0u) << text;
+    EXPECT_EQ(count("[       OK ] Names/ConvertPaths."), count("[ RUN      ] Names/ConvertPaths.")) << text;
+    fs::remove_all(pattern);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bad input: a clear outcome each time, and nothing of the user's lost
+// ---------------------------------------------------------------------------------------------
+
+using Convert = ConvertFixture;
+
+TEST_F(Convert, WithoutASourceAsksForOneAndDoesNothingElse)
+{
+    Type(IDC_OUTPUT, u"out.flv");
+    const Outcome outcome = ConvertAndWait();
+    EXPECT_EQ(outcome.messages, QStringList{QStringLiteral("Please enter the source file name!")});
+    EXPECT_FALSE(outcome.windowShown);
+    EXPECT_EQ(Text(IDC_OUTPUT), u"out.flv");
+    ExpectOnly({});
+}
+
+TEST_F(Convert, AMissingSourceShowsTheEncodersErrorAndEnds)
+{
+    for (const char* missing : {"missing.avi", "missing.mp4"}) {
+        SCOPED_TRACE(missing);
+        Type(IDC_SOURCE, DecodeUtf8(missing));
+        Type(IDC_OUTPUT, u"");
+        const Outcome outcome = ConvertAndWait();
+        EXPECT_EQ(outcome.messages, QStringList{});
+        ASSERT_TRUE(outcome.windowShown);
+        EXPECT_NE(outcome.finalText.find(u"No such file or directory"), std::u16string::npos)
+            << EncodeUtf8(outcome.finalText);
+        ExpectOnly({});
+    }
+}
+
+TEST_F(Convert, AnOutputThatIsTheSourceIsRefusedAndTheSourceKept)
+{
+    const fs::path source = Clip("clip.flv");
+    const std::string bytes = ReadFile(source.string());
+    fs::create_symlink(source, "link.flv");
+    fs::create_hard_link(source, "hard.flv");
+    const struct {
+        const char* what;
+        std::u16string output;
+    } cases[] = {
+        // An FLV source in Video2FLV: the output the dialog makes up is the source itself.
+        {"the same path", u""},
+        {"a ./ spelling", u"./clip.flv"},
+        {"a symbolic link", U16(m_work / "link.flv")},
+        {"a hard link", u"hard.flv"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Type(IDC_SOURCE, U16(source));
+        Type(IDC_OUTPUT, c.output);
+        const Outcome outcome = ConvertAndWait();
+        EXPECT_EQ(outcome.messages, QStringList{QStringLiteral("The output file must not be the source file!")});
+        EXPECT_FALSE(outcome.windowShown);
+        EXPECT_EQ(ReadFile(source.string()), bytes);
+        ExpectOnly({"clip.flv", "link.flv", "hard.flv"});
+    }
+}
+
+TEST_F(Convert, AUsersOwnTempAviOutlivesATwoStageRun)
+{
+    const fs::path source = Clip("clip.mp4", {"-c:v", "mpeg4"});
+    std::ofstream("temp.avi") << "my own notes, not a video";
+    Type(IDC_SOURCE, U16(source));
+    const Outcome outcome = ConvertAndWait();
+    ASSERT_TRUE(outcome.windowShown);
+    ASSERT_EQ(Commands().size(), 2u);
+    EXPECT_EQ(ProbeOutput("clip.flv")["format.format_name"], "flv");
+    EXPECT_EQ(ReadFile("temp.avi"), "my own notes, not a video");
+    ExpectOnly({"clip.mp4", "clip.flv", "temp.avi"});
+}
+
+TEST_F(Convert, AWorkingDirectoryWithoutWritePermissionStillConvertsInTwoStages)
+{
+    const fs::path source = Clip(m_dir / "media" / "clip.mp4", {"-c:v", "mpeg4"});
+    ReadOnlyFolder locked(m_work);
+    ASSERT_EQ(locked.Error(), "");
+    // Entered afresh, so the current directory is the read-only one.
+    fs::current_path(m_work);
+    ASSERT_FALSE(CanCreateIn("."));
+    Type(IDC_SOURCE, U16(source));
+    const Outcome outcome = ConvertAndWait();
+    ASSERT_TRUE(outcome.windowShown);
+    ASSERT_EQ(Commands().size(), 2u);
+    ExpectClosingLines(outcome);
+    EXPECT_EQ(ProbeOutput(m_dir / "media" / "clip.flv")["format.format_name"], "flv");
+    EXPECT_EQ(Listing(m_dir / "media"), (std::set<std::string>{"clip.mp4", "clip.flv"}));
+    ExpectOnly({});
+}
+
+TEST_F(Convert, AnExistingOutputIsReplacedAndTheNextRunOpensAnEmptyWindow)
+{
+    const fs::path source = Clip("clip.flv");
+    ClickTab(1);
+    Type(IDC_CUSTOM_BIT_RATE, u"300");
+    Type(IDC_SOURCE, U16(source));
+    Type(IDC_OUTPUT, u"out.avi");
+    std::ofstream("out.avi") << "an old file of the same name";
+    const Outcome first = ConvertAndWait();
+    ASSERT_TRUE(first.windowShown);
+    EXPECT_EQ(ProbeOutput("out.avi")["format.format_name"], "avi");
+
+    const Outcome second = ConvertAndWait();
+    ASSERT_TRUE(second.windowShown);
+    EXPECT_EQ(second.textAtShow, QString());
+    // Each text shown is a piece of this run's output: nothing of the first run leads it.
+    ASSERT_FALSE(second.texts.isEmpty());
+    for (const QString& text : second.texts)
+        EXPECT_NE(AsShown(second.encoderOutput).find(text.toStdString()), std::string::npos) << text.toStdString();
+    ExpectClosingLines(second);
+    EXPECT_EQ(ProbeOutput("out.avi")["format.format_name"], "avi");
+    ExpectOnly({"clip.flv", "out.avi"});
+}
+
+TEST_F(Convert, AnOutputThatCannotBeWrittenShowsTheEncodersErrorAndTouchesNothing)
+{
+    const fs::path locked = m_dir / "locked";
+    fs::create_directories(locked);
+    std::ofstream(locked / "keep.txt") << "kept";
+    fs::create_directories("folder.flv");
+    std::ofstream("folder.flv/inside.txt") << "inside";
+    const fs::path avi = Clip("clip.avi");
+    const fs::path mp4 = Clip("clip.mp4", {"-c:v", "mpeg4"});
+    ReadOnlyFolder readOnly(locked);
+    ASSERT_EQ(readOnly.Error(), "");
+
+    const struct {
+        const char* what;
+        fs::path source;
+        fs::path output;
+        const char16_t* error;
+    } cases[] = {
+        {"a read-only folder, one stage", avi, locked / "out.flv", nullptr},
+        // The intermediate file goes to TMPDIR, and from there again.
+        {"a read-only folder, two stages", mp4, locked / "out.flv", nullptr},
+        // Not deleted, it stays in the way; the encoder will not replace it unasked.
+        {"a folder's name, one stage", avi, m_work / "folder.flv", u"already exists"},
+        {"a folder's name, two stages", mp4, m_work / "folder.flv", u"already exists"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Type(IDC_SOURCE, U16(c.source));
+        Type(IDC_OUTPUT, U16(c.output));
+        const Outcome outcome = ConvertAndWait();
+        EXPECT_EQ(outcome.messages, QStringList{});
+        ASSERT_TRUE(outcome.windowShown);
+        const std::u16string& text = outcome.finalText;
+        EXPECT_NE(text.find(U16(c.output)), std::u16string::npos) << EncodeUtf8(text);
+        const bool told = c.error ? text.find(c.error) != std::u16string::npos
+                                  : text.find(u"Read-only file system") != std::u16string::npos ||
+                                        text.find(u"Permission denied") != std::u16string::npos;
+        EXPECT_TRUE(told) << EncodeUtf8(text);
+        EXPECT_EQ(Listing(locked), std::set<std::string>{"keep.txt"});
+        EXPECT_EQ(ReadFile((locked / "keep.txt").string()), "kept");
+        EXPECT_EQ(ReadFile("folder.flv/inside.txt"), "inside");
+        ExpectOnly({"clip.avi", "clip.mp4", "folder.flv", "folder.flv/inside.txt"});
+    }
+}
+
+TEST_F(Convert, CustomValuesLeftAtZeroAreAskedFor)
+{
+    const fs::path source = Clip("clip.flv");
+    ClickTab(1);
+    Pick(IDC_FRAME_RATE, kCustom);
+    const struct {
+        const char16_t* frameRate;
+        const char16_t* bitRate;
+        QString message;
+    } cases[] = {
+        {u"0", u"300", QStringLiteral("Please enter the frame rate!")},
+        {u"20", u"0", QStringLiteral("Please enter the bit rate!")},
+        {u"0", u"0", QStringLiteral("Please enter the frame rate!")},
+    };
+    for (const auto& c : cases) {
+        Type(IDC_CUSTOM_FRAME_RATE, c.frameRate);
+        Type(IDC_CUSTOM_BIT_RATE, c.bitRate);
+        Type(IDC_SOURCE, U16(source));
+        Type(IDC_OUTPUT, u"out.avi");
+        const Outcome outcome = ConvertAndWait();
+        EXPECT_EQ(outcome.messages, QStringList{c.message});
+        EXPECT_FALSE(outcome.windowShown);
+        ExpectOnly({"clip.flv"});
+    }
+}
+
+TEST_F(Convert, TypedValuesReachTheEncoderTrimmedAndAsOneArgumentEach)
+{
+    const fs::path source = Clip("clip.flv");
+    ClickTab(1);
+    Pick(IDC_FRAME_RATE, kCustom);
+    Type(IDC_SOURCE, U16(source));
+    Type(IDC_OUTPUT, u"out.avi");
+
+    // A blank after the number is no part of it.
+    Type(IDC_CUSTOM_FRAME_RATE, u"25");
+    Type(IDC_CUSTOM_BIT_RATE, u"200 ");
+    Outcome outcome = ConvertAndWait();
+    EXPECT_EQ(outcome.messages, QStringList{});
+    ASSERT_TRUE(outcome.windowShown);
+    const Probe probe = ProbeOutput("out.avi");
+    EXPECT_GT(probe.kbps.at("video"), 200 / 3.0);
+    EXPECT_LT(probe.kbps.at("video"), 200 * 2.0);
+
+    // Words after the number stay with it: the encoder refuses the value instead of taking
+    // the second word for a file to write.
+    Type(IDC_CUSTOM_FRAME_RATE, u"25 extra.avi");
+    Type(IDC_CUSTOM_BIT_RATE, u"200");
+    outcome = ConvertAndWait();
+    EXPECT_EQ(outcome.messages, QStringList{QStringLiteral("Please enter a number.")});
+    ASSERT_TRUE(outcome.windowShown);
+    EXPECT_NE(outcome.finalText.find(u"25 extra.avi"), std::u16string::npos) << EncodeUtf8(outcome.finalText);
+    ExpectOnly({"clip.flv"});
+}
+
+TEST_F(Convert, MissingEncodersAreNamedAndTheWindowCloses)
+{
+    const fs::path avi = Clip("clip.avi");
+    const fs::path mp4 = Clip("clip.mp4", {"-c:v", "mpeg4"});
+    const std::string path = std::getenv("PATH");
+    const struct {
+        const char* what;
+        fs::path source;
+        bool emptyPlugins;
+        const char16_t* program;
+    } cases[] = {
+        {"one stage", avi, false, u"plugins\\ffmpeg.exe"},
+        {"two stages, an empty ./plugins", mp4, true, u"plugins\\mencoder.exe"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.emptyPlugins)
+            fs::create_directory("plugins");
+        Type(IDC_SOURCE, U16(c.source));
+        Type(IDC_OUTPUT, u"out.flv");
+        setenv("PATH", "", 1);
+        const Outcome outcome = ConvertAndWait();
+        setenv("PATH", path.c_str(), 1);
+        ASSERT_TRUE(outcome.windowShown);
+        const std::vector<std::u16string> commands = Commands();
+        ASSERT_FALSE(commands.empty());
+        EXPECT_TRUE(commands.front().starts_with(c.program));
+        EXPECT_EQ(outcome.finalText, u"Unable to start " + commands.front() + u"\n");
+        fs::remove("plugins");
+        ExpectOnly({"clip.avi", "clip.mp4"});
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The "..." buttons
+// ---------------------------------------------------------------------------------------------
+
+QPushButton* DialogButton(QFileDialog* dialog, QDialogButtonBox::StandardButton which)
+{
+    auto* box = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+    return box ? box->button(which) : nullptr;
+}
+
+using ConvertFileChoice = ConvertFixture;
+
+TEST_F(ConvertFileChoice, EachButtonOffersTheFilesItsModeTakes)
+{
+    const QString all = QStringLiteral("所有文件 (*.*)");
+    const QString flv = QStringLiteral("flv文件 (*.flv)");
+    const struct {
+        int tab;
+        int button;
+        QString filter;
+    } cases[] = {
+        {0, IDC_BROWSE_SOURCE, all},
+        {0, IDC_BROWSE_OUTPUT, flv},
+        {1, IDC_BROWSE_SOURCE, flv},
+        {1, IDC_BROWSE_OUTPUT, all},
+    };
+    for (const auto& c : cases) {
+        ClickTab(c.tab);
+        QStringList filters;
+        auto watch = WhenModal(
+            [&](QWidget* w) {
+                auto* dialog = qobject_cast<QFileDialog*>(w);
+                ASSERT_NE(dialog, nullptr);
+                auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+                for (int i = 0; combo && i < combo->count(); ++i)
+                    filters << combo->itemText(i);
+                QTest::mouseClick(DialogButton(dialog, QDialogButtonBox::Cancel), Qt::LeftButton);
+            },
+            WidgetOf(*dlg), "the file dialog");
+        Click(c.button);
+        EXPECT_EQ(filters, QStringList{c.filter}) << "tab " << c.tab << ", button " << c.button;
+    }
+}
+
+TEST_F(ConvertFileChoice, CancellingStillNamesTheOutputAfterTheSource)
+{
+    for (const int button : {IDC_BROWSE_SOURCE, IDC_BROWSE_OUTPUT}) {
+        Type(IDC_SOURCE, u"/videos/holiday.mp4");
+        Type(IDC_OUTPUT, u"");
+        auto watch = WhenModal(
+            [&](QWidget* w) {
+                auto* dialog = qobject_cast<QFileDialog*>(w);
+                ASSERT_NE(dialog, nullptr);
+                QTest::mouseClick(DialogButton(dialog, QDialogButtonBox::Cancel), Qt::LeftButton);
+            },
+            WidgetOf(*dlg), "the file dialog");
+        Click(button);
+        EXPECT_EQ(Text(IDC_SOURCE), u"/videos/holiday.mp4") << button;
+        EXPECT_EQ(Text(IDC_OUTPUT), u"/videos/holiday.flv") << button;
+    }
+}
+
+TEST_F(ConvertFileChoice, AChosenNameKeepsItsFolderAndTakesTheExportTypesExtension)
+{
+    ClickTab(1);
+    ASSERT_EQ(Selected(IDC_EXPORT_TYPE), u"AVI");
+    const struct {
+        int button;
+        fs::path chosen;
+        int edit;
+        fs::path shown;
+    } cases[] = {
+        {IDC_BROWSE_SOURCE, m_work / "clip.flv", IDC_SOURCE, m_work / "clip.flv"},
+        {IDC_BROWSE_OUTPUT, m_work / "movie.mp4", IDC_OUTPUT, m_work / "movie.avi"},
+    };
+    for (const auto& c : cases) {
+        auto watch = WhenModal(
+            [&](QWidget* w) {
+                auto* dialog = qobject_cast<QFileDialog*>(w);
+                ASSERT_NE(dialog, nullptr);
+                auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                ASSERT_NE(edit, nullptr);
+                edit->setText(QString::fromStdString(c.chosen.string()));
+                QTest::mouseClick(DialogButton(dialog, QDialogButtonBox::Open), Qt::LeftButton);
+            },
+            WidgetOf(*dlg), "the file dialog");
+        Click(c.button);
+        EXPECT_EQ(Text(c.edit), U16(c.shown));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // Before anything can start a thread.
+    EnterPrivateMountNamespace();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
