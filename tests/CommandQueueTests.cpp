@@ -3,6 +3,7 @@
 // the real one too. The stand-in plays a script; a step "wait:FILE" lets the test decide
 // when the next chunk comes.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
@@ -310,6 +311,11 @@ TEST_F(CommandQueue, TheEndOfARunSaysWhatBecameOfItAndTheBarAgrees)
             lineShown = outcome->IsWindowVisible();
             line = outcome->GetWindowText();
             bar = Bar();
+            // What a screen reader calls the bar, in the run's language.
+            QAccessibleInterface* named =
+                QAccessible::queryAccessibleInterface(WidgetOf(*m_dlg->m_pOutDlg->GetProgressCtrl(IDC_PROGRESS)));
+            ASSERT_NE(named, nullptr);
+            EXPECT_EQ(named->text(QAccessible::Name), c.language ? QStringLiteral("进度") : QStringLiteral("Progress"));
             QTest::keyClick(window, Qt::Key_Return);
         });
         if (c.line.empty()) {
