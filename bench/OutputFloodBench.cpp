@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Median.h"
 #include "ui/TarvexDlg.h"
 
 extern char** environ;
@@ -144,12 +145,6 @@ Round FloodThroughTheWindow(CTarvexDlg& dlg, const fs::path& dir, bool readProgr
     round.endToOkMs = endedAt > 0 ? (watcher.shownAt - endedAt) / 1e6 : -1;
     round.memoryGrowthMiB = residentPeak - residentBefore;
     return round;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 }  // namespace
