@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Median.h"
 #include "platform/text/CommandLine.h"
 #include "platform/text/TextCodec.h"
 #include "tests/EncoderTools.h"
@@ -37,12 +38,6 @@ constexpr int kRounds = 5;
 double Now()
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // Notes when the output window's OK button shows, then closes the window as a user would.

@@ -1,10 +1,13 @@
 // A flood of encoder output through the main dialog's queue and the output window: a stand-in
 // encoder writes 50 MB to standard error in 100-byte writes, against the same program writing
-// to /dev/null. Figures, each the median of three rounds on the offscreen platform:
+// to /dev/null. Figures, each the median of seven rounds on the offscreen platform:
 // - the ratio of the two times (the window must not slow the encoder down much);
 // - the longest the GUI thread went without running a timer that ticks every 10 ms;
 // - the time from the child's end to the OK button showing;
-// - the program's peak memory growth during the flood.
+// - the program's peak memory growth during the flood;
+// - what reading the progress from the text costs: the time ratio with the reading on over
+//   the one with it off, each round paired with the next, which has it off; and the parser
+//   alone on the flood's text, as a share of the flood's time through the window.
 
 #include <QApplication>
 #include <QDialog>
@@ -27,6 +30,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/Median.h"
+#include "run/ProgressParser.h"
 #include "ui/TarvexDlg.h"
 
 extern char** environ;
@@ -36,7 +41,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kFlood = "smallwrites:52428800:100:2";
-constexpr int kRounds = 3;
+constexpr int kRounds = 7;
 
 long long Now()
 {
@@ -93,15 +98,17 @@ protected:
 };
 
 struct Round {
+    double seconds = 0;  // Convert to OK
     double ratio = 0;
     double longestStallMs = 0;
     double endToOkMs = 0;
     double memoryGrowthMiB = 0;
 };
 
-Round FloodThroughTheWindow(CTarvexDlg& dlg, const fs::path& dir)
+Round FloodThroughTheWindow(CTarvexDlg& dlg, const fs::path& dir, bool readProgress)
 {
     Round round;
+    dlg.m_bReadProgress = readProgress;
     const double baseline = BaselineSeconds();
     const fs::path stamp = dir / "end.stamp";
     fs::remove(stamp);
@@ -136,17 +143,35 @@ Round FloodThroughTheWindow(CTarvexDlg& dlg, const fs::path& dir)
 
     long long endedAt = 0;
     std::ifstream(stamp) >> endedAt;
-    round.ratio = baseline > 0 ? (watcher.shownAt - start) / 1e9 / baseline : 0;
+    round.seconds = (watcher.shownAt - start) / 1e9;
+    round.ratio = baseline > 0 ? round.seconds / baseline : 0;
     round.longestStallMs = longestStall / 1e6;
     round.endToOkMs = endedAt > 0 ? (watcher.shownAt - endedAt) / 1e6 : -1;
     round.memoryGrowthMiB = residentPeak - residentBefore;
     return round;
 }
 
-double Median(std::vector<double> values)
+// The parser alone on the flood's text, chunk by chunk as the readers pass it on.
+double ParserSeconds()
 {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    const std::u16string line = std::u16string(99, u'f') + u'\n';
+    std::u16string text;
+    while (text.size() < 52428800)
+        text += line;
+    // The fastest of three: whatever else the machine does only adds to it.
+    long long fastest = 0;
+    for (int i = 0; i < 3; ++i) {
+        ProgressParser parser;
+        parser.BeginRun(1);
+        const long long start = Now();
+        for (std::size_t at = 0; at < text.size(); at += 256)
+            parser.Feed(OutputStream::Error, std::u16string_view(text).substr(at, 256));
+        const long long took = Now() - start;
+        if (parser.Percent())
+            return -1;  // a flood of "f" told a length: the parser is wrong, not slow
+        fastest = i == 0 ? took : std::min(fastest, took);
+    }
+    return fastest / 1e9;
 }
 
 }  // namespace
@@ -163,16 +188,21 @@ int main(int argc, char** argv)
     fs::create_symlink(RUNNER_CHILD, dir / "plugins" / "ffmpeg");
     fs::current_path(dir);
 
-    std::vector<double> ratios, stalls, endToOk, growth;
+    std::vector<double> seconds, ratios, ratiosWithoutReading, readingCosts, stalls, endToOk, growth;
     {
         CTarvexDlg dlg;
         dlg.Create();
         for (int i = 0; i < kRounds; ++i) {
-            const Round round = FloodThroughTheWindow(dlg, dir);
+            const Round round = FloodThroughTheWindow(dlg, dir, true);
+            seconds.push_back(round.seconds);
             ratios.push_back(round.ratio);
             stalls.push_back(round.longestStallMs);
             endToOk.push_back(round.endToOkMs);
             growth.push_back(round.memoryGrowthMiB);
+            ratiosWithoutReading.push_back(FloodThroughTheWindow(dlg, dir, false).ratio);
+            // Paired with the round just before it: the machine's load drifts less between
+            // neighbours than across the whole run.
+            readingCosts.push_back(round.ratio / ratiosWithoutReading.back());
         }
     }
     fs::current_path(previous);
@@ -182,5 +212,11 @@ int main(int argc, char** argv)
     std::printf("gui_longest_stall: %.1f ms (goal: < 100, a 10 ms timer on the GUI thread)\n", Median(stalls));
     std::printf("child_end_to_ok: %.1f ms (goal: < 50)\n", Median(endToOk));
     std::printf("flood_memory_growth: %.1f MiB (goal: < 20, peak resident over the start)\n", Median(growth));
+    std::printf("progress_reading_cost: %.3f x (goal: <= 1.05, flood time ratio with the reading on over off, "
+                "paired rounds; %.2f off)\n",
+                Median(readingCosts), Median(ratiosWithoutReading));
+    std::printf("progress_parser_share: %.1f %% (goal: < 5, the parser alone on the flood's text against the "
+                "flood's time through the window)\n",
+                100 * ParserSeconds() / Median(seconds));
     return 0;
 }

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/Median.h"
+
 extern char** environ;
 
 namespace {
@@ -80,13 +82,6 @@ bool RunOnce(const char* probe, bool baseline, Sample& sample)
     sample.milliseconds = std::chrono::duration<double, std::milli>(end - start).count();
     sample.mebibytes = usage.ru_maxrss / 1024.0;  // kilobytes on Linux
     return shown;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "convert/CommandBuilder.h"
 
-#include <initializer_list>
-
 #include "convert/StringUtils.h"
 #include "platform/text/CommandLine.h"
 #include "platform/text/ShellPath.h"
@@ -14,23 +12,6 @@ constexpr std::u16string_view kFirstOfTwoStages =
 constexpr std::u16string_view kSecondOfTwoStages = u"plugins\\ffmpeg.exe -i %s %s %s %s";
 
 constexpr std::u16string_view kOriginal = u"Original";
-
-// Replaces each %s in turn with the next value, verbatim. The blanks of the format stay even
-// around an empty value, so the encoder sees the same layout whatever is left out.
-std::u16string Fill(std::u16string_view format, std::initializer_list<std::u16string_view> values)
-{
-    std::u16string result;
-    auto value = values.begin();
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == u'%' && i + 1 < format.size() && format[i + 1] == u's' && value != values.end()) {
-            result += *value++;
-            ++i;
-        } else {
-            result += format[i];
-        }
-    }
-    return result;
-}
 
 bool IsGiven(const std::u16string& value)
 {
@@ -136,10 +117,10 @@ void BuildCommandLines(const ConversionJob& job, CommandList& commands)
     const std::u16string output = QuotePath(job.m_strOutput);
 
     if (!UsesIntermediateFile(job)) {
-        commands.Append(Fill(kOneStage, {source, audio, video, output}));
+        commands.Append(FillFormat(kOneStage, {source, audio, video, output}));
     } else {
         const std::u16string intermediate = QuotePath(job.m_strIntermediate);
-        commands.Append(Fill(kFirstOfTwoStages, {source, intermediate}));
-        commands.Append(Fill(kSecondOfTwoStages, {intermediate, audio, video, output}));
+        commands.Append(FillFormat(kFirstOfTwoStages, {source, intermediate}));
+        commands.Append(FillFormat(kSecondOfTwoStages, {intermediate, audio, video, output}));
     }
 }

@@ -64,3 +64,18 @@ bool RenameExtension(std::u16string& path, std::u16string_view extension)
 {
     return PathRenameExtensionW(path, extension);
 }
+
+std::u16string FillFormat(std::u16string_view format, std::initializer_list<std::u16string_view> values)
+{
+    std::u16string result;
+    auto value = values.begin();
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == u'%' && i + 1 < format.size() && format[i + 1] == u's' && value != values.end()) {
+            result += *value++;
+            ++i;
+        } else {
+            result += format[i];
+        }
+    }
+    return result;
+}

@@ -2,6 +2,7 @@
 // Small text operations the capture, the builder and the default output name rule share.
 // Letter case is folded for A-Z only, so results never depend on the user's locale.
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -27,3 +28,7 @@ std::u16string PrefixDot(std::u16string_view text);
 // Gives `path` the extension `extension` (with its dot) the way the shell does it. When the
 // result would not fit the platform's path limit the path stays as it was and false is returned.
 bool RenameExtension(std::u16string& path, std::u16string_view extension);
+
+// Replaces each %s of `format` in turn with the next value, verbatim: a value's own "%s" stays
+// as it is. The blanks of the format stay even around an empty value.
+std::u16string FillFormat(std::u16string_view format, std::initializer_list<std::u16string_view> values);

@@ -59,8 +59,10 @@ void ProgressParser::BeginStage(std::size_t index)
 {
     m_nStage = std::min(index, m_nStages - 1);
     m_stageLength = 0;
-    for (Line& line : m_lines)
-        line = Line{};
+    for (Line& line : m_lines) {
+        line.text.clear();
+        line.overflowed = false;
+    }
     // What the earlier stages did is known even before this one says how long it is.
     if (m_nStage > 0)
         ShowStageFraction(0);
@@ -75,23 +77,39 @@ void ProgressParser::Feed(OutputStream stream, std::u16string_view text)
 {
     Line& line = m_lines[stream == OutputStream::Output ? 0 : 1];
     while (!text.empty()) {
-        const std::size_t end = text.find_first_of(u"\r\n");
+        std::size_t end = 0;
+        while (end < text.size() && text[end] != u'\r' && text[end] != u'\n')
+            ++end;
         const std::u16string_view piece = text.substr(0, end);
-        const std::size_t room = kLineLimit - line.text.size();
-        if (piece.size() > room)
-            line.overflowed = true;
-        line.text.append(piece.substr(0, std::min(piece.size(), room)));
-        if (end == std::u16string_view::npos)
+        if (end == text.size()) {
+            // The rest of a line that the next chunk goes on with.
+            const std::size_t room = kLineLimit - line.text.size();
+            line.overflowed |= piece.size() > room;
+            line.text.append(piece.substr(0, std::min(piece.size(), room)));
             return;
-        if (!line.overflowed)
-            ReadLine(line.text);
-        line = Line{};
+        }
+        // A whole line within the chunk is read where it stands; only a line begun in an
+        // earlier chunk is put together first. Floods of output come as whole lines.
+        if (line.text.empty() && !line.overflowed) {
+            ReadLine(piece);
+        } else {
+            const std::size_t room = kLineLimit - line.text.size();
+            if (!line.overflowed && piece.size() <= room) {
+                line.text.append(piece);
+                ReadLine(line.text);
+            }
+            line.text.clear();
+            line.overflowed = false;
+        }
         text.remove_prefix(end + 1);
     }
 }
 
 void ProgressParser::ReadLine(std::u16string_view line)
 {
+    // Every line that tells anything holds a ':' or a '='; most lines of a flood hold neither.
+    if (std::none_of(line.begin(), line.end(), [](char16_t c) { return c == u':' || c == u'='; }))
+        return;
     if (const std::size_t at = line.find(u"Duration: "); at != std::u16string_view::npos) {
         // Only the first input's length counts: later ones are other streams of the run.
         const double length = ReadClock(line.substr(at + 10));

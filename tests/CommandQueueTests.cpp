@@ -3,6 +3,7 @@
 // the real one too. The stand-in plays a script; a step "wait:FILE" lets the test decide
 // when the next chunk comes.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
@@ -20,12 +21,16 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "platform/dialog/private/WidgetAccess_p.h"
 #include "platform/text/CommandLine.h"
 #include "platform/text/FileSystem.h"
 #include "platform/text/TextCodec.h"
+#include "tests/DropHelper.h"
 #include "tests/ModalHelper.h"
+#include "ui/RunOutcome.h"
+#include "ui/Language.h"
 #include "ui/Resource.h"
 #include "ui/TarvexDlg.h"
 
@@ -74,7 +79,7 @@ protected:
     }
 
     // What Convert does before it starts a run; then the run, with `act` inside its window.
-    std::intptr_t Run(std::initializer_list<std::u16string> commands, std::function<void(QWidget*)> act)
+    std::intptr_t Run(const std::vector<std::u16string>& commands, std::function<void(QWidget*)> act)
     {
         m_dlg->m_commands.Clear();
         for (const std::u16string& command : commands)
@@ -95,6 +100,12 @@ protected:
 
     std::u16string Text() { return m_dlg->m_pOutDlg->GetEdit(IDC_OUTPUT_TEXT)->GetWindowText(); }
     bool OkShows() { return m_dlg->m_pOutDlg->GetDlgItem(IDOK)->IsWindowVisible(); }
+    // The bar's position, or -1 while it is busy.
+    int Bar()
+    {
+        CProgressCtrl* bar = m_dlg->m_pOutDlg->GetProgressCtrl(IDC_PROGRESS);
+        return bar->IsMarquee() ? -1 : bar->GetPos();
+    }
     void Touch(const std::string& name) { std::ofstream(m_dir / name).put('x'); }
 
     bool WaitText(const std::u16string& text)
@@ -247,6 +258,99 @@ TEST_F(CommandQueue, AFloodIsDrawnOncePerRefreshIntervalAndItsEndAtOnce)
     });
     // Thousands of chunks; one drawing each 40 ms, a first one at once and the end's.
     EXPECT_LE(drawn, floodMs / 40 + 3) << "in " << floodMs << " ms";
+}
+
+TEST_F(CommandQueue, TheEndOfARunSaysWhatBecameOfItAndTheBarAgrees)
+{
+    const std::u16string output = DecodeUtf8((m_dir / "out.flv").string());
+    const std::u16string missing = u"plugins\\nosuch.exe -i x";
+    const struct {
+        const char* what;
+        int language;
+        std::vector<std::u16string> commands;
+        std::u16string line;  // the outcome line; empty: the output was written
+        int barAtEnd;  // the first of two commands ended: half, whatever became of it
+        const char* alsoRan;  // a file the run's last command makes, run after a failure
+    } cases[] = {
+        {"written", 0,
+         {Script({"err:Duration: 00:00:10.00, start: 0\n", "err:frame=1 time=00:00:05.00 x\r", "wait:go",
+                  "stampfile:out.flv"})},
+         u"", 100, nullptr},
+        {"written, in Chinese", 1, {Script({"stampfile:out.flv"})}, u"", 100, nullptr},
+        {"a status, and every command still runs", 0, {Script({"exit:3"}), Script({"stampfile:out.flv", "touch:ran"})},
+         u"Failed: step 1 of 2, ffmpeg, exited with status 3.", 50, "ran"},
+        {"a status, in Chinese", 1, {Script({"exit:3"}), Script({"stampfile:out.flv"})},
+         u"失败：第 1 步（共 2 步）ffmpeg 退出，状态为 3。", 50, nullptr},
+        {"the first failure tells", 0, {Script({"exit:1"}), Script({"exit:2"})},
+         u"Failed: step 1 of 2, ffmpeg, exited with status 1.", 50, nullptr},
+        {"a signal", 0, {Script({"err:Duration: 00:00:10.00, x\n", "err:time=00:00:02.50\r", "raise:9"})},
+         u"Failed: step 1 of 1, ffmpeg, was killed by signal 9.", 25, nullptr},
+        {"no start", 0, {Script({"touch:first"}), missing}, u"Failed: step 2 of 2, nosuch, could not start.", 50, nullptr},
+        {"no start, in Chinese", 1, {missing}, u"失败：第 1 步（共 1 步）nosuch 无法启动。", 0, nullptr},
+        {"no output", 0, {Script({"out:all well"})}, u"Failed: out.flv is missing or empty.", 0, nullptr},
+        {"an empty output", 0, {Script({"touch:out.flv"})}, u"Failed: out.flv is missing or empty.", 0, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(m_dir / "out.flv");
+        fs::remove(m_dir / "go");
+        g_nLanguage = c.language;
+        m_dlg->m_strOutput = output;
+        std::u16string line;
+        bool lineShown = false;
+        int bar = -2;
+        Run(c.commands, [&](QWidget* window) {
+            if (c.barAtEnd == 100 && c.language == 0) {
+                // Half the length told: half the bar, and still no outcome.
+                ASSERT_TRUE(WaitFor([&] { return Bar() == 50; }, "the bar at 50"));
+                EXPECT_FALSE(m_dlg->m_pOutDlg->GetDlgItem(IDC_OUTCOME)->IsWindowVisible());
+                Touch("go");
+            }
+            ASSERT_TRUE(WaitFor([&] { return OkShows(); }, "the OK button"));
+            CWnd* outcome = m_dlg->m_pOutDlg->GetDlgItem(IDC_OUTCOME);
+            lineShown = outcome->IsWindowVisible();
+            line = outcome->GetWindowText();
+            bar = Bar();
+            // What a screen reader calls the bar, in the run's language.
+            QAccessibleInterface* named =
+                QAccessible::queryAccessibleInterface(WidgetOf(*m_dlg->m_pOutDlg->GetProgressCtrl(IDC_PROGRESS)));
+            ASSERT_NE(named, nullptr);
+            EXPECT_EQ(named->text(QAccessible::Name), c.language ? QStringLiteral("进度") : QStringLiteral("Progress"));
+            QTest::keyClick(window, Qt::Key_Return);
+        });
+        if (c.line.empty()) {
+            std::error_code error;
+            const auto size = fs::file_size(m_dir / "out.flv", error);
+            ASSERT_FALSE(error);
+            EXPECT_EQ(line, (c.language ? u"完成：已写入 out.flv，" : u"Done: out.flv was written, ") +
+                                SizeText(size, c.language) + (c.language ? u"。" : u"."));
+        } else {
+            EXPECT_EQ(line, c.line);
+        }
+        EXPECT_TRUE(lineShown);
+        EXPECT_EQ(bar, c.barAtEnd);
+        if (c.alsoRan) {
+            EXPECT_TRUE(fs::exists(m_dir / c.alsoRan));
+        }
+    }
+    g_nLanguage = 0;
+}
+
+TEST_F(CommandQueue, AFileDroppedDuringARunNamesNothing)
+{
+    m_dlg->ShowWindow(SW_SHOW);
+    m_dlg->m_strSource = u"/in/a.avi";
+    m_dlg->UpdateData(false);
+    const auto files = Urls({QStringLiteral("file:///media/other.mp4")});
+    Run({Script({"out:working", "wait:go"})}, [&](QWidget* window) {
+        ASSERT_TRUE(WaitText(u"working"));
+        EXPECT_FALSE(DragAndDrop(*m_dlg, CentreOf(*m_dlg, IDC_SOURCE), *files).dropped);
+        Touch("go");
+        CloseWhenDone(window);
+    });
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_dlg->GetDlgItem(IDC_SOURCE)->GetWindowText(), u"/in/a.avi");
+    EXPECT_EQ(m_dlg->GetDlgItem(IDC_OUTPUT)->GetWindowText(), u"");
 }
 
 TEST_F(CommandQueue, AStopDuringARunLaunchesNothingMore)

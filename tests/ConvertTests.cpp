@@ -35,6 +35,7 @@
 #include "tests/MainDialogFixture.h"
 #include "tests/ModalHelper.h"
 #include "tests/ReadOnlyFolder.h"
+#include "ui/RunOutcome.h"
 
 namespace fs = std::filesystem;
 
@@ -84,6 +85,8 @@ struct Outcome {
     QString textAtShow;          // its text as it appeared
     QStringList texts;           // every text it showed after that
     std::u16string finalText;    // its text once OK showed
+    std::u16string outcomeLine;  // the line above OK once it showed
+    std::vector<int> bar;        // the progress bar's positions as they changed, -1 busy
     std::string encoderOutput;   // all the encoders wrote during the run
 };
 
@@ -214,9 +217,15 @@ protected:
                 box->accept();
             } else if (modal == OutputWindow()) {
                 outcome.windowShown = true;
+                CProgressCtrl* bar = dlg->m_pOutDlg->GetProgressCtrl(IDC_PROGRESS);
+                const int position = bar->IsMarquee() ? -1 : bar->GetPos();
+                if (outcome.bar.empty() || outcome.bar.back() != position)
+                    outcome.bar.push_back(position);
                 if (!closed && OkShows()) {
                     closed = true;
                     outcome.finalText = OutputText();
+                    if (dlg->m_pOutDlg->GetDlgItem(IDC_OUTCOME)->IsWindowVisible())
+                        outcome.outcomeLine = dlg->m_pOutDlg->GetDlgItem(IDC_OUTCOME)->GetWindowText();
                     QTest::keyClick(modal, Qt::Key_Return);
                 }
             } else {
@@ -271,6 +280,15 @@ protected:
         const std::size_t lastLine = written.rfind('\n', written.size() - 2);
         EXPECT_NE(written.find("muxing overhead", lastLine == std::string::npos ? 0 : lastLine), std::string::npos)
             << "the encoders' output ends:\n" << written.substr(lastLine == std::string::npos ? 0 : lastLine);
+    }
+
+    // The bar may be busy until the encoder tells the length, and then only rises, to 100.
+    static void ExpectRisingToTheEnd(const std::vector<int>& bar)
+    {
+        ASSERT_FALSE(bar.empty());
+        EXPECT_EQ(bar.back(), 100);
+        for (std::size_t i = 1; i < bar.size(); ++i)
+            EXPECT_LT(bar[i - 1], bar[i]) << "at change " << i;
     }
 
     // Nothing of the run is left: no intermediate file, no run folder, here or in TMPDIR.
@@ -379,6 +397,10 @@ TEST_P(ConvertEndToEnd, GivesTheFileTheDialogAskedFor)
     EXPECT_EQ(probe["audio.channels"], Selected(IDC_CHANNELS) == u"mono" ? "1" : "2");
     const double audioKbps = std::stod(EncodeUtf8(Selected(IDC_AUDIO_BIT_RATE)));
     EXPECT_NEAR(probe.kbps.at("audio"), audioKbps, audioKbps * 0.15);
+
+    ExpectRisingToTheEnd(outcome.bar);
+    EXPECT_EQ(outcome.outcomeLine, u"Done: " + U16(output.filename()) + u" was written, " +
+                                       SizeText(fs::file_size(output), 0) + u".");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -578,6 +600,37 @@ TEST_F(Convert, AWorkingDirectoryWithoutWritePermissionStillConvertsInTwoStages)
     ExpectOnly({});
 }
 
+TEST_F(Convert, ASourceThatIsNotAVideoEndsWithTheFailedCommandInEitherLanguage)
+{
+    for (const char* name : {"notes.avi", "notes.mp4"})
+        std::ofstream(name) << "plain words, not a video\n";
+    const struct {
+        const char16_t* source;
+        int language;
+        const char16_t* line;
+    } cases[] = {
+        {u"notes.avi", 0, u"Failed: step 1 of 1, ffmpeg, exited with status 1."},
+        {u"notes.avi", 1, u"失败：第 1 步（共 1 步）ffmpeg 退出，状态为 1。"},
+        // The second step fails as well, for want of the first one's file: the first tells.
+        {u"notes.mp4", 1, u"失败：第 1 步（共 2 步）mencoder 退出，状态为 1。"},
+        {u"notes.mp4", 0, u"Failed: step 1 of 2, mencoder, exited with status 1."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(EncodeUtf8(c.line));
+        if (g_nLanguage != c.language)
+            Click(IDC_LANGUAGE);
+        ASSERT_EQ(g_nLanguage, c.language);
+        Type(IDC_SOURCE, c.source);
+        Type(IDC_OUTPUT, u"");
+        const Outcome outcome = ConvertAndWait();
+        ASSERT_TRUE(outcome.windowShown);
+        EXPECT_EQ(outcome.outcomeLine, c.line);
+        ASSERT_FALSE(outcome.bar.empty());
+        EXPECT_LT(outcome.bar.back(), 100);
+        ExpectOnly({"notes.avi", "notes.mp4"});
+    }
+}
+
 TEST_F(Convert, AnExistingOutputIsReplacedAndTheNextRunOpensAnEmptyWindow)
 {
     const fs::path source = Clip("clip.flv");
@@ -618,14 +671,19 @@ TEST_F(Convert, AnOutputThatCannotBeWrittenShowsTheEncodersErrorAndTouchesNothin
         const char* what;
         fs::path source;
         fs::path output;
-        const char16_t* error;
+        const char* error;
+        const char16_t* outcomeLine;
     } cases[] = {
-        {"a read-only folder, one stage", avi, locked / "out.flv", nullptr},
+        {"a read-only folder, one stage", avi, locked / "out.flv", nullptr,
+         u"Failed: step 1 of 1, ffmpeg, exited with status 1."},
         // The intermediate file goes to TMPDIR, and from there again.
-        {"a read-only folder, two stages", mp4, locked / "out.flv", nullptr},
+        {"a read-only folder, two stages", mp4, locked / "out.flv", nullptr,
+         u"Failed: step 2 of 2, ffmpeg, exited with status 1."},
         // Not deleted, it stays in the way; the encoder will not replace it unasked.
-        {"a folder's name, one stage", avi, m_work / "folder.flv", u"already exists"},
-        {"a folder's name, two stages", mp4, m_work / "folder.flv", u"already exists"},
+        {"a folder's name, one stage", avi, m_work / "folder.flv", "already exists",
+         u"Failed: step 1 of 1, ffmpeg, exited with status 1."},
+        {"a folder's name, two stages", mp4, m_work / "folder.flv", "already exists",
+         u"Failed: step 2 of 2, ffmpeg, exited with status 1."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -634,12 +692,16 @@ TEST_F(Convert, AnOutputThatCannotBeWrittenShowsTheEncodersErrorAndTouchesNothin
         const Outcome outcome = ConvertAndWait();
         EXPECT_EQ(outcome.messages, QStringList{});
         ASSERT_TRUE(outcome.windowShown);
-        const std::u16string& text = outcome.finalText;
-        EXPECT_NE(text.find(U16(c.output)), std::u16string::npos) << EncodeUtf8(text);
-        const bool told = c.error ? text.find(c.error) != std::u16string::npos
-                                  : text.find(u"Read-only file system") != std::u16string::npos ||
-                                        text.find(u"Permission denied") != std::u16string::npos;
-        EXPECT_TRUE(told) << EncodeUtf8(text);
+        // The encoder's complaint names the file; the window ends with the encoder's last
+        // words, which may or may not hold the name, by where the output was cut in chunks.
+        const std::string written = AsShown(outcome.encoderOutput);
+        EXPECT_TRUE(written.ends_with(EncodeUtf8(outcome.finalText))) << EncodeUtf8(outcome.finalText);
+        EXPECT_NE(written.find(c.output.string()), std::string::npos) << written;
+        const bool told = c.error ? written.find(c.error) != std::string::npos
+                                  : written.find("Read-only file system") != std::string::npos ||
+                                        written.find("Permission denied") != std::string::npos;
+        EXPECT_TRUE(told) << written;
+        EXPECT_EQ(outcome.outcomeLine, c.outcomeLine);
         EXPECT_EQ(Listing(locked), std::set<std::string>{"keep.txt"});
         EXPECT_EQ(ReadFile((locked / "keep.txt").string()), "kept");
         EXPECT_EQ(ReadFile("folder.flv/inside.txt"), "inside");
@@ -712,9 +774,11 @@ TEST_F(Convert, MissingEncodersAreNamedAndTheWindowCloses)
         fs::path source;
         bool emptyPlugins;
         const char16_t* program;
+        std::u16string outcomeLine;
     } cases[] = {
-        {"one stage", avi, false, u"plugins\\ffmpeg.exe"},
-        {"two stages, an empty ./plugins", mp4, true, u"plugins\\mencoder.exe"},
+        {"one stage", avi, false, u"plugins\\ffmpeg.exe", u"Failed: step 1 of 1, ffmpeg, could not start."},
+        {"two stages, an empty ./plugins", mp4, true, u"plugins\\mencoder.exe",
+         u"Failed: step 1 of 2, mencoder, could not start."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -730,6 +794,7 @@ TEST_F(Convert, MissingEncodersAreNamedAndTheWindowCloses)
         ASSERT_FALSE(commands.empty());
         EXPECT_TRUE(commands.front().starts_with(c.program));
         EXPECT_EQ(outcome.finalText, u"Unable to start " + commands.front() + u"\n");
+        EXPECT_EQ(outcome.outcomeLine, c.outcomeLine);
         fs::remove("plugins");
         ExpectOnly({"clip.avi", "clip.mp4"});
     }

@@ -92,6 +92,8 @@ int Step(const std::string& step)
             WriteText(fd, stamp);
             ::close(fd);
         }
+    } else if (verb == "raise") {  // dies of the signal
+        ::raise(std::stoi(arg));
     } else if (verb == "exit") {
         return std::stoi(arg);
     } else {

@@ -1,6 +1,7 @@
-// The two places where the user sets a conversion going: the "..." buttons, which pick the
-// source and the output with the file dialog, and Convert (also Enter, Convert being the
-// default button), which checks the inputs, builds the command lines and runs them.
+// The places where the user sets a conversion going: the "..." buttons, which pick the
+// source and the output with the file dialog, a file dropped on the dialog, and Convert (also
+// Enter, Convert being the default button), which checks the inputs, builds the command lines
+// and runs them.
 
 #include <string>
 
@@ -44,6 +45,19 @@ void CTarvexDlg::OnBrowse(unsigned nID)
     }
     // Confirmed or not: an empty output is filled, and the output keeps the export type's
     // extension whatever file was picked.
+    UpdateDefaultOutputName();
+}
+
+void CTarvexDlg::OnDropFiles(int controlId, const std::vector<std::u16string>& paths)
+{
+    // A run in progress was started with the names it has; they do not change under it.
+    if (m_bRunInProgress || paths.empty())
+        return;
+    UpdateData(true);
+    if (controlId == IDC_OUTPUT)
+        m_strOutput = paths.front();
+    else
+        m_strSource = paths.front();
     UpdateDefaultOutputName();
 }
 

@@ -55,6 +55,8 @@ inline constexpr int IDC_LANGUAGE = 1036;
 
 // Output window.
 inline constexpr int IDC_OUTPUT_TEXT = 1038;
+inline constexpr int IDC_PROGRESS = 1040;
+inline constexpr int IDC_OUTCOME = 1041;
 
 // About box.
 inline constexpr int IDC_ABOUT_VERSION = 1039;

@@ -152,6 +152,9 @@ bool CTarvexDlg::OnInitDialog()
     GetButton(IDC_INCLUDE_AUDIO)->SetCheck(BST_CHECKED);
 
     ApplyVideo2FlvProfile();
+
+    // A file dragged from a file manager is a quicker way to name the source or the output.
+    DragAcceptFiles(true);
     return true;
 }
 

@@ -17,8 +17,10 @@
 #include "platform/dialog/Dialog.h"
 #include "platform/dialog/Icon.h"
 #include "platform/text/TextCodec.h"
+#include "run/ProgressParser.h"
 #include "run/Redirect.h"
 #include "ui/OutDlg.h"
+#include "ui/RunOutcome.h"
 
 class CTarvexDlg : public CDialog, public CRedirect {
 public:
@@ -58,6 +60,9 @@ public:
     bool LaunchFirstCommand();
     // The folder of the run's intermediate file, removed with it at the end of the run.
     std::u16string m_strRunFolder;
+    // Whether the progress bar follows the encoders' text; the flood benchmark weighs the
+    // reading by turning it off.
+    bool m_bReadProgress = true;
 
 protected:
     // The runner's notifications, on its threads: the chunk display and the advance step.
@@ -76,6 +81,9 @@ protected:
     // command, so Enter converts too and never ends the main dialog; only Cancel does.
     void OnBrowse(unsigned nID);
     void OnConvert();
+    // A file dropped on the output edit becomes the output, anywhere else the source; the
+    // first of several counts. Refused while a run is in progress.
+    void OnDropFiles(int controlId, const std::vector<std::u16string>& paths) override;
 
     // The option cascades (OptionCascades.cpp): each handler answers one user action and
     // leaves the option controls consistent with the new choice.
@@ -103,7 +111,12 @@ private:
     // A warning from the UI text table, in the current language.
     void Warn(int entry);
 
-    void ShowChunk(Utf8Decoder& decoder, const char* text);
+    void ShowChunk(OutputStream stream, const char* text);
+    // Starts the command at the cursor and moves the cursor past it; a failed start ends
+    // the run.
+    void LaunchAtCursor();
+    // Keeps the first failure of the run for its outcome line.
+    void NoteFailure(RunOutcome::Kind kind, int code);
     // The character a child cut off at its end shows as U+FFFD and is not glued to the
     // next child's first bytes. Under m_outputLock.
     void FinishDecoders();
@@ -117,6 +130,12 @@ private:
     Utf8Decoder m_outputDecoder;
     Utf8Decoder m_errorDecoder;
     bool m_bRunEnded = false;
+    bool m_bRunInProgress = false;  // GUI thread: from Convert's launch to the window's close
+    ProgressParser m_progress;
+    RunOutcome m_outcome;
+    std::size_t m_nStep = 0;  // the command of the run now running, from 0
+    // Written and read only by the thread that launches, one after another.
+    std::u16string m_strRunningCommand;
     std::atomic<bool> m_bRefreshPending{false};
     // The output window is drawn at most once in this interval while a run goes on; GUI
     // thread only.

@@ -38,6 +38,13 @@ constexpr std::u16string_view kTable[kUiTextEntryCount * 2] = {
     u"Choose Source File", u"选择输入文件",
     u"Choose Output File", u"选择输出文件",
     u"No folder can take the intermediate file!", u"无法创建中间文件的文件夹",
+    u"Done: %s was written, %s.", u"完成：已写入 %s，%s。",
+    u"Failed: step %s of %s, %s, exited with status %s.", u"失败：第 %s 步（共 %s 步）%s 退出，状态为 %s。",
+    u"Failed: step %s of %s, %s, was killed by signal %s.", u"失败：第 %s 步（共 %s 步）%s 被信号 %s 终止。",
+    u"Failed: step %s of %s, %s, could not start.", u"失败：第 %s 步（共 %s 步）%s 无法启动。",
+    u"Failed: %s is missing or empty.", u"失败：%s 不存在或为空。",
+    u"%s bytes", u"%s 字节",
+    u"Progress", u"进度",
 };
 
 }  // namespace

@@ -33,7 +33,14 @@ enum UiTextEntry {
     kTextChooseSource = 26,
     kTextChooseOutput = 27,
     kTextNoRunFolder = 28,
-    kUiTextEntryCount = 29
+    kTextOutcomeWritten = 29,
+    kTextOutcomeExited = 30,
+    kTextOutcomeSignalled = 31,
+    kTextOutcomeNotStarted = 32,
+    kTextOutcomeNoOutput = 33,
+    kTextSizeInBytes = 34,
+    kTextProgress = 35,
+    kUiTextEntryCount = 36
 };
 
 // Entry `entry` in `language` (0 English, 1 Chinese); empty out of range.

@@ -39,6 +39,20 @@ bool DeleteFileW(std::u16string_view path)
     return Usable(path) && ::unlink(EncodeUtf8(path).c_str()) == 0;
 }
 
+std::optional<std::uintmax_t> RegularFileSize(std::u16string_view path)
+{
+    if (!Usable(path))
+        return std::nullopt;
+    std::error_code error;
+    const fs::path file = ToPath(path);
+    if (!fs::is_regular_file(file, error))
+        return std::nullopt;
+    const std::uintmax_t size = fs::file_size(file, error);
+    if (error)
+        return std::nullopt;
+    return size;
+}
+
 bool PathsNameSameFile(std::u16string_view a, std::u16string_view b)
 {
     if (!Usable(a) || !Usable(b))

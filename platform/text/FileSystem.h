@@ -2,11 +2,16 @@
 // The few file operations the Convert action needs besides the shell's path functions. Paths
 // are UTF-16 and reach the file system as UTF-8.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 // Deletes a file (not a folder). False when nothing was deleted.
 bool DeleteFileW(std::u16string_view path);
+
+// The size of the regular file at `path` (links followed); empty when there is none.
+std::optional<std::uintmax_t> RegularFileSize(std::u16string_view path);
 
 // True when the two paths name one file: the same path, another spelling of it ("./", "..",
 // a symbolic link on the way) or another name of the same file (a hard link). Paths that do

@@ -1,0 +1,71 @@
+#include "ui/RunOutcome.h"
+
+#include <cstdio>
+
+#include "convert/StringUtils.h"
+#include "platform/text/AsciiCase.h"
+#include "ui/UiText.h"
+
+namespace {
+
+std::u16string Number(std::uintmax_t value)
+{
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+std::u16string FileName(std::u16string_view path)
+{
+    const std::size_t slash = path.find_last_of(u'/');
+    return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
+}
+
+}  // namespace
+
+std::u16string ProgramName(std::u16string_view commandLine)
+{
+    std::u16string_view program = commandLine.substr(0, commandLine.find_first_of(u" \t"));
+    if (const std::size_t slash = program.find_last_of(u"\\/"); slash != std::u16string_view::npos)
+        program.remove_prefix(slash + 1);
+    if (program.size() > 4 && EqualsAsciiNoCase(program.substr(program.size() - 4), std::u16string_view(u".exe")))
+        program.remove_suffix(4);
+    return std::u16string(program);
+}
+
+std::u16string SizeText(std::uintmax_t size, int language)
+{
+    if (size < 1024)
+        return FillFormat(UiText(kTextSizeInBytes, language), {Number(size)});
+    static constexpr const char* kUnits[] = {"KiB", "MiB", "GiB", "TiB"};
+    double scaled = static_cast<double>(size) / 1024;
+    std::size_t unit = 0;
+    while (scaled >= 1024 && unit + 1 < std::size(kUnits)) {
+        scaled /= 1024;
+        ++unit;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f %s", scaled, kUnits[unit]);
+    return std::u16string(text, text + std::char_traits<char>::length(text));
+}
+
+std::u16string OutcomeText(const RunOutcome& outcome, int language)
+{
+    const std::u16string step = Number(outcome.step);
+    const std::u16string steps = Number(outcome.steps);
+    switch (outcome.kind) {
+    case RunOutcome::Kind::Written:
+        return FillFormat(UiText(kTextOutcomeWritten, language),
+                          {FileName(outcome.output), SizeText(outcome.size, language)});
+    case RunOutcome::Kind::Exited:
+        return FillFormat(UiText(kTextOutcomeExited, language),
+                          {step, steps, outcome.program, Number(static_cast<unsigned>(outcome.code))});
+    case RunOutcome::Kind::Signalled:
+        return FillFormat(UiText(kTextOutcomeSignalled, language),
+                          {step, steps, outcome.program, Number(static_cast<unsigned>(outcome.code))});
+    case RunOutcome::Kind::NotStarted:
+        return FillFormat(UiText(kTextOutcomeNotStarted, language), {step, steps, outcome.program});
+    case RunOutcome::Kind::NoOutput:
+        break;
+    }
+    return FillFormat(UiText(kTextOutcomeNoOutput, language), {FileName(outcome.output)});
+}
