@@ -34,6 +34,23 @@ TEST(RunOutcome, NamesTheProgramTheSizeAndTheFile)
     EXPECT_EQ(OutcomeText(exited, 1), u"失败：第 1 步（共 2 步）mencoder 退出，状态为 1。");
     RunOutcome killed{RunOutcome::Kind::Signalled, 2, 2, u"ffmpeg", 9, u"/v/a.flv", 0};
     EXPECT_EQ(OutcomeText(killed, 0), u"Failed: step 2 of 2, ffmpeg, was killed by signal 9.");
+    // A name too long for the line keeps its start and its extension; wide characters count
+    // double, and a character outside the basic plane stays whole.
+    const struct { const char16_t* path; const char16_t* shown; } names[] = {
+        {u"/v/exactly-thirty-two-columns.flv", u"exactly-thirty-two-columns.flv"},
+        {u"/v/our holiday by the sea, the whole of it.flv", u"our holiday by …whole of it.flv"},
+        {u"/v/我们在海边度过的假期全部录像.flv", u"我们在海边度过的假期全部录像.flv"},
+        {u"/v/我们在海边度过的假期全部录像一.flv", u"我们在海边度过…全部录像一.flv"},
+        {u"/v/\U0001F30A\U0001F30A\U0001F30A\U0001F30A\U0001F30A\U0001F30A\U0001F30A\U0001F30A\U0001F30A"
+         u"\U0001F30A\U0001F30A\U0001F30A\U0001F30A\U0001F30A\U0001F30A\U0001F30A\U0001F30A.flv",
+         u"\U0001F30A\U0001F30A\U0001F30A\U0001F30A\U0001F30A\U0001F30A\U0001F30A…\U0001F30A\U0001F30A"
+         u"\U0001F30A\U0001F30A\U0001F30A.flv"},
+    };
+    for (const auto& n : names) {
+        RunOutcome shown{RunOutcome::Kind::NoOutput, 0, 1, u"", 0, n.path, 0};
+        EXPECT_EQ(OutcomeText(shown, 0), u"Failed: " + std::u16string(n.shown) + u" is missing or empty.");
+    }
+
     RunOutcome missing{RunOutcome::Kind::NoOutput, 0, 1, u"", 0, u"/v/a.mp3", 0};
     EXPECT_TRUE(missing.Failed());
     EXPECT_EQ(OutcomeText(missing, 0), u"Failed: a.mp3 is missing or empty.");

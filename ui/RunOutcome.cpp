@@ -14,10 +14,38 @@ std::u16string Number(std::uintmax_t value)
     return std::u16string(digits.begin(), digits.end());
 }
 
+// The outcome line has room for one line of text; a file name longer than this many columns
+// gives up its middle, so that the line still shows the name's start and its extension.
+constexpr std::size_t kNameColumns = 32;
+
+// Wide characters (Chinese, among others) take two columns.
+std::size_t Columns(char16_t c)
+{
+    return c >= 0x1100 && !(c >= 0xD800 && c <= 0xDFFF) ? 2 : 1;
+}
+
 std::u16string FileName(std::u16string_view path)
 {
     const std::size_t slash = path.find_last_of(u'/');
-    return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
+    const std::u16string_view name = slash == std::u16string_view::npos ? path : path.substr(slash + 1);
+    std::size_t width = 0;
+    for (const char16_t c : name)
+        width += Columns(c);
+    if (width <= kNameColumns)
+        return std::u16string(name);
+    // Half the room to each end, around the ellipsis; a surrogate pair is never split.
+    const std::size_t half = (kNameColumns - 1) / 2;
+    std::size_t head = 0;
+    for (std::size_t used = 0; head < name.size() && used + Columns(name[head]) <= half; ++head)
+        used += Columns(name[head]);
+    if (head > 0 && name[head - 1] >= 0xD800 && name[head - 1] <= 0xDBFF)
+        --head;
+    std::size_t tail = name.size();
+    for (std::size_t used = 0; tail > head && used + Columns(name[tail - 1]) <= half; --tail)
+        used += Columns(name[tail - 1]);
+    if (tail < name.size() && name[tail] >= 0xDC00 && name[tail] <= 0xDFFF)
+        ++tail;
+    return std::u16string(name.substr(0, head)) + u"\u2026" + std::u16string(name.substr(tail));
 }
 
 }  // namespace

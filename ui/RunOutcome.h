@@ -35,5 +35,6 @@ std::u16string ProgramName(std::u16string_view commandLine);
 // A size as people read it: "800 bytes", "1.5 KiB", "12.3 MiB", in `language`.
 std::u16string SizeText(std::uintmax_t size, int language);
 
-// The outcome line in `language` (0 English, 1 Chinese); the output is named by its file name.
+// The outcome line in `language` (0 English, 1 Chinese); the output is named by its file name,
+// a long one shortened in the middle to fit the line.
 std::u16string OutcomeText(const RunOutcome& outcome, int language);
