@@ -227,7 +227,9 @@ QWidget* DialogImpl::CreateControl(const DlgControl& c, std::unique_ptr<CWnd>& w
     case ControlKind::PushButton:
     case ControlKind::DefPushButton: {
         auto* button = new QPushButton(ToQString(c.text), dlg);
-        button->setAutoDefault(true);
+        // A focused button takes Enter as the dialog manager's do, unless it is one whose
+        // press must never come by accident.
+        button->setAutoDefault(!(c.style & kNoEnter));
         button->setDefault(c.kind == ControlKind::DefPushButton);
         QObject::connect(button, &QPushButton::clicked, dlg,
                          [this, id] { owner.OnCommand(Notify::Clicked, id); });
