@@ -20,7 +20,7 @@ bool CTarvexApp::InitInstance()
     m_pMainWnd = &dlg;
     // Told to end (by a logout, a terminal's Ctrl+C, kill), the program stops a conversion
     // as Stop does, so that no half-written file and no run folder stay behind.
-    TerminationSignals signals([&dlg](int signal) {
+    TerminationSignals termination([&dlg](int signal) {
         dlg.PostToGuiThread([&dlg, signal] { dlg.OnTerminationSignal(signal); });
     });
     dlg.DoModal();

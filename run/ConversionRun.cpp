@@ -27,14 +27,13 @@ bool ConversionRun::Start(RunPlan plan)
             boost::mutex::scoped_lock lock(m_stateLock);
             going = m_state == RunState::Running || m_state == RunState::Stopping;
         }
-        if (going || steps == 0) {
+        // A plan whose first command is empty runs nothing at all.
+        if (going || plan.commands.empty() || plan.commands.front().empty()) {
             RemoveRunFolder(plan.runFolder);
             return false;
         }
         m_plan = std::move(plan);
         m_nCursor = 0;
-        while (m_plan.commands[m_nCursor].empty())
-            ++m_nCursor;
         m_bStopRequested = false;
         m_bEarlierOutput = PathHoldsAnything(m_plan.output);
         {

@@ -197,8 +197,10 @@ void CTarvexDlg::OnIncludeVideoClicked()
 {
     UpdateData(true);
     // The box itself is asked, not the member: a refused custom value stops the exchange
-    // before the member is read.
+    // before the member is read. The member follows the box, or the next exchange back into
+    // the controls would tick it again.
     const bool on = GetButton(IDC_INCLUDE_VIDEO)->GetCheck() == BST_CHECKED;
+    m_nIncludeVideo = on ? BST_CHECKED : BST_UNCHECKED;
     // The video-codec list belongs to the range only in the FLV2Video mode; in the Video2FLV
     // mode it stays empty and disabled.
     const bool flv2Video = m_mode == ConversionMode::FLV2Video;
@@ -210,6 +212,7 @@ void CTarvexDlg::OnIncludeAudioClicked()
 {
     UpdateData(true);
     const bool on = GetButton(IDC_INCLUDE_AUDIO)->GetCheck() == BST_CHECKED;
+    m_nIncludeAudio = on ? BST_CHECKED : BST_UNCHECKED;
     const bool flv2Video = m_mode == ConversionMode::FLV2Video;
     EnableDlgItems(flv2Video ? IDC_AUDIO_CODEC : IDC_SAMPLE_RATE, IDC_CHANNELS, on);
 }
