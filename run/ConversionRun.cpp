@@ -91,7 +91,7 @@ void ConversionRun::OnChunk(OutputStream stream, std::string_view bytes)
         m_strPrevChunk.swap(m_strLastChunk);
         m_strLastChunk.clear();
         (stream == OutputStream::Output ? m_outputDecoder : m_errorDecoder).Decode(bytes, m_strLastChunk);
-        m_progress.Feed(stream, m_strLastChunk);
+        m_progress.Feed(stream, bytes);
     }
     Changed();
 }
@@ -237,8 +237,7 @@ RunSnapshot ConversionRun::Snapshot() const
 
 RunState ConversionRun::State() const
 {
-    boost::mutex::scoped_lock lock(m_stateLock);
-    return m_state;
+    return m_state.load();
 }
 
 std::vector<std::u16string> ConversionRun::Commands() const

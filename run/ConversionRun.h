@@ -11,8 +11,9 @@
 // stays as it was.
 //
 // The runner's threads update the state under the run's lock and call `changed`; a window
-// takes a Snapshot when it gets to it. A test drives a run the same way, without a window.
+// takes a Snapshot when it gets to it. Nothing here needs a window at all.
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -112,7 +113,8 @@ private:
 
     // The state a window shows.
     mutable boost::mutex m_stateLock;
-    RunState m_state = RunState::Idle;
+    // Written under the lock; read without it too, since a window asks for it at every chunk.
+    std::atomic<RunState> m_state{RunState::Idle};
     Utf8Decoder m_outputDecoder;
     Utf8Decoder m_errorDecoder;
     std::u16string m_strPrevChunk;

@@ -8,6 +8,7 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "platform/process/ChildProcess.h"
 #include "platform/text/CommandLine.h"
@@ -18,6 +19,10 @@
 namespace {
 
 constexpr std::size_t kChunk = 256;
+// The most one read of a pipe takes: a pipe's whole buffer, as Linux sizes it by default.
+constexpr std::size_t kReadBlock = 64 * 1024;
+// The buffer asked for each of a child's output pipes: Linux's limit for a user's pipe.
+constexpr std::size_t kPipeBuffer = 1024 * 1024;
 // How long an interrupted child has to end after each polite signal before the next one.
 constexpr int kInterruptStepMs = 2000;
 // How long the end of a child waits for end of file on its pipes: only a grandchild that
@@ -173,6 +178,9 @@ bool CRedirect::Launch(std::string_view commandLine)
     bool ready = child->m_stopSignal.Create() && child->m_interrupt.Create() && child->m_readersStop.Create() &&
                  CreatePipe(input) && CreatePipe(output) && CreatePipe(errors) &&
                  SetNonBlocking(output.read.Get()) && SetNonBlocking(errors.read.Get());
+    // An encoder that writes a lot waits less for a reader that is busy passing text on.
+    for (const PipeEnds* pipe : {&output, &errors})
+        GrowPipe(pipe->read.Get(), kPipeBuffer);
     if (ready) {
         ready = m_spawner.Run([&] {
             child->m_process = SpawnRedirected(commandLine, output.write.Get(),
@@ -226,7 +234,10 @@ namespace {
 template <typename Notify>
 void ReadPipe(int fd, const Event& stop, Notify notify)
 {
-    char buffer[kChunk];
+    // Whatever waits is read at once and passed on in chunks: a read per chunk took the pipe's
+    // lock from the writing child for every 256 bytes, and a child that writes a lot spent
+    // more time waiting for that lock than writing.
+    std::vector<char> buffer(kReadBlock);
     bool stopping = false;
     std::size_t left = 0;
     for (;;) {
@@ -234,18 +245,19 @@ void ReadPipe(int fd, const Event& stop, Notify notify)
             stopping = true;
             left = BytesWaiting(fd);
         }
-        std::size_t want = kChunk;
+        std::size_t want = buffer.size();
         if (stopping) {
             if (left == 0)
                 return;
-            want = left < kChunk ? left : kChunk;
+            want = std::min(left, want);
         }
         std::size_t count = 0;
-        switch (ReadSome(fd, buffer, want, count)) {
+        switch (ReadSome(fd, buffer.data(), want, count)) {
         case ReadStatus::Data:
             if (stopping)
                 left -= count;
-            notify(std::string_view(buffer, count));
+            for (std::size_t at = 0; at < count; at += kChunk)
+                notify(std::string_view(buffer.data() + at, std::min(kChunk, count - at)));
             break;
         case ReadStatus::Empty:
             if (stopping)
