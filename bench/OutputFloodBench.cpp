@@ -25,14 +25,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <random>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "bench/Median.h"
-#include "platform/text/FileSystem.h"
 #include "platform/text/TextCodec.h"
 #include "run/ProgressParser.h"
+#include "tests/RunHelpers.h"
 #include "ui/TarvexDlg.h"
 
 extern char** environ;
@@ -130,11 +130,7 @@ Round FloodThroughTheWindow(CTarvexDlg& dlg, const fs::path& dir)
     const fs::path stamp = dir / "end.stamp";
     fs::remove(stamp);
 
-    RunPlan plan;
-    plan.output = DecodeUtf8((dir / "out.flv").string());
-    plan.runFolder = CreateRunFolder(plan.output);
-    plan.written = plan.runFolder + u"/out.flv";
-    plan.commands = {u"plugins\\ffmpeg.exe script " + DecodeUtf8(kFlood) + u" stampfile:end.stamp"};
+    RunPlan plan = PlanFor(dir / "out.flv", {u"plugins\\ffmpeg.exe script " + DecodeUtf8(kFlood) + u" stampfile:end.stamp"});
 
     OkWatcher watcher;
     qApp->installEventFilter(&watcher);
@@ -199,11 +195,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
 
-    const fs::path previous = fs::current_path();
-    const fs::path dir = fs::temp_directory_path() / ("tarvex-flood-" + std::to_string(std::random_device{}()));
-    fs::create_directories(dir / "plugins");
-    fs::create_symlink(RUNNER_CHILD, dir / "plugins" / "ffmpeg");
-    fs::current_path(dir);
+    std::optional<StandInFolder> folder(std::in_place, "tarvex-flood-", RUNNER_CHILD, "ffmpeg");
+    const fs::path dir = folder->Path();
 
     std::vector<double> seconds, ratios, floorRatios, stalls, endToOk, growth;
     {
@@ -219,8 +212,7 @@ int main(int argc, char** argv)
             growth.push_back(round.memoryGrowthMiB);
         }
     }
-    fs::current_path(previous);
-    fs::remove_all(dir);
+    folder.reset();
 
     std::printf("flood_time_ratio: %.2f x (goal: < 2, 50 MB through the window against /dev/null)\n", Median(ratios));
     std::printf("flood_pipe_floor_ratio: %.2f x (goal: none, the same child read by a bare loop of 64 KiB reads "

@@ -22,16 +22,15 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <random>
-#include <sstream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "bench/Median.h"
 #include "platform/text/CommandLine.h"
-#include "platform/text/FileSystem.h"
 #include "platform/text/TextCodec.h"
+#include "tests/RunHelpers.h"
 #include "ui/Resource.h"
 #include "ui/TarvexDlg.h"
 
@@ -52,29 +51,6 @@ double Now()
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-// Processes whose parent is this program, reaped or not.
-int ChildCount()
-{
-    int count = 0;
-    const std::string self = std::to_string(::getpid());
-    for (const fs::directory_entry& entry : fs::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        std::getline(stat, line);
-        const std::size_t close = line.rfind(')');
-        if (close == std::string::npos)
-            continue;
-        std::istringstream rest(line.substr(close + 2));
-        std::string state, parent;
-        rest >> state >> parent;
-        count += parent == self;
-    }
-    return count;
-}
-
 struct Times {
     double childrenGone = -1;  // seconds from the click
     double okShown = -1;
@@ -84,15 +60,7 @@ struct Times {
 Times StopInTheWindow(CTarvexDlg& dlg, const fs::path& dir, const std::vector<std::u16string>& commands,
                       const std::u16string& ready)
 {
-    RunPlan plan;
-    plan.output = DecodeUtf8((dir / "out.flv").string());
-    plan.runFolder = CreateRunFolder(plan.output);
-    plan.written = plan.runFolder + u"/out.flv";
-    for (std::u16string command : commands) {
-        if (const std::size_t at = command.find(u"{written}"); at != std::u16string::npos)
-            command.replace(at, 9, QuoteArgument(plan.written));
-        plan.commands.push_back(command);
-    }
+    RunPlan plan = PlanFor(dir / "out.flv", commands);
 
     Times times;
     double clicked = 0;
@@ -110,7 +78,7 @@ Times StopInTheWindow(CTarvexDlg& dlg, const fs::path& dir, const std::vector<st
             }
             return;
         }
-        if (times.childrenGone < 0 && ChildCount() == 0)
+        if (times.childrenGone < 0 && OwnChildren().empty())
             times.childrenGone = Now() - clicked;
         auto* ok = window->findChild<QPushButton*>(QString::number(IDOK));
         if (times.okShown < 0 && ok && ok->isVisible())
@@ -164,11 +132,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
 
-    const fs::path previous = fs::current_path();
-    const fs::path dir = fs::temp_directory_path() / ("tarvex-stop-" + std::to_string(std::random_device{}()));
-    fs::create_directories(dir / "plugins");
-    fs::create_symlink(RUNNER_CHILD, dir / "plugins" / "stubborn");
-    fs::current_path(dir);
+    std::optional<StandInFolder> folder(std::in_place, "tarvex-stop-", RUNNER_CHILD, "stubborn");
+    const fs::path dir = folder->Path();
 
     std::vector<double> ffmpegGone, ffmpegOk, alone, ratios, stubbornGone, stubbornOk;
     bool failed = false;
@@ -196,8 +161,7 @@ int main(int argc, char** argv)
             stubbornOk.push_back(times.okShown);
         }
     }
-    fs::current_path(previous);
-    fs::remove_all(dir);
+    folder.reset();
     if (failed) {
         std::fprintf(stderr, "a round failed: ffmpeg missing, or a stop that never ended\n");
         return 1;

@@ -1,8 +1,6 @@
 // A conversion run without any window, its encoders played by the stand-in child: what it
 // leaves at the output path and in its folder, how it stops, and what it says of itself.
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -13,7 +11,6 @@
 #include <mutex>
 #include <optional>
 #include <random>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +19,7 @@
 #include "platform/text/FileSystem.h"
 #include "platform/text/TextCodec.h"
 #include "run/ConversionRun.h"
+#include "tests/RunHelpers.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -32,31 +30,6 @@ std::string ReadAll(const fs::path& path)
 {
     std::ifstream in(path);
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Processes whose parent is this program: a run that has ended leaves none.
-std::vector<int> OwnChildren()
-{
-    std::vector<int> children;
-    const std::string self = std::to_string(::getpid());
-    for (const fs::directory_entry& entry : fs::directory_iterator("/proc")) {
-        const std::string pid = entry.path().filename().string();
-        if (pid.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        std::getline(stat, line);
-        // The fields after the name, which may hold blanks and parentheses itself.
-        const std::size_t close = line.rfind(')');
-        if (close == std::string::npos)
-            continue;
-        std::istringstream rest(line.substr(close + 2));
-        std::string state, parent;
-        rest >> state >> parent;
-        if (parent == self)
-            children.push_back(std::stoi(pid));
-    }
-    return children;
 }
 
 class ConversionRunTest : public ::testing::Test {
@@ -74,31 +47,15 @@ protected:
     }
 
     // The stand-in encoder playing `steps`; "{folder}" and "{written}" stand for the plan's.
-    std::u16string Script(const std::vector<std::string>& steps) const
+    static std::u16string Script(const std::vector<std::string>& steps)
     {
         std::u16string command = QuoteArgument(DecodeUtf8(RUNNER_CHILD)) + u" script";
-        for (std::string step : steps) {
-            for (const auto& [name, value] : {std::pair{std::string("{folder}"), m_folder},
-                                              std::pair{std::string("{written}"), m_folder + "/out.flv"}}) {
-                if (const std::size_t at = step.find(name); at != std::string::npos)
-                    step.replace(at, name.size(), value);
-            }
+        for (const std::string& step : steps)
             command += u" " + QuoteArgument(DecodeUtf8(step));
-        }
         return command;
     }
 
-    // A plan as Convert makes it: the folder beside the output, the last command writing
-    // the output's name in it.
-    RunPlan Plan()
-    {
-        RunPlan plan;
-        plan.output = DecodeUtf8(m_output.string());
-        plan.runFolder = CreateRunFolder(plan.output);
-        plan.written = plan.runFolder + u"/out.flv";
-        m_folder = EncodeUtf8(plan.runFolder);
-        return plan;
-    }
+    RunPlan Plan(const std::vector<std::u16string>& commands) { return PlanFor(m_output, commands); }
 
     void Make()
     {
@@ -133,7 +90,6 @@ protected:
 
     fs::path m_dir;
     fs::path m_output;
-    std::string m_folder;
     std::mutex m_lock;
     std::condition_variable m_changed;
     std::vector<std::string> m_debug;
@@ -166,10 +122,11 @@ TEST_F(ConversionRunTest, TheOutputIsReplacedOnlyWhenTheRunHasEarnedIt)
         fs::remove(m_output);
         if (c.earlier)
             std::ofstream(m_output) << "earlier";
-        RunPlan plan = Plan();
+        std::vector<std::u16string> commands;
         for (const auto& steps : c.commands)
-            plan.commands.push_back(steps.front().empty() ? u"/no/such/encoder -i x" : Script(steps));
-        const std::vector<std::u16string> commands = plan.commands;
+            commands.push_back(steps.front().empty() ? u"/no/such/encoder -i x" : Script(steps));
+        RunPlan plan = Plan(commands);
+        commands = plan.commands;
         {
             std::lock_guard<std::mutex> lock(m_lock);
             m_debug.clear();
@@ -206,9 +163,7 @@ TEST_F(ConversionRunTest, AnOutputPathThatIsAFolderKeepsItAndSaysSo)
 {
     Make();
     fs::create_directories(m_output / "inside");
-    RunPlan plan = Plan();
-    plan.commands = {Script({"stampfile:{written}"})};
-    ASSERT_TRUE(m_run->Start(std::move(plan)));
+    ASSERT_TRUE(m_run->Start(Plan({Script({"stampfile:{written}"})})));
     ASSERT_TRUE(WaitEnded());
     EXPECT_EQ(m_run->Snapshot().outcome.kind, RunOutcome::Kind::NotMoved);
     EXPECT_TRUE(fs::is_directory(m_output / "inside"));
@@ -231,14 +186,12 @@ TEST_F(ConversionRunTest, StopEndsEitherStageAndKeepsTheEarlierOutput)
         SCOPED_TRACE("stage " + std::to_string(c.stage) + ", ignoring " + (c.ignored ? c.ignored : "nothing"));
         std::ofstream(m_output) << "earlier";
         fs::remove(m_dir / "second");
-        RunPlan plan = Plan();
         const std::vector<std::string> waiting = {c.ignored ? std::string("ignore:") + c.ignored : "out:-",
                                                   "stampfile:{written}", "out:ready", "wait:never"};
-        if (c.stage == 1)
-            plan.commands = {Script(waiting), Script({"touch:" + (m_dir / "second").string()})};
-        else
-            plan.commands = {Script({"touch:{folder}/temp.avi"}), Script(waiting)};
-        ASSERT_TRUE(m_run->Start(std::move(plan)));
+        const std::vector<std::u16string> commands =
+            c.stage == 1 ? std::vector{Script(waiting), Script({"touch:" + (m_dir / "second").string()})}
+                         : std::vector{Script({"touch:{folder}/temp.avi"}), Script(waiting)};
+        ASSERT_TRUE(m_run->Start(Plan(commands)));
         ASSERT_TRUE(WaitUntil([](const RunSnapshot& s) { return s.text.ends_with(u"ready"); }));
         const auto clicked = std::chrono::steady_clock::now();
         m_run->Stop();
@@ -265,8 +218,7 @@ TEST_F(ConversionRunTest, AStopRacingTheEndSaysWhatHappened)
     for (int round = 0; round < 40; ++round) {
         SCOPED_TRACE(round);
         std::ofstream(m_output) << "earlier";
-        RunPlan plan = Plan();
-        plan.commands = {Script({"stampfile:{written}"})};
+        RunPlan plan = Plan({Script({"stampfile:{written}"})});
         if (round % 2)
             plan.commands.push_back(Script({"out:second"}));
         const std::vector<std::u16string> commands = plan.commands;
@@ -305,9 +257,8 @@ TEST_F(ConversionRunTest, AShutdownDuringAFloodLeavesNoChildAndNoFolder)
 {
     Make();
     std::ofstream(m_output) << "earlier";
-    RunPlan plan = Plan();
-    plan.commands = {Script({"stampfile:{written}", "smallwrites:50000000:100:2"}), Script({"touch:second"})};
-    ASSERT_TRUE(m_run->Start(std::move(plan)));
+    ASSERT_TRUE(m_run->Start(Plan({Script({"stampfile:{written}", "smallwrites:50000000:100:2"}),
+                                   Script({"touch:" + (m_dir / "second").string()})})));
     ASSERT_TRUE(WaitUntil([](const RunSnapshot& s) { return s.text.size() > 256; }));
     m_run->Shutdown();
     EXPECT_EQ(m_run->State(), RunState::Ended);
@@ -320,9 +271,7 @@ TEST_F(ConversionRunTest, AShutdownDuringAFloodLeavesNoChildAndNoFolder)
 TEST_F(ConversionRunTest, EveryByteOfTheOutputReachesTheTextNulIncluded)
 {
     Make();
-    RunPlan plan = Plan();
-    plan.commands = {Script({"outhex:61620063640a", "stampfile:{written}"})};
-    ASSERT_TRUE(m_run->Start(std::move(plan)));
+    ASSERT_TRUE(m_run->Start(Plan({Script({"outhex:61620063640a", "stampfile:{written}"})})));
     ASSERT_TRUE(WaitEnded());
     EXPECT_EQ(m_run->Snapshot().text, std::u16string(u"ab\0cd\n", 6));
     EXPECT_EQ(m_run->Commands().size(), 1u);

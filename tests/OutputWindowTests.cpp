@@ -24,7 +24,6 @@
 #include <initializer_list>
 #include <optional>
 #include <thread>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -35,6 +34,7 @@
 #include "platform/text/TextCodec.h"
 #include "tests/DropHelper.h"
 #include "tests/ModalHelper.h"
+#include "tests/RunHelpers.h"
 #include "ui/Language.h"
 #include "ui/OutcomeText.h"
 #include "ui/Resource.h"
@@ -68,11 +68,8 @@ class OutputWindow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_previousDir = fs::current_path();
-        m_dir = fs::temp_directory_path() / ("tarvex-queue-" + std::to_string(std::random_device{}()));
-        fs::create_directories(m_dir / "plugins");
-        fs::create_symlink(RUNNER_CHILD, m_dir / "plugins" / "ffmpeg");
-        fs::current_path(m_dir);
+        m_folder.emplace("tarvex-window-", RUNNER_CHILD, "ffmpeg");
+        m_dir = m_folder->Path();
         m_dlg.emplace();
         m_dlg->Create();
     }
@@ -80,25 +77,11 @@ protected:
     void TearDown() override
     {
         m_dlg.reset();
-        fs::current_path(m_previousDir);
-        fs::remove_all(m_dir);
+        m_folder.reset();
     }
 
-    // A plan as Convert makes it for out.flv in the test's folder; "{written}" in a command
-    // stands for the file the last command is to write.
-    RunPlan Plan(const std::vector<std::u16string>& commands)
-    {
-        RunPlan plan;
-        plan.output = DecodeUtf8((m_dir / "out.flv").string());
-        plan.runFolder = CreateRunFolder(plan.output);
-        plan.written = plan.runFolder + u"/out.flv";
-        for (std::u16string command : commands) {
-            if (const std::size_t at = command.find(u"{written}"); at != std::u16string::npos)
-                command.replace(at, 9, plan.written);
-            plan.commands.push_back(command);
-        }
-        return plan;
-    }
+    // A plan for out.flv in the test's folder.
+    RunPlan Plan(const std::vector<std::u16string>& commands) { return PlanFor(m_dir / "out.flv", commands); }
 
     // The run of `commands`, with `act` inside its window.
     std::intptr_t Run(const std::vector<std::u16string>& commands, std::function<void(QWidget*)> act)
@@ -148,7 +131,7 @@ protected:
         QTest::keyClick(window, Qt::Key_Return);
     }
 
-    fs::path m_previousDir;
+    std::optional<StandInFolder> m_folder;
     fs::path m_dir;
     std::optional<CTarvexDlg> m_dlg;
 };
@@ -464,8 +447,8 @@ TEST_F(OutputWindow, DISABLED_RunUntilASignalEndsTheProgram)
     const char* dir = std::getenv("TARVEX_SIGNAL_TEST_DIR");
     ASSERT_NE(dir, nullptr);
     // The program dies of the signal: nothing would remove the folder of this copy's own.
+    m_folder.reset();
     fs::current_path(dir);
-    fs::remove_all(m_dir);
     m_dir = dir;
     // As the application sets it up.
     TerminationSignals termination([this](int signal) {
