@@ -5,8 +5,10 @@ BUILD    ?= build
 # The package is built apart from the development build: release flags, no tests.
 PKGBUILD ?= $(BUILD)/package
 JOBS     ?= $(shell nproc)
+# libfontconfig-dev: the dialog asks fontconfig which Chinese face it prefers in zh-CN, a
+# question the toolkit only answers for the process's own language.
 PACKAGES := cmake g++ make qt6-base-dev qt6-qpa-plugins libboost-thread-dev googletest \
-            libgtest-dev ffmpeg mencoder fonts-wqy-microhei xvfb xauth \
+            libgtest-dev libfontconfig-dev ffmpeg mencoder fonts-wqy-microhei xvfb xauth \
             dpkg-dev file lintian desktop-file-utils appstream man-db
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -1,5 +1,6 @@
 #include "app/TarvexApp.h"
 
+#include "platform/process/TerminationSignals.h"
 #include "ui/TarvexDlg.h"
 
 CTarvexApp theApp;
@@ -17,6 +18,11 @@ bool CTarvexApp::InitInstance()
 
     CTarvexDlg dlg;
     m_pMainWnd = &dlg;
+    // Told to end (by a logout, a terminal's Ctrl+C, kill), the program stops a conversion
+    // as Stop does, so that no half-written file and no run folder stay behind.
+    TerminationSignals termination([&dlg](int signal) {
+        dlg.PostToGuiThread([&dlg, signal] { dlg.OnTerminationSignal(signal); });
+    });
     dlg.DoModal();
     m_pMainWnd = nullptr;
     return false;

@@ -1,7 +1,7 @@
 // One Video2FLV conversion of a 20 s 640x480 .mp4 clip (two stages: mencoder, then ffmpeg)
 // set going from the main dialog, timed from the click on Convert to the output window's OK
 // button showing; against the very same two command lines, as the dialog built them, run one
-// after the other by a shell script. Rounds pair the two; the figures are medians of five,
+// after the other by a shell script that also renames the result into place. Rounds pair the two; the figures are medians of five,
 // after one unmeasured round of each. The program's own processor time is printed too: the
 // encoders share the machine with it, so on a busy machine it is what slows them down.
 
@@ -105,29 +105,31 @@ std::string ShellQuoted(const std::string& word)
 }
 
 // The dialog's commands for sh: the same arguments, the encoders from PATH as the dialog
-// finds them when ./plugins has none, the output deleted first and the intermediate file's
-// folder made and removed, as Convert and the end of its run do.
+// finds them when ./plugins has none, in a folder of the run's own beside the output that is
+// made first and removed last, the new file renamed over the output in between, as Convert
+// and its run do.
 void WriteScript(const CTarvexDlg& dlg, const fs::path& output, const fs::path& script)
 {
     std::ofstream out(script);
-    out << "rm -f " << ShellQuoted(output.string()) << "\n";
+    const std::vector<std::u16string> commands = dlg.Run().Commands();
     std::string runFolder;
-    for (std::size_t i = 0; i < dlg.m_commands.Size(); ++i) {
-        std::vector<std::string> argv = SplitCommandLine(EncodeUtf8(dlg.m_commands.At(i)));
+    std::string written;
+    for (const std::u16string& command : commands) {
+        std::vector<std::string> argv = SplitCommandLine(EncodeUtf8(command));
         std::string program = argv[0].substr(argv[0].find_last_of('\\') + 1);
         argv[0] = program.substr(0, program.size() - 4);  // without ".exe"
-        for (const std::string& arg : argv) {
-            if (arg.ends_with("/temp.avi") && runFolder.empty()) {
-                runFolder = fs::path(arg).parent_path().string();
-                out << "mkdir " << ShellQuoted(runFolder) << "\n";
-            }
+        const fs::path folder = fs::path(argv.back()).parent_path();
+        if (runFolder.empty() && folder.filename().string().starts_with(".tarvex-run-")) {
+            runFolder = folder.string();
+            out << "mkdir " << ShellQuoted(runFolder) << "\n";
         }
+        written = argv.back();
         for (const std::string& arg : argv)
             out << ShellQuoted(arg) << ' ';
         out << "</dev/null >/dev/null 2>&1\n";
     }
-    if (!runFolder.empty())
-        out << "rm -rf " << ShellQuoted(runFolder) << "\n";
+    out << "mv -f " << ShellQuoted(written) << ' ' << ShellQuoted(output.string()) << "\n";
+    out << "rm -rf " << ShellQuoted(runFolder) << "\n";
 }
 
 double FromTheScript(const fs::path& script, const fs::path& log)
@@ -186,7 +188,7 @@ int main(int argc, char** argv)
                 shell = FromTheScript(script, log);
                 dialog = ThroughTheDialog();
             }
-            failed = dialog <= 0 || shell <= 0 || dlg.m_commands.Size() != 2 || !fs::exists(output);
+            failed = dialog <= 0 || shell <= 0 || dlg.Run().Commands().size() != 2 || !fs::exists(output);
             if (round > 0) {
                 dialogTimes.push_back(dialog);
                 scriptTimes.push_back(shell);

@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/process/ChildProcess.h"
@@ -32,12 +33,11 @@ double CpuSeconds()
 // Counts what comes and remembers when the end came.
 class Counter : public CRedirect {
 public:
-    void OnOutputText(const char* text) override
+    void OnOutputText(std::string_view text) override
     {
-        const size_t n = std::strlen(text);
-        if (m_bytes == 0 && n > 0)
-            m_firstText.assign(text, n);
-        m_bytes += n;
+        if (m_bytes == 0 && !text.empty())
+            m_firstText.assign(text);
+        m_bytes += text.size();
     }
     void OnFinished() override
     {

@@ -2,11 +2,11 @@
 
 #include <utility>
 
+#include "convert/ProfileCatalogue.h"
 #include "convert/StringUtils.h"
 
 namespace {
 
-constexpr std::u16string_view kCustom = u"Custom...";
 // The custom edits are bound to numbers that start at 0, so "0" means nothing was typed.
 constexpr std::u16string_view kNotEntered = u"0";
 
@@ -38,20 +38,20 @@ CaptureRefusal CaptureSettings(const OptionControlTexts& controls, VideoSettings
         capturedVideo.m_strCodec = CodecName(controls.m_strVideoCodec);
 
         capturedVideo.m_strFrameRate = controls.m_strFrameRate;
-        if (EqualsExact(controls.m_strFrameRate, kCustom)) {
-            if (EqualsExact(controls.m_strCustomFrameRate, kNotEntered))
+        if (controls.m_strFrameRate == kCustomEntry) {
+            if (controls.m_strCustomFrameRate == kNotEntered)
                 return CaptureRefusal::FrameRateMissing;
             capturedVideo.m_strFrameRate = Typed(controls.m_strCustomFrameRate);
         }
 
         capturedVideo.m_strBitRate = controls.m_strVideoBitRate;
-        if (EqualsExact(controls.m_strVideoBitRate, kCustom)) {
-            if (EqualsExact(controls.m_strCustomVideoBitRate, kNotEntered))
+        if (controls.m_strVideoBitRate == kCustomEntry) {
+            if (controls.m_strCustomVideoBitRate == kNotEntered)
                 return CaptureRefusal::BitRateMissing;
             capturedVideo.m_strBitRate = Typed(controls.m_strCustomVideoBitRate);
         }
 
-        if (EqualsExact(controls.m_strFrameSize, kCustom)) {
+        if (controls.m_strFrameSize == kCustomEntry) {
             capturedVideo.m_strFrameSize =
                 AppendX(Typed(controls.m_strCustomWidth)) + Typed(controls.m_strCustomHeight);
         } else {

@@ -56,12 +56,6 @@ std::u16string QuotePath(const std::u16string& path)
     return QuoteArgument(path);
 }
 
-// A value stands as one argument however it was typed; catalogue values need no quotes.
-std::u16string Value(const std::u16string& value)
-{
-    return QuoteArgument(value);
-}
-
 }  // namespace
 
 bool UsesIntermediateFile(const ConversionJob& job)
@@ -72,6 +66,7 @@ bool UsesIntermediateFile(const ConversionJob& job)
     return !EqualsNoCase(extension, u".avi") && !EqualsNoCase(extension, u".mpg");
 }
 
+// A value stands as one argument however it was typed; catalogue values need no quotes.
 std::u16string BuildVideoOptions(const VideoSettings& video)
 {
     if (!video.m_bInclude)
@@ -79,13 +74,13 @@ std::u16string BuildVideoOptions(const VideoSettings& video)
 
     std::u16string options;
     if (!video.m_strCodec.empty())
-        options += u"-vcodec " + Value(video.m_strCodec) + u" ";
+        options += u"-vcodec " + QuoteArgument(video.m_strCodec) + u" ";
     if (IsGiven(video.m_strFrameRate))
-        options += u"-r " + Value(video.m_strFrameRate) + u" ";
+        options += u"-r " + QuoteArgument(video.m_strFrameRate) + u" ";
     if (IsGiven(video.m_strBitRate))
-        options += u"-b " + Value(InKilobits(video.m_strBitRate)) + u" ";
+        options += u"-b " + QuoteArgument(InKilobits(video.m_strBitRate)) + u" ";
     if (IsGiven(video.m_strFrameSize))
-        options += u"-s " + Value(video.m_strFrameSize);
+        options += u"-s " + QuoteArgument(video.m_strFrameSize);
     Trim(options);
     return options;
 }
@@ -97,13 +92,13 @@ std::u16string BuildAudioOptions(const AudioSettings& audio)
 
     std::u16string options;
     if (!audio.m_strCodec.empty())
-        options += u"-acodec " + Value(audio.m_strCodec) + u" ";
+        options += u"-acodec " + QuoteArgument(audio.m_strCodec) + u" ";
     if (!audio.m_strSampleRate.empty())
-        options += u"-ar " + Value(audio.m_strSampleRate) + u" ";
+        options += u"-ar " + QuoteArgument(audio.m_strSampleRate) + u" ";
     if (!audio.m_strBitRate.empty())
-        options += u"-ab " + Value(InKilobits(audio.m_strBitRate)) + u" ";
+        options += u"-ab " + QuoteArgument(InKilobits(audio.m_strBitRate)) + u" ";
     if (!audio.m_strChannels.empty())
-        options += u"-ac " + Value(ChannelCount(audio.m_strChannels)) + u" ";
+        options += u"-ac " + QuoteArgument(ChannelCount(audio.m_strChannels)) + u" ";
     Trim(options);
     return options;
 }

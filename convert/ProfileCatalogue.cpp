@@ -2,25 +2,27 @@
 
 #include <array>
 
+#include "platform/text/AsciiCase.h"
+
 namespace {
 
 using Entry = std::u16string_view;
 
-// Mode 0 offers only FLV; mode 1 converts FLV into the others.
+// Video2FLV offers only FLV; FLV2Video converts FLV into the others.
 constexpr std::array<Entry, 1> kVideo2FlvTypes{u"FLV"};
 constexpr std::array<Entry, 4> kFlv2VideoTypes{u"AVI", u"MP4", u"WMV", u"MP3"};
 
 constexpr std::array<Entry, 4> kMp4SubTypes{u"MP4", u"iPod", u"PSP", u"MOBILE"};
 
 constexpr std::array<Entry, 12> kFrameSizes{
-    u"Custom...", u"Original",  u"160 x 120", u"176 x 144", u"192 x 168", u"240 x 180",
+    kCustomEntry, u"Original",  u"160 x 120", u"176 x 144", u"192 x 168", u"240 x 180",
     u"320 x 240", u"352 x 288", u"720 x 480", u"720 x 576", u"800 x 600", u"1024 x 768"};
 
-constexpr std::array<Entry, 11> kFrameRates{u"Custom...", u"Original", u"2",      u"5",
+constexpr std::array<Entry, 11> kFrameRates{kCustomEntry, u"Original", u"2",      u"5",
                                             u"12",        u"15",       u"20",     u"23.976",
                                             u"25",        u"29.970",   u"30"};
 
-constexpr std::array<Entry, 11> kVideoBitRates{u"Custom...", u"100", u"200", u"300",
+constexpr std::array<Entry, 11> kVideoBitRates{kCustomEntry, u"100", u"200", u"300",
                                                u"400",       u"500", u"600", u"800",
                                                u"1000",      u"1600", u"2500"};
 
@@ -35,14 +37,14 @@ constexpr std::array<Entry, 2> kAviAudioCodecs{u"mp3", u"mp2"};
 constexpr std::array<Entry, 1> kMp3Only{u"mp3"};
 
 // The MP4 sub-type rows; only the plain MP4 row offers "Custom..." and "Original".
-constexpr std::array<Entry, 11> kMp4FrameRatesMp4{u"Custom...", u"Original", u"2",      u"5",
+constexpr std::array<Entry, 11> kMp4FrameRatesMp4{kCustomEntry, u"Original", u"2",      u"5",
                                                   u"12",        u"15",       u"20",     u"23.976",
                                                   u"25",        u"29.970",   u"30"};
 constexpr std::array<Entry, 7> kMp4FrameRatesIpod{u"10", u"12", u"15", u"20", u"23.976", u"24", u"25"};
 constexpr std::array<Entry, 3> kMp4FrameRatesPsp{u"15", u"29.970", u"30"};
 constexpr std::array<Entry, 7> kMp4FrameRatesMobile{u"1", u"2", u"3", u"5", u"10", u"12", u"15"};
 
-constexpr std::array<Entry, 11> kMp4BitRatesMp4{u"Custom...", u"100", u"200", u"300",
+constexpr std::array<Entry, 11> kMp4BitRatesMp4{kCustomEntry, u"100", u"200", u"300",
                                                 u"400",       u"500", u"600", u"800",
                                                 u"900",       u"1000", u"1200"};
 constexpr std::array<Entry, 7> kMp4BitRatesIpod{u"100", u"200", u"300", u"400", u"500", u"600", u"700"};
@@ -70,24 +72,12 @@ const std::array<AudioCodecRows, 2> kAudioCodecRows{{
     {u"mp2", kMp2SampleRates, kMp2AudioBitRates, kStereoMono},
 }};
 
-// Codec names come from the list in lower case, but a typed or differently cased name
-// must find the same row.
-bool EqualsIgnoringAsciiCase(Entry a, Entry b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        auto fold = [](char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c - u'A' + u'a') : c; };
-        if (fold(a[i]) != fold(b[i]))
-            return false;
-    }
-    return true;
-}
-
 const AudioCodecRows* FindAudioCodec(Entry codec)
 {
+    // Codec names come from the list in lower case, but a typed or differently cased name
+    // must find the same row.
     for (const auto& rows : kAudioCodecRows)
-        if (EqualsIgnoringAsciiCase(rows.codec, codec))
+        if (EqualsAsciiNoCase(rows.codec, codec))
             return &rows;
     return nullptr;
 }
@@ -96,17 +86,18 @@ ComboFill Fill(CatalogueList list, int entry) { return {ComboFill::Action::Fille
 ComboFill Emptied() { return {ComboFill::Action::Emptied, {}, 0}; }
 ComboFill AudioCodecRule() { return {ComboFill::Action::AudioCodecRule, {}, 0}; }
 
-enum ExportType { kAvi, kMp4, kWmv, kMp3 };
-
 }  // namespace
 
-CatalogueList ExportTypes(int mode)
+std::optional<ExportType> ExportTypeAt(int index)
 {
-    switch (mode) {
-    case 0: return kVideo2FlvTypes;
-    case 1: return kFlv2VideoTypes;
-    default: return {};
-    }
+    if (index < 0 || index >= static_cast<int>(kFlv2VideoTypes.size()))
+        return std::nullopt;
+    return static_cast<ExportType>(index);
+}
+
+CatalogueList ExportTypes(ConversionMode mode)
+{
+    return mode == ConversionMode::Video2FLV ? CatalogueList(kVideo2FlvTypes) : CatalogueList(kFlv2VideoTypes);
 }
 
 CatalogueList Mp4SubTypes() { return kMp4SubTypes; }
@@ -115,25 +106,20 @@ CatalogueList FrameRates() { return kFrameRates; }
 CatalogueList VideoBitRates() { return kVideoBitRates; }
 CatalogueList FlvAudioBitRates() { return kFlvAudioBitRates; }
 
-CatalogueList VideoCodecs(int exportType)
+CatalogueList VideoCodecs(ExportType exportType)
 {
     switch (exportType) {
-    case kAvi: return kAviVideoCodecs;
-    case kMp4: return kMp4VideoCodecs;
-    case kWmv: return kWmvVideoCodecs;
-    default: return {};
+    case ExportType::Avi: return kAviVideoCodecs;
+    case ExportType::Mp4: return kMp4VideoCodecs;
+    case ExportType::Wmv: return kWmvVideoCodecs;
+    case ExportType::Mp3: break;
     }
+    return {};
 }
 
-CatalogueList AudioCodecs(int exportType)
+CatalogueList AudioCodecs(ExportType exportType)
 {
-    switch (exportType) {
-    case kAvi: return kAviAudioCodecs;
-    case kMp4:
-    case kWmv:
-    case kMp3: return kMp3Only;
-    default: return {};
-    }
+    return exportType == ExportType::Avi ? CatalogueList(kAviAudioCodecs) : CatalogueList(kMp3Only);
 }
 
 CatalogueList Mp4FrameRates(int subType)
@@ -204,27 +190,25 @@ Profile Flv2VideoProfile()
     return p;
 }
 
-Profile ExportTypeProfile(int exportType)
+Profile ExportTypeProfile(ExportType exportType)
 {
     Profile p{};
     switch (exportType) {
-    case kAvi:
-    case kWmv:
+    case ExportType::Avi:
+    case ExportType::Wmv:
         p[kVideoCodecCombo] = Fill(VideoCodecs(exportType), 0);
         p[kFrameRateCombo] = Fill(kFrameRates, 0);  // "Custom...", not "Original"
         p[kVideoBitRateCombo] = Fill(kVideoBitRates, 0);
         p[kFrameSizeCombo] = Fill(kFrameSizes, 1);
         break;
-    case kMp4:
+    case ExportType::Mp4:
         p[kSubTypeCombo] = Fill(kMp4SubTypes, 0);
         p[kVideoCodecCombo] = Fill(kMp4VideoCodecs, 0);
         p[kFrameRateCombo] = Fill(kMp4FrameRatesMp4, 1);  // "Original"
         p[kVideoBitRateCombo] = Fill(kMp4BitRatesMp4, 0);
         break;
-    case kMp3:
+    case ExportType::Mp3:
         break;
-    default:
-        return p;
     }
     p[kAudioCodecCombo] = Fill(AudioCodecs(exportType), 0);
     p[kSampleRateCombo] = AudioCodecRule();

@@ -5,22 +5,34 @@
 // the user sees and what reaches the command builder, so they are kept exactly as shown.
 
 #include <array>
+#include <optional>
 #include <span>
 #include <string_view>
 
+#include "convert/ConversionJob.h"
+
 using CatalogueList = std::span<const std::u16string_view>;
 
-// Export types of a mode (0 Video2FLV, 1 FLV2Video); an unknown mode has none.
-CatalogueList ExportTypes(int mode);
+// The entry that asks for a typed value in the edit beside its list.
+inline constexpr std::u16string_view kCustomEntry = u"Custom...";
+
+// The export types of FLV2Video, in the order of its list.
+enum class ExportType { Avi, Mp4, Wmv, Mp3 };
+
+// The export type at `index` of the FLV2Video list; none out of range.
+std::optional<ExportType> ExportTypeAt(int index);
+
+// Export types of a mode: Video2FLV offers only FLV.
+CatalogueList ExportTypes(ConversionMode mode);
 CatalogueList Mp4SubTypes();
 CatalogueList FrameSizes();
 CatalogueList FrameRates();
 CatalogueList VideoBitRates();
 CatalogueList FlvAudioBitRates();
 
-// Rows by FLV2Video export type index (0 AVI, 1 MP4, 2 WMV, 3 MP3); empty where there is none.
-CatalogueList VideoCodecs(int exportType);
-CatalogueList AudioCodecs(int exportType);
+// Rows by FLV2Video export type; empty where there is none (MP3 has no video).
+CatalogueList VideoCodecs(ExportType exportType);
+CatalogueList AudioCodecs(ExportType exportType);
 
 // Rows by MP4 sub-type index (0 MP4, 1 iPod, 2 PSP, 3 MOBILE); empty out of range.
 CatalogueList Mp4FrameRates(int subType);
@@ -61,7 +73,7 @@ using Profile = std::array<ComboFill, kProfileComboCount>;
 
 Profile Video2FlvProfile();
 Profile Flv2VideoProfile();
-// The export-type profile of an FLV2Video export type index: AVI/WMV, MP4 or MP3.
-Profile ExportTypeProfile(int exportType);
+// The export-type profile of an FLV2Video export type: AVI/WMV, MP4 or MP3.
+Profile ExportTypeProfile(ExportType exportType);
 Profile Mp4SubTypeProfile(int subType);
 Profile AudioCodecProfile(std::u16string_view audioCodec);

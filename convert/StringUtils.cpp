@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "platform/text/AsciiCase.h"
-#include "platform/text/ShellPath.h"
 
 namespace {
 
@@ -36,11 +35,6 @@ void Trim(std::u16string& text)
     text.erase(text.begin(), first);
 }
 
-bool EqualsExact(std::u16string_view a, std::u16string_view b)
-{
-    return a == b;
-}
-
 bool EqualsNoCase(std::u16string_view a, std::u16string_view b)
 {
     return EqualsAsciiNoCase(a, b);
@@ -58,11 +52,6 @@ std::u16string PrefixDot(std::u16string_view text)
     std::u16string result(u".");
     result += text;
     return result;
-}
-
-bool RenameExtension(std::u16string& path, std::u16string_view extension)
-{
-    return PathRenameExtensionW(path, extension);
 }
 
 std::u16string FillFormat(std::u16string_view format, std::initializer_list<std::u16string_view> values)

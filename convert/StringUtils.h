@@ -16,18 +16,12 @@ void MakeLower(std::u16string& text);
 // from both ends.
 void Trim(std::u16string& text);
 
-bool EqualsExact(std::u16string_view a, std::u16string_view b);
-
 // Equal when they match after A-Z are folded to a-z; no other character is folded.
 bool EqualsNoCase(std::u16string_view a, std::u16string_view b);
 
 std::u16string AppendX(std::u16string_view text);
 
 std::u16string PrefixDot(std::u16string_view text);
-
-// Gives `path` the extension `extension` (with its dot) the way the shell does it. When the
-// result would not fit the platform's path limit the path stays as it was and false is returned.
-bool RenameExtension(std::u16string& path, std::u16string_view extension);
 
 // Replaces each %s of `format` in turn with the next value, verbatim: a value's own "%s" stays
 // as it is. The blanks of the format stay even around an empty value.

@@ -3,7 +3,9 @@
 // "Duration: HH:MM:SS.xx" and its "time=HH:MM:SS.xx" progress lines, MEncoder's "(NN%)" on
 // its "Pos:" lines. Text arrives in chunks cut anywhere; each stream is read line by line
 // (a line ends in "\r" or "\n"), so a progress line split between two chunks still counts.
-// Plain C++, fed by the output window's owner under its output lock; not thread-safe itself.
+// It reads the bytes as the encoders wrote them: every word it looks for is ASCII, and no
+// byte of a longer UTF-8 character can be taken for one. Plain C++, fed by the run under its
+// lock; not thread-safe itself.
 
 #include <cstddef>
 #include <optional>
@@ -18,8 +20,8 @@ public:
     void BeginRun(std::size_t stages);
     // Command `index` of the run starts: its streams start at a new line, its length unknown.
     void BeginStage(std::size_t index);
-    // Decoded text of one of the current command's streams.
-    void Feed(OutputStream stream, std::u16string_view text);
+    // Bytes of one of the current command's streams.
+    void Feed(OutputStream stream, std::string_view text);
     // Every command of the run has completed: the whole is done.
     void CompleteRun();
 
@@ -32,12 +34,16 @@ private:
     // ends must not grow the program.
     static constexpr std::size_t kLineLimit = 1024;
 
+    // The line begun in an earlier chunk, up to the limit.
     struct Line {
-        std::u16string text;
+        std::string text;
         bool overflowed = false;
     };
 
-    void ReadLine(std::u16string_view line);
+    static void Keep(Line& line, std::string_view piece);
+    // The line begun earlier ends with `rest`: it is read whole, unless it outgrew the limit.
+    void Complete(Line& line, std::string_view rest);
+    void ReadLine(std::string_view line);
     void ShowStageFraction(double fraction);
 
     std::size_t m_nStages = 1;

@@ -1,10 +1,14 @@
 #include "run/Redirect.h"
 
+#include <signal.h>
+
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <string>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "platform/process/ChildProcess.h"
 #include "platform/text/CommandLine.h"
@@ -15,6 +19,12 @@
 namespace {
 
 constexpr std::size_t kChunk = 256;
+// The most one read of a pipe takes: a pipe's whole buffer, as Linux sizes it by default.
+constexpr std::size_t kReadBlock = 64 * 1024;
+// The buffer asked for each of a child's output pipes: Linux's limit for a user's pipe.
+constexpr std::size_t kPipeBuffer = 1024 * 1024;
+// How long an interrupted child has to end after each polite signal before the next one.
+constexpr int kInterruptStepMs = 2000;
 // How long the end of a child waits for end of file on its pipes: only a grandchild that
 // inherited them keeps them open that long.
 constexpr auto kGrace = std::chrono::milliseconds(200);
@@ -27,6 +37,7 @@ thread_local const CRedirect::Child* CRedirect::s_pFinishingChild = nullptr;
 
 struct CRedirect::Child {
     Event m_stopSignal;   // set by Shutdown; wakes the exit watcher
+    Event m_interrupt;    // set by Interrupt; the exit watcher asks the child to end
     Event m_readersStop;  // set by the exit watcher: pass on what is waiting, then end
     UniqueFd m_outputSource;
     UniqueFd m_errorSource;
@@ -58,6 +69,7 @@ struct CRedirect::Child {
     void ReleaseDescriptors()
     {
         m_stopSignal.Close();
+        m_interrupt.Close();
         m_readersStop.Close();
         m_process.reset();
     }
@@ -99,15 +111,17 @@ CRedirect::~CRedirect()
         Shutdown();
 }
 
-void CRedirect::OnLaunched(const char*) {}
-void CRedirect::OnOutputText(const char*) {}
-void CRedirect::OnErrorText(const char*) {}
+void CRedirect::OnLaunched(std::string_view) {}
+void CRedirect::OnOutputText(std::string_view) {}
+void CRedirect::OnErrorText(std::string_view) {}
 void CRedirect::OnFinished() {}
 
-void CRedirect::ReportStartFailure(const char* commandLine)
+void CRedirect::ReportStartFailure(std::string_view commandLine)
 {
-    const std::string message = std::string("Unable to start ") + commandLine + "\n";
-    OnOutputText(message.c_str());
+    std::string message = "Unable to start ";
+    message += commandLine;
+    message += '\n';
+    OnOutputText(message);
 }
 
 void CRedirect::ReleaseEnded(std::unique_lock<std::mutex>&)
@@ -127,7 +141,7 @@ void CRedirect::ReleaseEnded(std::unique_lock<std::mutex>&)
     }
 }
 
-std::unique_ptr<ChildProcess> CRedirect::SpawnRedirected(const char* commandLine, int output,
+std::unique_ptr<ChildProcess> CRedirect::SpawnRedirected(std::string_view commandLine, int output,
                                                          int input, int errors)
 {
     const std::vector<std::string> args = SplitCommandLine(commandLine);
@@ -140,18 +154,17 @@ std::unique_ptr<ChildProcess> CRedirect::SpawnRedirected(const char* commandLine
     return ChildProcess::Spawn(path, args, input, output, errors, error);
 }
 
-bool CRedirect::Launch(const char* commandLine)
+bool CRedirect::Launch(std::string_view commandLine)
 {
-    if (commandLine == nullptr)
-        commandLine = "";
     std::unique_lock<std::mutex> lock(m_lock);
     if (m_nStopping > 0 || (m_pCurrent && !m_pCurrent->m_bEnded.load())) {
         const char* const reason = m_nStopping > 0 ? "Stopping" : "Busy";
         lock.unlock();
         // Not a start that failed: nothing was tried.
-        const std::string message =
-            std::string(reason) + ", not started: " + commandLine + "\n";
-        OnOutputText(message.c_str());
+        std::string message = std::string(reason) + ", not started: ";
+        message += commandLine;
+        message += '\n';
+        OnOutputText(message);
         return false;
     }
     if (m_pCurrent)
@@ -162,9 +175,12 @@ bool CRedirect::Launch(const char* commandLine)
     PipeEnds input;
     PipeEnds output;
     PipeEnds errors;
-    bool ready = child->m_stopSignal.Create() && child->m_readersStop.Create() &&
+    bool ready = child->m_stopSignal.Create() && child->m_interrupt.Create() && child->m_readersStop.Create() &&
                  CreatePipe(input) && CreatePipe(output) && CreatePipe(errors) &&
                  SetNonBlocking(output.read.Get()) && SetNonBlocking(errors.read.Get());
+    // An encoder that writes a lot waits less for a reader that is busy passing text on.
+    for (const PipeEnds* pipe : {&output, &errors})
+        GrowPipe(pipe->read.Get(), kPipeBuffer);
     if (ready) {
         ready = m_spawner.Run([&] {
             child->m_process = SpawnRedirected(commandLine, output.write.Get(),
@@ -218,7 +234,10 @@ namespace {
 template <typename Notify>
 void ReadPipe(int fd, const Event& stop, Notify notify)
 {
-    char buffer[kChunk + 1];
+    // Whatever waits is read at once and passed on in chunks: a read per chunk took the pipe's
+    // lock from the writing child for every 256 bytes, and a child that writes a lot spent
+    // more time waiting for that lock than writing.
+    std::vector<char> buffer(kReadBlock);
     bool stopping = false;
     std::size_t left = 0;
     for (;;) {
@@ -226,19 +245,19 @@ void ReadPipe(int fd, const Event& stop, Notify notify)
             stopping = true;
             left = BytesWaiting(fd);
         }
-        std::size_t want = kChunk;
+        std::size_t want = buffer.size();
         if (stopping) {
             if (left == 0)
                 return;
-            want = left < kChunk ? left : kChunk;
+            want = std::min(left, want);
         }
         std::size_t count = 0;
-        switch (ReadSome(fd, buffer, want, count)) {
+        switch (ReadSome(fd, buffer.data(), want, count)) {
         case ReadStatus::Data:
             if (stopping)
                 left -= count;
-            buffer[count] = '\0';
-            notify(buffer);
+            for (std::size_t at = 0; at < count; at += kChunk)
+                notify(std::string_view(buffer.data() + at, std::min(kChunk, count - at)));
             break;
         case ReadStatus::Empty:
             if (stopping)
@@ -257,7 +276,7 @@ void ReadPipe(int fd, const Event& stop, Notify notify)
 void CRedirect::OutputReaderMain(CRedirect* runner, Child* child)
 {
     ReadPipe(child->m_outputSource.Get(), child->m_readersStop,
-             [runner](const char* text) { runner->OnOutputText(text); });
+             [runner](std::string_view text) { runner->OnOutputText(text); });
     std::lock_guard<std::mutex> lock(child->m_doneLock);
     ++child->m_nReadersDone;
     child->m_readerDone.notify_all();
@@ -266,20 +285,54 @@ void CRedirect::OutputReaderMain(CRedirect* runner, Child* child)
 void CRedirect::ErrorReaderMain(CRedirect* runner, Child* child)
 {
     ReadPipe(child->m_errorSource.Get(), child->m_readersStop,
-             [runner](const char* text) { runner->OnErrorText(text); });
+             [runner](std::string_view text) { runner->OnErrorText(text); });
     std::lock_guard<std::mutex> lock(child->m_doneLock);
     ++child->m_nReadersDone;
     child->m_readerDone.notify_all();
 }
 
+namespace {
+
+// Waits for the child's end or the stop signal. Once the interrupt event is set, the child is
+// asked to end by ever firmer signals, each given its time; the stop signal still wins over
+// all of it. True when the child ended; `interrupted` tells whether a signal went to it.
+bool WaitForEnd(const ChildProcess& process, const Event& stop, const Event& interrupt, bool& interrupted)
+{
+    using Clock = std::chrono::steady_clock;
+    constexpr int kSignals[] = {SIGINT, SIGTERM, SIGKILL};
+    std::size_t sent = 0;
+    Clock::time_point next{};
+    for (;;) {
+        int timeoutMs = -1;
+        if (sent > 0 && sent < std::size(kSignals)) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());
+            timeoutMs = static_cast<int>(std::max<long long>(0, left.count()));
+        }
+        switch (process.WaitEndOr(stop, sent == 0 ? &interrupt : nullptr, timeoutMs)) {
+        case ChildProcess::Wake::Ended:
+            return true;
+        case ChildProcess::Wake::Stopped:
+            return false;
+        case ChildProcess::Wake::Other:
+        case ChildProcess::Wake::TimedOut:
+            interrupted = true;
+            process.Signal(kSignals[sent++]);
+            next = Clock::now() + std::chrono::milliseconds(kInterruptStepMs);
+            break;
+        }
+    }
+}
+
+}  // namespace
+
 void CRedirect::ExitWatcherMain(CRedirect* runner, Child* child)
 {
-    const bool ended =
-        child->m_process->WaitEndOr(child->m_stopSignal) == ChildProcess::Wake::Ended;
+    bool interrupted = false;
+    const bool ended = WaitForEnd(*child->m_process, child->m_stopSignal, child->m_interrupt, interrupted);
     if (ended) {
         const ProcessEnd end = child->m_process->Reap();
         child->m_end = {end.bSignalled ? ChildEnd::Kind::Signalled : ChildEnd::Kind::Exited,
-                        end.code};
+                        end.code, interrupted};
         std::unique_lock<std::mutex> lock(child->m_doneLock);
         child->m_readerDone.wait_for(lock, kGrace, [child] { return child->m_nReadersDone == 2; });
     }
@@ -299,10 +352,15 @@ void CRedirect::ExitWatcherMain(CRedirect* runner, Child* child)
     child->m_bWatcherDone.store(true);
 }
 
+void CRedirect::Interrupt()
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_pCurrent && !m_pCurrent->m_bEnded.load())
+        m_pCurrent->m_interrupt.Set();
+}
+
 void CRedirect::Shutdown()
 {
-    using namespace std::chrono_literals;
-
     std::vector<Child*> children;
     {
         std::lock_guard<std::mutex> lock(m_lock);
@@ -318,17 +376,13 @@ void CRedirect::Shutdown()
     }
     const std::thread::id self = std::this_thread::get_id();
 
+    // No fixed waits: the stop signal wakes each watcher at once, and the join is the wait
+    // for it. The watcher joins its readers and closes the pipes before it calls OnFinished.
     for (Child* child : children)
         child->m_stopSignal.Set();
-    std::this_thread::sleep_for(500ms);
-
-    // The watcher joins its readers and closes the pipes before it calls OnFinished.
     for (Child* child : children)
         if (!child->RunsOn(self))
             child->JoinWatcher();
-    std::this_thread::sleep_for(100ms);
-    std::this_thread::sleep_for(100ms);
-    std::this_thread::sleep_for(100ms);
 
     for (Child* child : children) {
         if (child->m_process) {

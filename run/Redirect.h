@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "platform/process/SpawnThread.h"
@@ -19,6 +20,8 @@ public:
         enum class Kind { Exited, Signalled, Stopped };
         Kind kind = Kind::Stopped;
         int code = 0;  // the exit code, or the number of the killing signal; 0 when stopped
+        // Interrupt reached it while it ran: its end is the answer to that, whatever it was.
+        bool bInterrupted = false;
         bool operator==(const ChildEnd&) const = default;
     };
 
@@ -35,22 +38,29 @@ public:
     // and "Stopping, not started: <command line>\n" while a Shutdown is in progress, also
     // to OnOutputText and returning false. May be called from OnFinished, which is how a
     // queue of commands moves on.
-    bool Launch(const char* commandLine);
+    bool Launch(std::string_view commandLine);
+
+    // Asks the running child to end, the way a user at its terminal would: SIGINT at once
+    // (an encoder then closes its file properly), SIGTERM 2 s later, SIGKILL 2 s after that,
+    // each only while it still runs. Its end comes to OnFinished as any end does, with
+    // bInterrupted set. Does nothing when no child runs or its end is already under way.
+    void Interrupt();
 
     // The stop sequence: ends the current child (killed if it still runs), joins every
-    // thread of this runner and releases everything. Takes at least 800 ms. Called from a
-    // notification it cannot join the calling thread; the destructor's run finishes the job.
+    // thread of this runner and releases everything. Called from a notification it cannot
+    // join the calling thread; the destructor's run finishes the job.
     void Shutdown();
 
     // On the thread that called Launch, after the child and its three threads have started;
     // a child that ends at once may have been reported (text, even its end) before it.
-    virtual void OnLaunched(const char* commandLine);
-    // A chunk of at most 256 bytes of standard output, NUL-terminated, on the output reader
-    // thread; also the start failure message, on the thread that called Launch.
-    virtual void OnOutputText(const char* text);
-    // A chunk of at most 256 bytes of standard error, NUL-terminated, on the error reader
-    // thread. May run at the same moment as OnOutputText: the runner takes no lock.
-    virtual void OnErrorText(const char* text);
+    virtual void OnLaunched(std::string_view commandLine);
+    // A chunk of at most 256 bytes of standard output, every byte as the child wrote it (NUL
+    // bytes too), on the output reader thread; also the start failure message, on the
+    // thread that called Launch.
+    virtual void OnOutputText(std::string_view text);
+    // A chunk of at most 256 bytes of standard error, on the error reader thread. May run at
+    // the same moment as OnOutputText: the runner takes no lock.
+    virtual void OnErrorText(std::string_view text);
     // Once per launched child, on its exit watcher thread, after the child has ended (or was
     // stopped by Shutdown) and both readers have passed on everything they read.
     virtual void OnFinished();
@@ -76,14 +86,14 @@ private:
 
     // Creates the child with the given descriptors as its standard output, input and error.
     // Returns the child, or nullptr when it could not be started. Runs on the spawn thread.
-    static std::unique_ptr<ChildProcess> SpawnRedirected(const char* commandLine, int output,
+    static std::unique_ptr<ChildProcess> SpawnRedirected(std::string_view commandLine, int output,
                                                          int input, int errors);
 
     static void OutputReaderMain(CRedirect* runner, Child* child);
     static void ErrorReaderMain(CRedirect* runner, Child* child);
     static void ExitWatcherMain(CRedirect* runner, Child* child);
 
-    void ReportStartFailure(const char* commandLine);
+    void ReportStartFailure(std::string_view commandLine);
     // Releases children whose threads have all finished, except the caller's own.
     void ReleaseEnded(std::unique_lock<std::mutex>& lock);
 

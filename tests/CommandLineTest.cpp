@@ -39,6 +39,23 @@ TEST(SplitCommandLine, ProgramNameKeepsItsBackslashes)
     EXPECT_EQ(SplitCommandLine(R"(dir\\"x y\" z)"), (Args{R"(dir\\x y\)", "z"}));
 }
 
+// The name the outcome line gives a program is read from the same word the runner looks up.
+TEST(SplitCommandLine, TheProgramsBareNameLosesFolderAndExeOnly)
+{
+    const struct { const char* line; const char* bare; } cases[] = {
+        {R"(plugins\mencoder.exe "/v/a b.mp4" -o x)", "mencoder"},
+        {R"(plugins\FFMPEG.EXE -i x)", "FFMPEG"},
+        {"/usr/bin/ffmpeg", "ffmpeg"},
+        {R"("my dir\enc.exe" a)", "enc"},  // a quoted blank belongs to the program
+        {R"( "C:\My Tools\x.exe.bak" y)", "x.exe.bak"},
+        {"  ", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ProgramWord(c.line), SplitCommandLine(c.line).empty() ? "" : SplitCommandLine(c.line).front()) << c.line;
+        EXPECT_EQ(BareProgramName(ProgramWord(c.line)), c.bare) << c.line;
+    }
+}
+
 TEST(QuoteArgument, QuotesOnlyWhatNeedsIt)
 {
     EXPECT_EQ(QuoteArgument(std::string_view(R"(D:\clips\song.mp3)")), R"(D:\clips\song.mp3)");

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -22,6 +23,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <iostream>
 #include <mutex>
 #include <set>
@@ -35,7 +37,7 @@
 #include "tests/MainDialogFixture.h"
 #include "tests/ModalHelper.h"
 #include "tests/ReadOnlyFolder.h"
-#include "ui/RunOutcome.h"
+#include "ui/OutcomeText.h"
 
 namespace fs = std::filesystem;
 
@@ -45,38 +47,29 @@ constexpr double kClipSeconds = 2;
 // Generous: the encoders share two cores with the rest of the suite.
 constexpr int kRunBoundMs = 60000;
 
-// Everything the encoders of the current run wrote, byte for byte, as the runner passed it
-// on. It outlives every dialog, so a reader thread still running at a test's end after a
-// failure finds it in place.
-struct {
+// The program's debug output, as a developer sees it with QT_LOGGING_RULES="tarvex.debug=true":
+// every command line before its child starts, and every chunk the encoders wrote. It outlives
+// every dialog, so a reader thread still running at a test's end after a failure finds it in
+// place.
+struct DebugCapture {
     std::mutex lock;
-    std::string bytes;
+    std::vector<std::string> messages;
 
-    void Add(const char* text)
+    static void Handle(QtMsgType, const QMessageLogContext& context, const QString& message);
+    std::vector<std::string> Take()
     {
         std::lock_guard<std::mutex> guard(lock);
-        bytes += text;
+        return std::exchange(messages, {});
     }
-    std::string Take()
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        return std::exchange(bytes, {});
-    }
-} g_encoderOutput;
+} g_debugOutput;
 
-class RecordingDlg : public CTarvexDlg {
-protected:
-    void OnOutputText(const char* text) override
-    {
-        g_encoderOutput.Add(text);
-        CTarvexDlg::OnOutputText(text);
+void DebugCapture::Handle(QtMsgType, const QMessageLogContext& context, const QString& message)
+{
+    if (context.category && std::string_view(context.category) == "tarvex") {
+        std::lock_guard<std::mutex> guard(g_debugOutput.lock);
+        g_debugOutput.messages.push_back(message.toStdString());
     }
-    void OnErrorText(const char* text) override
-    {
-        g_encoderOutput.Add(text);
-        CTarvexDlg::OnErrorText(text);
-    }
-};
+}
 
 // What the user met after clicking Convert.
 struct Outcome {
@@ -87,7 +80,10 @@ struct Outcome {
     std::u16string finalText;    // its text once OK showed
     std::u16string outcomeLine;  // the line above OK once it showed
     std::vector<int> bar;        // the progress bar's positions as they changed, -1 busy
+    std::vector<std::string> commands;  // the run's command lines
     std::string encoderOutput;   // all the encoders wrote during the run
+    // The debug output's first message: the first command line, before anything it wrote.
+    std::string firstDebugMessage;
 };
 
 // Watches the output window's text from the moment the window is shown, before the first
@@ -141,9 +137,9 @@ std::u16string U16(const fs::path& path)
 }
 
 // A "Custom..." list reads its value from the edit beside it.
-constexpr std::u16string_view kCustom = u"Custom...";
+constexpr std::u16string_view kCustom = kCustomEntry;
 
-class ConvertFixture : public MainDialogFixtureOf<RecordingDlg> {
+class ConvertFixture : public MainDialogFixture {
 protected:
     void SetUp() override
     {
@@ -155,8 +151,8 @@ protected:
         m_tmp = m_dir / "tmp";
         fs::create_directories(m_work);
         fs::create_directories(m_tmp);
-        // The system's temporary folder is where a run's folder goes when the output's
-        // folder takes none; one of the test's own shows what is left behind there.
+        // A run's folder goes nowhere but beside the output; a temporary folder of the
+        // test's own shows that nothing is left in the system's.
         if (const char* tmpdir = std::getenv("TMPDIR"))
             m_previousTmpdir = tmpdir;
         setenv("TMPDIR", m_tmp.c_str(), 1);
@@ -196,7 +192,9 @@ protected:
     Outcome ConvertAndWait()
     {
         Outcome outcome;
-        g_encoderOutput.Take();
+        QLoggingCategory::setFilterRules(QStringLiteral("tarvex.debug=true"));
+        const QtMessageHandler previous = qInstallMessageHandler(&DebugCapture::Handle);
+        g_debugOutput.Take();
         OutputTextWatch watch(outcome);
         QElapsedTimer clock;
         clock.start();
@@ -237,7 +235,18 @@ protected:
         Click(IDOK);
         answer.stop();
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "a window is still open after Convert";
-        outcome.encoderOutput = g_encoderOutput.Take();
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules(QString());
+        if (outcome.windowShown) {
+            for (const std::u16string& command : dlg->Run().Commands())
+                outcome.commands.push_back(EncodeUtf8(command));
+        }
+        const std::vector<std::string> messages = g_debugOutput.Take();
+        if (!messages.empty())
+            outcome.firstDebugMessage = messages.front();
+        for (const std::string& message : messages)
+            if (std::find(outcome.commands.begin(), outcome.commands.end(), message) == outcome.commands.end())
+                outcome.encoderOutput += message;
         return outcome;
     }
 
@@ -259,13 +268,7 @@ protected:
         return typed;
     }
 
-    std::vector<std::u16string> Commands()
-    {
-        std::vector<std::u16string> commands;
-        for (std::size_t i = 0; i < dlg->m_commands.Size(); ++i)
-            commands.push_back(dlg->m_commands.At(i));
-        return commands;
-    }
+    std::vector<std::u16string> Commands() { return dlg->Run().Commands(); }
 
     // The window's last text is the end of what the encoders wrote, which ends with the
     // closing line of a finished encoder. The window keeps two chunks, and ffmpeg writes its
@@ -366,6 +369,7 @@ TEST_P(ConvertEndToEnd, GivesTheFileTheDialogAskedFor)
     ExpectClosingLines(outcome);
     const std::vector<std::u16string> commands = Commands();
     ASSERT_EQ(commands.size(), c.stages);
+    EXPECT_EQ(outcome.firstDebugMessage, EncodeUtf8(commands.front()));
     EXPECT_EQ(commands.front().starts_with(u"plugins\\mencoder.exe "), c.stages == 2);
 
     std::string extension = c.exportType ? EncodeUtf8(c.exportType) : "flv";
@@ -400,7 +404,7 @@ TEST_P(ConvertEndToEnd, GivesTheFileTheDialogAskedFor)
 
     ExpectRisingToTheEnd(outcome.bar);
     EXPECT_EQ(outcome.outcomeLine, u"Done: " + U16(output.filename()) + u" was written, " +
-                                       SizeText(fs::file_size(output), 0) + u".");
+                                       SizeText(fs::file_size(output), Language::English) + u".");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -604,22 +608,24 @@ TEST_F(Convert, ASourceThatIsNotAVideoEndsWithTheFailedCommandInEitherLanguage)
 {
     for (const char* name : {"notes.avi", "notes.mp4"})
         std::ofstream(name) << "plain words, not a video\n";
+    // An earlier output outlives the failed run as it was.
+    std::ofstream("notes.flv") << "an earlier conversion";
     const struct {
         const char16_t* source;
-        int language;
+        Language language;
         const char16_t* line;
     } cases[] = {
-        {u"notes.avi", 0, u"Failed: step 1 of 1, ffmpeg, exited with status 1."},
-        {u"notes.avi", 1, u"失败：第 1 步（共 1 步）ffmpeg 退出，状态为 1。"},
+        {u"notes.avi", Language::English, u"Failed: step 1 of 1, ffmpeg, exited with status 1."},
+        {u"notes.avi", Language::Chinese, u"失败：第 1 步（共 1 步）ffmpeg 退出，状态为 1。"},
         // The second step fails as well, for want of the first one's file: the first tells.
-        {u"notes.mp4", 1, u"失败：第 1 步（共 2 步）mencoder 退出，状态为 1。"},
-        {u"notes.mp4", 0, u"Failed: step 1 of 2, mencoder, exited with status 1."},
+        {u"notes.mp4", Language::Chinese, u"失败：第 1 步（共 2 步）mencoder 退出，状态为 1。"},
+        {u"notes.mp4", Language::English, u"Failed: step 1 of 2, mencoder, exited with status 1."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(EncodeUtf8(c.line));
-        if (g_nLanguage != c.language)
+        if (g_language != c.language)
             Click(IDC_LANGUAGE);
-        ASSERT_EQ(g_nLanguage, c.language);
+        ASSERT_EQ(g_language, c.language);
         Type(IDC_SOURCE, c.source);
         Type(IDC_OUTPUT, u"");
         const Outcome outcome = ConvertAndWait();
@@ -627,7 +633,8 @@ TEST_F(Convert, ASourceThatIsNotAVideoEndsWithTheFailedCommandInEitherLanguage)
         EXPECT_EQ(outcome.outcomeLine, c.line);
         ASSERT_FALSE(outcome.bar.empty());
         EXPECT_LT(outcome.bar.back(), 100);
-        ExpectOnly({"notes.avi", "notes.mp4"});
+        EXPECT_EQ(ReadFile("notes.flv"), "an earlier conversion");
+        ExpectOnly({"notes.avi", "notes.mp4", "notes.flv"});
     }
 }
 
@@ -655,63 +662,86 @@ TEST_F(Convert, AnExistingOutputIsReplacedAndTheNextRunOpensAnEmptyWindow)
     ExpectOnly({"clip.flv", "out.avi"});
 }
 
-TEST_F(Convert, AnOutputThatCannotBeWrittenShowsTheEncodersErrorAndTouchesNothing)
+// An output folder that takes no new entries is told at Convert, before a whole first stage
+// is spent on it; made read-only for root too, by a bind mount.
+TEST_F(Convert, AnOutputFolderThatCannotBeWrittenIsRefusedBeforeAnythingRuns)
 {
     const fs::path locked = m_dir / "locked";
     fs::create_directories(locked);
-    std::ofstream(locked / "keep.txt") << "kept";
-    fs::create_directories("folder.flv");
-    std::ofstream("folder.flv/inside.txt") << "inside";
-    const fs::path avi = Clip("clip.avi");
+    std::ofstream(locked / "out.flv") << "kept";
     const fs::path mp4 = Clip("clip.mp4", {"-c:v", "mpeg4"});
     ReadOnlyFolder readOnly(locked);
     ASSERT_EQ(readOnly.Error(), "");
-
-    const struct {
-        const char* what;
-        fs::path source;
-        fs::path output;
-        const char* error;
-        const char16_t* outcomeLine;
-    } cases[] = {
-        {"a read-only folder, one stage", avi, locked / "out.flv", nullptr,
-         u"Failed: step 1 of 1, ffmpeg, exited with status 1."},
-        // The intermediate file goes to TMPDIR, and from there again.
-        {"a read-only folder, two stages", mp4, locked / "out.flv", nullptr,
-         u"Failed: step 2 of 2, ffmpeg, exited with status 1."},
-        // Not deleted, it stays in the way; the encoder will not replace it unasked.
-        {"a folder's name, one stage", avi, m_work / "folder.flv", "already exists",
-         u"Failed: step 1 of 1, ffmpeg, exited with status 1."},
-        {"a folder's name, two stages", mp4, m_work / "folder.flv", "already exists",
-         u"Failed: step 2 of 2, ffmpeg, exited with status 1."},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        Type(IDC_SOURCE, U16(c.source));
-        Type(IDC_OUTPUT, U16(c.output));
+    for (const Language language : {Language::English, Language::Chinese}) {
+        if (g_language != language)
+            Click(IDC_LANGUAGE);
+        Type(IDC_SOURCE, U16(mp4));
+        Type(IDC_OUTPUT, U16(locked / "out.flv"));
         const Outcome outcome = ConvertAndWait();
-        EXPECT_EQ(outcome.messages, QStringList{});
-        ASSERT_TRUE(outcome.windowShown);
-        // The encoder's complaint names the file; the window ends with the encoder's last
-        // words, which may or may not hold the name, by where the output was cut in chunks.
-        const std::string written = AsShown(outcome.encoderOutput);
-        EXPECT_TRUE(written.ends_with(EncodeUtf8(outcome.finalText))) << EncodeUtf8(outcome.finalText);
-        EXPECT_NE(written.find(c.output.string()), std::string::npos) << written;
-        const bool told = c.error ? written.find(c.error) != std::string::npos
-                                  : written.find("Read-only file system") != std::string::npos ||
-                                        written.find("Permission denied") != std::string::npos;
-        EXPECT_TRUE(told) << written;
-        EXPECT_EQ(outcome.outcomeLine, c.outcomeLine);
-        EXPECT_EQ(Listing(locked), std::set<std::string>{"keep.txt"});
-        EXPECT_EQ(ReadFile((locked / "keep.txt").string()), "kept");
-        EXPECT_EQ(ReadFile("folder.flv/inside.txt"), "inside");
-        ExpectOnly({"clip.avi", "clip.mp4", "folder.flv", "folder.flv/inside.txt"});
+        EXPECT_EQ(outcome.messages, QStringList{language == Language::English
+                                                    ? QStringLiteral("The output folder cannot be written!")
+                                                    : QStringLiteral("无法写入输出文件夹!")});
+        EXPECT_FALSE(outcome.windowShown);
+        EXPECT_EQ(Listing(locked), std::set<std::string>{"out.flv"});
+        EXPECT_EQ(ReadFile((locked / "out.flv").string()), "kept");
+        ExpectOnly({"clip.mp4"});
     }
+}
+
+// The encoders write beside it, but a folder in the output's place is never replaced.
+TEST_F(Convert, AFolderWhereTheOutputShouldGoStaysAndTheRunSaysSo)
+{
+    fs::create_directories("folder.flv");
+    std::ofstream("folder.flv/inside.txt") << "inside";
+    const fs::path avi = Clip("clip.avi");
+    Type(IDC_SOURCE, U16(avi));
+    Type(IDC_OUTPUT, U16(m_work / "folder.flv"));
+    const Outcome outcome = ConvertAndWait();
+    EXPECT_EQ(outcome.messages, QStringList{});
+    ASSERT_TRUE(outcome.windowShown);
+    EXPECT_EQ(outcome.outcomeLine, u"Failed: the new folder.flv could not be moved into place.");
+    EXPECT_EQ(ReadFile("folder.flv/inside.txt"), "inside");
+    ExpectOnly({"clip.avi", "folder.flv", "folder.flv/inside.txt"});
+}
+
+// After a refused exchange the include members may be stale; Convert asks the boxes.
+TEST_F(Convert, AStreamSwitchedOffAfterARefusedValueIsNotEncoded)
+{
+    const fs::path avi = Clip("clip.avi");
+    QStringList refusals;
+    const auto answering = [&](const std::function<void()>& act) {
+        auto watch = WhenModal(
+            [&](QWidget* w) {
+                if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                    refusals << box->text();
+                    box->accept();
+                }
+            },
+            WidgetOf(*dlg), "the refusal");
+        act();
+    };
+    Pick(IDC_FRAME_SIZE, kCustom);
+    Type(IDC_CUSTOM_WIDTH, u"");
+    // Each action's data exchange stops at the empty width, before the check boxes.
+    answering([&] { Pick(IDC_FRAME_SIZE, u"Original"); });
+    answering([&] { Click(IDC_INCLUDE_AUDIO); });
+    ASSERT_FALSE(Checked(IDC_INCLUDE_AUDIO));
+    EXPECT_EQ(refusals, QStringList(2, QStringLiteral("Please enter a positive integer.")));
+    Type(IDC_SOURCE, U16(avi));
+    const Outcome outcome = ConvertAndWait();
+    EXPECT_EQ(outcome.messages, QStringList{QStringLiteral("Please enter a positive integer.")});
+    ASSERT_TRUE(outcome.windowShown);
+    EXPECT_FALSE(Checked(IDC_INCLUDE_AUDIO));
+    const Probe probe = ProbeOutput("clip.flv");
+    EXPECT_EQ(probe["video.codec_name"], "flv1");
+    EXPECT_EQ(probe["audio.codec_name"], "");
 }
 
 TEST_F(Convert, CustomValuesLeftAtZeroAreAskedFor)
 {
     const fs::path source = Clip("clip.flv");
+    // Refused before anything on disk changes: an earlier output stays as it was.
+    std::ofstream("out.avi") << "an earlier conversion";
     ClickTab(1);
     Pick(IDC_FRAME_RATE, kCustom);
     const struct {
@@ -731,7 +761,8 @@ TEST_F(Convert, CustomValuesLeftAtZeroAreAskedFor)
         const Outcome outcome = ConvertAndWait();
         EXPECT_EQ(outcome.messages, QStringList{c.message});
         EXPECT_FALSE(outcome.windowShown);
-        ExpectOnly({"clip.flv"});
+        EXPECT_EQ(ReadFile("out.avi"), "an earlier conversion");
+        ExpectOnly({"clip.flv", "out.avi"});
     }
 }
 
@@ -761,7 +792,9 @@ TEST_F(Convert, TypedValuesReachTheEncoderTrimmedAndAsOneArgumentEach)
     EXPECT_EQ(outcome.messages, QStringList{QStringLiteral("Please enter a number.")});
     ASSERT_TRUE(outcome.windowShown);
     EXPECT_NE(outcome.finalText.find(u"25 extra.avi"), std::u16string::npos) << EncodeUtf8(outcome.finalText);
-    ExpectOnly({"clip.flv"});
+    // The failed run leaves the first one's file as it was.
+    EXPECT_EQ(ProbeOutput("out.avi")["format.format_name"], "avi");
+    ExpectOnly({"clip.flv", "out.avi"});
 }
 
 TEST_F(Convert, MissingEncodersAreNamedAndTheWindowCloses)

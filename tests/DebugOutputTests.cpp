@@ -27,8 +27,11 @@ TEST(DebugOutput, TheDocumentedRuleShowsItAndBytesAreUtf8)
     LogCapture log;
     OutputDebugString(std::string_view("frame=  12 \xe4\xb8\xad\xe6\x96\x87.flv"));
     OutputDebugString(std::u16string_view(u"宽"));
+    // A chunk cut after a blank keeps it: the next chunk goes on from there.
+    OutputDebugString(std::string_view("fps= "));
     QLoggingCategory::setFilterRules(QString());
-    EXPECT_EQ(log.lines, (QStringList{QStringLiteral("tarvex: frame=  12 中文.flv"), QStringLiteral("tarvex: 宽")}));
+    EXPECT_EQ(log.lines, (QStringList{QStringLiteral("tarvex: frame=  12 中文.flv"), QStringLiteral("tarvex: 宽"),
+                                      QStringLiteral("tarvex: fps= ")}));
 }
 
 }  // namespace

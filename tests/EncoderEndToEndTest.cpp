@@ -56,7 +56,7 @@ struct Dialog {
 struct ExportCase {
     const char* name;
     ConversionMode mode;
-    int exportType;           // FLV2Video export type, or -1
+    ExportType exportType;    // FLV2Video export type (any, for Video2FLV)
     int subType;              // MP4 sub-type chosen after the export type, or -1
     const char16_t* audioCodec;  // chosen in place of the default, or nullptr
     const char16_t* frameSize;   // chosen in place of "Original", or nullptr
@@ -143,7 +143,7 @@ TEST_P(EncoderEndToEnd, DefaultsGiveAPlayableFileWithTheChosenOptions)
     job.m_mode = c.mode;
     const std::u16string dir(m_dir.begin(), m_dir.end());
     job.m_strSource = dir + u"/" + c.source;
-    std::u16string extension(c.mode == ConversionMode::Video2FLV ? u"flv" : ExportTypes(1)[c.exportType]);
+    std::u16string extension(c.mode == ConversionMode::Video2FLV ? u"flv" : ExportTypes(ConversionMode::FLV2Video)[static_cast<std::size_t>(c.exportType)]);
     MakeLower(extension);
     job.m_strOutput = dir + u"/输出 file" + PrefixDot(extension);
     ASSERT_NO_FATAL_FAILURE(MakeClip(EncodeUtf8(job.m_strSource), c.clipOptions));
@@ -187,16 +187,16 @@ TEST_P(EncoderEndToEnd, DefaultsGiveAPlayableFileWithTheChosenOptions)
 INSTANTIATE_TEST_SUITE_P(
     Exports, EncoderEndToEnd,
     ::testing::Values(
-        ExportCase{"AVI", ConversionMode::FLV2Video, 0, -1, nullptr, nullptr, u"源 clip.flv", {}, 1, "msmpeg4v2", "mp3"},
-        ExportCase{"AVI_mp2", ConversionMode::FLV2Video, 0, -1, u"mp2", u"176 x 144", u"源 clip.flv", {}, 1, "msmpeg4v2", "mp2"},
-        ExportCase{"MP4", ConversionMode::FLV2Video, 1, -1, nullptr, nullptr, u"源 clip.flv", {}, 1, "mpeg4", "mp3"},
-        ExportCase{"MP4_iPod", ConversionMode::FLV2Video, 1, 1, nullptr, nullptr, u"源 clip.flv", {}, 1, "mpeg4", "mp3"},
-        ExportCase{"MP4_PSP", ConversionMode::FLV2Video, 1, 2, nullptr, nullptr, u"源 clip.flv", {}, 1, "mpeg4", "mp3"},
-        ExportCase{"MP4_MOBILE", ConversionMode::FLV2Video, 1, 3, nullptr, nullptr, u"源 clip.flv", {}, 1, "mpeg4", "mp3"},
-        ExportCase{"WMV", ConversionMode::FLV2Video, 2, -1, nullptr, nullptr, u"源 clip.flv", {}, 1, "wmv1", "mp3"},
-        ExportCase{"MP3", ConversionMode::FLV2Video, 3, -1, nullptr, nullptr, u"源 clip.flv", {}, 1, nullptr, "mp3"},
-        ExportCase{"FLV_from_avi", ConversionMode::Video2FLV, -1, -1, nullptr, nullptr, u"源 clip.avi", {}, 1, "flv1", "mp3"},
-        ExportCase{"FLV_from_mpg", ConversionMode::Video2FLV, -1, -1, nullptr, nullptr, u"it's \"q\"\tclip.MPG", {}, 1, "flv1", "mp3"},
-        ExportCase{"FLV_from_mp4", ConversionMode::Video2FLV, -1, -1, nullptr, nullptr, u"源 clip.mp4", {"-c:v", "mpeg4"}, 2, "flv1", "mp3"},
-        ExportCase{"FLV_from_wmv", ConversionMode::Video2FLV, -1, -1, nullptr, nullptr, u"源 clip.wmv", {}, 2, "flv1", "mp3"}),
+        ExportCase{"AVI", ConversionMode::FLV2Video, ExportType::Avi, -1, nullptr, nullptr, u"源 clip.flv", {}, 1, "msmpeg4v2", "mp3"},
+        ExportCase{"AVI_mp2", ConversionMode::FLV2Video, ExportType::Avi, -1, u"mp2", u"176 x 144", u"源 clip.flv", {}, 1, "msmpeg4v2", "mp2"},
+        ExportCase{"MP4", ConversionMode::FLV2Video, ExportType::Mp4, -1, nullptr, nullptr, u"源 clip.flv", {}, 1, "mpeg4", "mp3"},
+        ExportCase{"MP4_iPod", ConversionMode::FLV2Video, ExportType::Mp4, 1, nullptr, nullptr, u"源 clip.flv", {}, 1, "mpeg4", "mp3"},
+        ExportCase{"MP4_PSP", ConversionMode::FLV2Video, ExportType::Mp4, 2, nullptr, nullptr, u"源 clip.flv", {}, 1, "mpeg4", "mp3"},
+        ExportCase{"MP4_MOBILE", ConversionMode::FLV2Video, ExportType::Mp4, 3, nullptr, nullptr, u"源 clip.flv", {}, 1, "mpeg4", "mp3"},
+        ExportCase{"WMV", ConversionMode::FLV2Video, ExportType::Wmv, -1, nullptr, nullptr, u"源 clip.flv", {}, 1, "wmv1", "mp3"},
+        ExportCase{"MP3", ConversionMode::FLV2Video, ExportType::Mp3, -1, nullptr, nullptr, u"源 clip.flv", {}, 1, nullptr, "mp3"},
+        ExportCase{"FLV_from_avi", ConversionMode::Video2FLV, ExportType::Avi, -1, nullptr, nullptr, u"源 clip.avi", {}, 1, "flv1", "mp3"},
+        ExportCase{"FLV_from_mpg", ConversionMode::Video2FLV, ExportType::Avi, -1, nullptr, nullptr, u"it's \"q\"\tclip.MPG", {}, 1, "flv1", "mp3"},
+        ExportCase{"FLV_from_mp4", ConversionMode::Video2FLV, ExportType::Avi, -1, nullptr, nullptr, u"源 clip.mp4", {"-c:v", "mpeg4"}, 2, "flv1", "mp3"},
+        ExportCase{"FLV_from_wmv", ConversionMode::Video2FLV, ExportType::Avi, -1, nullptr, nullptr, u"源 clip.wmv", {}, 2, "flv1", "mp3"}),
     [](const ::testing::TestParamInfo<ExportCase>& param) { return std::string(param.param.name); });

@@ -1,5 +1,5 @@
-// The file operations behind Convert: which output names would overwrite the source, and the
-// folder a two-stage run keeps its intermediate file in.
+// The file operations behind Convert and a run: which output names would overwrite the source,
+// the folder a run writes in, and the step that puts its output in place.
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -76,20 +76,24 @@ TEST_F(FileSystem, RunFoldersArePrivateUniqueAndGoWithTheirContents)
     EXPECT_FALSE(fs::exists(EncodeUtf8(second)));
     EXPECT_TRUE(fs::exists(m_dir / "other.flv"));  // a link inside was not followed
 
-    // A folder that cannot take the new folder sends it to the system's temporary folder.
-    const std::u16string elsewhere = CreateRunFolder(In("missing/out.flv"));
-    ASSERT_FALSE(elsewhere.empty());
-    EXPECT_EQ(fs::path(EncodeUtf8(elsewhere)).parent_path(), fs::temp_directory_path());
-    RemoveRunFolder(elsewhere);
+    // Only beside the output: a folder elsewhere could not be renamed over it in one step.
+    EXPECT_EQ(CreateRunFolder(In("missing/out.flv")), u"");
 }
 
-TEST_F(FileSystem, DeleteFileTakesFilesOnly)
+TEST_F(FileSystem, ReplaceFileRenamesOverAFileButNeverOverAFolder)
 {
-    EXPECT_TRUE(DeleteFileW(In("other.flv")));
-    EXPECT_FALSE(fs::exists(m_dir / "other.flv"));
-    EXPECT_FALSE(DeleteFileW(In("other.flv")));
-    EXPECT_FALSE(DeleteFileW(In("sub")));
-    EXPECT_TRUE(fs::exists(m_dir / "sub"));
+    std::ofstream(m_dir / "new.flv") << "new";
+    EXPECT_TRUE(ReplaceFile(In("new.flv"), In("other.flv")));
+    EXPECT_FALSE(fs::exists(m_dir / "new.flv"));
+    std::ifstream replaced(m_dir / "other.flv");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(replaced), {}), "new");
+
+    std::ofstream(m_dir / "new.flv") << "new";
+    EXPECT_FALSE(ReplaceFile(In("new.flv"), In("sub")));
+    EXPECT_TRUE(fs::is_directory(m_dir / "sub"));
+    EXPECT_TRUE(fs::exists(m_dir / "new.flv"));
+    EXPECT_TRUE(PathHoldsAnything(In("new.flv")));
+    EXPECT_FALSE(PathHoldsAnything(In("gone.flv")));
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ protected:
             unsetenv("LC_ALL");
         unsetenv("LC_MESSAGES");
         unsetenv("LANG");
-        g_nLanguage = 0;
+        g_language = Language::English;
         dlg.emplace();
         ASSERT_TRUE(dlg->Create());
         dlg->ShowWindow(SW_SHOW);
@@ -43,7 +43,7 @@ protected:
     {
         dlg.reset();
         unsetenv("LC_ALL");
-        g_nLanguage = 0;
+        g_language = Language::English;
     }
 
     template <class T = QWidget>

@@ -201,7 +201,7 @@ TEST_F(OptionCascades, Mp4ShowsItsSubTypesWhichRefillRatesButNotTheFrameSize)
     EXPECT_EQ(label->geometry(), QRect(room.left, room.top, room.Width(), room.Height()));
     EXPECT_FALSE(label->geometry().intersects(Widget(IDC_SUB_TYPE)->geometry()));
     for (int language : {0, 1}) {
-        EXPECT_EQ(g_nLanguage, language);
+        EXPECT_EQ(static_cast<int>(g_language), language);
         EXPECT_TRUE(label->isVisible());
         EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width()) << label->text().toStdString();
         Click(IDC_LANGUAGE);
@@ -301,7 +301,7 @@ TEST_F(OptionCascades, RandomUserActionsKeepTheOptionsConsistent)
         const std::string done = actions[below(static_cast<int>(actions.size()))]();
         SCOPED_TRACE("seed " + std::to_string(seed) + ", step " + std::to_string(step) + ": " + done);
 
-        const int mode = dlg->m_nMode;
+        const int mode = static_cast<int>(dlg->m_mode);
         const std::u16string exportType = Selected(IDC_EXPORT_TYPE);
         const bool mp3 = mode == 1 && exportType == u"MP3";
         EXPECT_EQ(mode, dlg->GetTabCtrl(IDC_TAB)->GetCurSel());
@@ -351,9 +351,9 @@ TEST_F(OptionCascades, RandomUserActionsKeepTheOptionsConsistent)
             }
             const int type = dlg->GetComboBox(IDC_EXPORT_TYPE)->GetCurSel();
             if (!mp3) {
-                EXPECT_EQ(Entries(IDC_VIDEO_CODEC), ListOf(VideoCodecs(type)));
+                EXPECT_EQ(Entries(IDC_VIDEO_CODEC), ListOf(VideoCodecs(*ExportTypeAt(type))));
             }
-            EXPECT_EQ(Entries(IDC_AUDIO_CODEC), ListOf(AudioCodecs(type)));
+            EXPECT_EQ(Entries(IDC_AUDIO_CODEC), ListOf(AudioCodecs(*ExportTypeAt(type))));
             const std::u16string codec = Selected(IDC_AUDIO_CODEC);
             EXPECT_EQ(Entries(IDC_SAMPLE_RATE), ListOf(SampleRates(codec)));
             EXPECT_EQ(Entries(IDC_AUDIO_BIT_RATE), ListOf(AudioBitRates(codec)));

@@ -15,10 +15,13 @@ using Texts_t = std::vector<std::u16string>;
 
 TEST(ProfileCatalogue, ExportTypesPerMode)
 {
-    EXPECT_EQ(Texts(ExportTypes(0)), (Texts_t{u"FLV"}));
-    EXPECT_EQ(Texts(ExportTypes(1)), (Texts_t{u"AVI", u"MP4", u"WMV", u"MP3"}));
-    EXPECT_TRUE(ExportTypes(2).empty());
-    EXPECT_TRUE(ExportTypes(-1).empty());
+    EXPECT_EQ(Texts(ExportTypes(ConversionMode::Video2FLV)), (Texts_t{u"FLV"}));
+    EXPECT_EQ(Texts(ExportTypes(ConversionMode::FLV2Video)), (Texts_t{u"AVI", u"MP4", u"WMV", u"MP3"}));
+    // The list's positions are the export types; anything else names none.
+    EXPECT_EQ(ExportTypeAt(0), ExportType::Avi);
+    EXPECT_EQ(ExportTypeAt(3), ExportType::Mp3);
+    EXPECT_EQ(ExportTypeAt(4), std::nullopt);
+    EXPECT_EQ(ExportTypeAt(-1), std::nullopt);
     EXPECT_EQ(Texts(Mp4SubTypes()), (Texts_t{u"MP4", u"iPod", u"PSP", u"MOBILE"}));
 }
 
@@ -34,14 +37,13 @@ TEST(ProfileCatalogue, EntryTextsAreKeptExactly)
                                                u"500", u"600", u"800", u"1000", u"1600",
                                                u"2500"}));
     EXPECT_EQ(Texts(FlvAudioBitRates()), (Texts_t{u"64"}));
-    EXPECT_EQ(Texts(VideoCodecs(0)), (Texts_t{u"MS MPEG4 V2", u"MJPEG"}));
-    EXPECT_EQ(Texts(VideoCodecs(1)), (Texts_t{u"MPEG4"}));
-    EXPECT_EQ(Texts(VideoCodecs(2)), (Texts_t{u"WMV1", u"WMV2"}));
-    EXPECT_TRUE(VideoCodecs(3).empty());
-    EXPECT_EQ(Texts(AudioCodecs(0)), (Texts_t{u"mp3", u"mp2"}));
-    for (int type : {1, 2, 3})
+    EXPECT_EQ(Texts(VideoCodecs(ExportType::Avi)), (Texts_t{u"MS MPEG4 V2", u"MJPEG"}));
+    EXPECT_EQ(Texts(VideoCodecs(ExportType::Mp4)), (Texts_t{u"MPEG4"}));
+    EXPECT_EQ(Texts(VideoCodecs(ExportType::Wmv)), (Texts_t{u"WMV1", u"WMV2"}));
+    EXPECT_TRUE(VideoCodecs(ExportType::Mp3).empty());
+    EXPECT_EQ(Texts(AudioCodecs(ExportType::Avi)), (Texts_t{u"mp3", u"mp2"}));
+    for (ExportType type : {ExportType::Mp4, ExportType::Wmv, ExportType::Mp3})
         EXPECT_EQ(Texts(AudioCodecs(type)), (Texts_t{u"mp3"}));
-    EXPECT_TRUE(AudioCodecs(4).empty());
 }
 
 TEST(ProfileCatalogue, Mp4RowsDifferFromTheGeneralListsWhereTheyShould)
@@ -128,17 +130,17 @@ TEST(ProfileCatalogue, Video2FlvAndFlv2VideoProfiles)
 
 TEST(ProfileCatalogue, ExportTypeProfiles)
 {
-    for (int type : {0, 2}) {
+    for (ExportType type : {ExportType::Avi, ExportType::Wmv}) {
         const Profile p = ExportTypeProfile(type);
-        SCOPED_TRACE(type);
+        SCOPED_TRACE(static_cast<int>(type));
         EXPECT_EQ(p[kSubTypeCombo].action, A::Unchanged);
-        EXPECT_EQ(Selected(p[kVideoCodecCombo]), type == 0 ? u"MS MPEG4 V2" : u"WMV1");
+        EXPECT_EQ(Selected(p[kVideoCodecCombo]), type == ExportType::Avi ? u"MS MPEG4 V2" : u"WMV1");
         EXPECT_EQ(Selected(p[kFrameRateCombo]), u"Custom...");
         EXPECT_EQ(Selected(p[kVideoBitRateCombo]), u"Custom...");
         EXPECT_EQ(Selected(p[kFrameSizeCombo]), u"Original");
         EXPECT_EQ(Selected(p[kAudioCodecCombo]), u"mp3");
     }
-    const Profile mp4 = ExportTypeProfile(1);
+    const Profile mp4 = ExportTypeProfile(ExportType::Mp4);
     EXPECT_EQ(Selected(mp4[kSubTypeCombo]), u"MP4");
     EXPECT_EQ(Selected(mp4[kVideoCodecCombo]), u"MPEG4");
     EXPECT_EQ(Selected(mp4[kFrameRateCombo]), u"Original");
@@ -146,18 +148,15 @@ TEST(ProfileCatalogue, ExportTypeProfiles)
     EXPECT_EQ(mp4[kFrameSizeCombo].action, A::Unchanged);
     EXPECT_EQ(Selected(mp4[kAudioCodecCombo]), u"mp3");
 
-    const Profile mp3 = ExportTypeProfile(3);
+    const Profile mp3 = ExportTypeProfile(ExportType::Mp3);
     for (int combo : {kSubTypeCombo, kVideoCodecCombo, kFrameRateCombo, kVideoBitRateCombo,
                       kFrameSizeCombo})
         EXPECT_EQ(mp3[combo].action, A::Unchanged);
     EXPECT_EQ(Selected(mp3[kAudioCodecCombo]), u"mp3");
 
-    for (int type : {0, 1, 2, 3})
+    for (ExportType type : {ExportType::Avi, ExportType::Mp4, ExportType::Wmv, ExportType::Mp3})
         for (int combo : {kSampleRateCombo, kAudioBitRateCombo, kChannelsCombo})
             EXPECT_EQ(ExportTypeProfile(type)[combo].action, A::AudioCodecRule);
-
-    for (const ComboFill& fill : ExportTypeProfile(7))
-        EXPECT_EQ(fill.action, A::Unchanged);
 }
 
 TEST(ProfileCatalogue, SubTypeAndAudioCodecProfiles)
@@ -174,7 +173,7 @@ TEST(ProfileCatalogue, SubTypeAndAudioCodecProfiles)
     }
     // Choosing "MP4" again differs from the export-type profile: "Custom..." not "Original".
     EXPECT_NE(Selected(Mp4SubTypeProfile(0)[kFrameRateCombo]),
-              Selected(ExportTypeProfile(1)[kFrameRateCombo]));
+              Selected(ExportTypeProfile(ExportType::Mp4)[kFrameRateCombo]));
 
     const Profile mp3 = AudioCodecProfile(u"MP3");
     EXPECT_EQ(Selected(mp3[kSampleRateCombo]), u"44100");

@@ -66,18 +66,18 @@ int CountThreads()
 // Records every notification; tests wait on it for the end of a child.
 class Recorder : public CRedirect {
 public:
-    void OnLaunched(const char* commandLine) override
+    void OnLaunched(std::string_view commandLine) override
     {
         std::lock_guard<std::mutex> lock(m_lock);
-        launched.push_back(commandLine);
+        launched.emplace_back(commandLine);
     }
-    void OnOutputText(const char* text) override
+    void OnOutputText(std::string_view text) override
     {
         Record(text, output, outputChunks);
         if (onOutput)
             onOutput(text);
     }
-    void OnErrorText(const char* text) override { Record(text, errors, errorChunks); }
+    void OnErrorText(std::string_view text) override { Record(text, errors, errorChunks); }
     // The hook runs first, so a test that has seen the end also knows the hook is over.
     void OnFinished() override
     {
@@ -118,17 +118,17 @@ public:
     std::vector<std::string> outputChunks, errorChunks, launched;
     int finished = 0;
     bool textAfterEnd = false;
-    std::function<void(const char*)> onOutput;
+    std::function<void(std::string_view)> onOutput;
     std::function<void()> onFinished;
 
 private:
-    void Record(const char* text, std::string& all, std::vector<std::string>& chunks)
+    void Record(std::string_view text, std::string& all, std::vector<std::string>& chunks)
     {
         std::lock_guard<std::mutex> lock(m_lock);
         if (finished > 0)
             textAfterEnd = true;
         all += text;
-        chunks.push_back(text);
+        chunks.emplace_back(text);
         m_changed.notify_all();
     }
 
@@ -382,7 +382,7 @@ TEST(Redirect, ChunksComeInOrderOnTheirOwnStream)
         SCOPED_TRACE("NUL byte");
         RunToEnd(runner, Command("nul"));
         ASSERT_EQ(runner.outputChunks.size(), 1u);
-        EXPECT_EQ(runner.outputChunks[0], "ab");
+        EXPECT_EQ(runner.outputChunks[0], std::string("ab\0cd", 5));
     }
     {
         SCOPED_TRACE("exit code and signal");
@@ -408,8 +408,8 @@ TEST(Redirect, ChunksComeInOrderOnTheirOwnStream)
 // Checks a flood against its pattern as it comes, without keeping it.
 class FloodChecker : public CRedirect {
 public:
-    void OnOutputText(const char* text) override { Check(text, m_output); }
-    void OnErrorText(const char* text) override { Check(text, m_errors); }
+    void OnOutputText(std::string_view text) override { Check(text, m_output); }
+    void OnErrorText(std::string_view text) override { Check(text, m_errors); }
     void OnFinished() override
     {
         std::lock_guard<std::mutex> lock(m_lock);
@@ -433,16 +433,16 @@ public:
     bool m_bTextAfterEnd = false;
 
 private:
-    void Check(const char* text, Stream& stream)
+    void Check(std::string_view text, Stream& stream)
     {
         if (stream.bytes == 0 && m_firstChunkDelay.count() > 0)
             std::this_thread::sleep_for(m_firstChunkDelay);
-        const size_t n = std::strlen(text);
+        const size_t n = text.size();
         stream.oversized += n > 256;
         for (size_t i = 0; i < n; ++i)
             stream.faults += text[i] != static_cast<char>('a' + (stream.bytes + i) % 23);
         if (stream.text.size() < 64)
-            stream.text.append(text, std::min<size_t>(n, 64));
+            stream.text.append(text.substr(0, 64));
         stream.bytes += n;
         std::lock_guard<std::mutex> lock(m_lock);
         m_bTextAfterEnd |= m_bFinished;
@@ -523,9 +523,7 @@ TEST(Redirect, ShutdownStopsARunningChildAndJoinsEverything)
     {
         SCOPED_TRACE("nothing launched");
         Recorder runner;
-        const auto start = std::chrono::steady_clock::now();
         runner.Shutdown();
-        EXPECT_GE(std::chrono::steady_clock::now() - start, 800ms);
         EXPECT_EQ(runner.finished, 0);
         EXPECT_TRUE(runner.outputChunks.empty());
     }
@@ -586,8 +584,8 @@ TEST(Redirect, NotificationsMayCallLaunchAndShutdown)
         SCOPED_TRACE("Launch while the child runs is refused");
         Recorder runner;
         std::atomic<bool> refused{false};
-        runner.onOutput = [&](const char* text) {
-            if (std::strncmp(text, "first", 5) == 0)
+        runner.onOutput = [&](std::string_view text) {
+            if (text.starts_with("first"))
                 refused = !runner.Launch(Command("echo nested").c_str());
         };
         RunToEnd(runner, Command("echo first"));
@@ -598,7 +596,7 @@ TEST(Redirect, NotificationsMayCallLaunchAndShutdown)
         SCOPED_TRACE("Shutdown from the output reader");
         EndProbe runner;
         std::atomic<bool> once{false};
-        runner.onOutput = [&](const char*) {
+        runner.onOutput = [&](std::string_view) {
             if (!once.exchange(true))
                 runner.Shutdown();
         };
@@ -666,7 +664,7 @@ TEST(Redirect, AStopRacingALaunchFromTheEndLeavesNothingRunning)
 TEST(Redirect, OnFinishedKnowsHowItsChildEnded)
 {
     using Kind = EndProbe::End::Kind;
-    enum class Ending { Itself, KilledFromOutside, StoppedByShutdown };
+    enum class Ending { Itself, KilledFromOutside, StoppedByShutdown, Interrupted };
     struct Case {
         std::string args;
         Ending ending;
@@ -679,6 +677,10 @@ TEST(Redirect, OnFinishedKnowsHowItsChildEnded)
         {"sleep 30", Ending::KilledFromOutside, {Kind::Signalled, SIGKILL}},
         {"sleep 30", Ending::StoppedByShutdown, {Kind::Stopped, 0}},
         {"exit 255", Ending::Itself, {Kind::Exited, 255}},
+        // Asked to end: SIGINT first, SIGTERM to a child that ignores it, SIGKILL after both.
+        {"sleep 30", Ending::Interrupted, {Kind::Signalled, SIGINT, true}},
+        {"script ignore:2 \"out:ready\n\" wait:never", Ending::Interrupted, {Kind::Signalled, SIGTERM, true}},
+        {"script ignore:2,15 \"out:ready\n\" wait:never", Ending::Interrupted, {Kind::Signalled, SIGKILL, true}},
     };
     EndProbe runner;
     for (const Case& c : cases) {
@@ -690,6 +692,10 @@ TEST(Redirect, OnFinishedKnowsHowItsChildEnded)
         } else if (c.ending == Ending::StoppedByShutdown) {
             runner.WaitFirstLine();
             runner.Shutdown();
+        } else if (c.ending == Ending::Interrupted) {
+            runner.WaitFirstLine();
+            runner.Interrupt();
+            runner.Interrupt();  // a second request changes nothing
         }
         ASSERT_TRUE(runner.WaitFinished(1));
         bool stopRequested = false;
@@ -697,6 +703,7 @@ TEST(Redirect, OnFinishedKnowsHowItsChildEnded)
         ASSERT_TRUE(end.has_value());
         EXPECT_EQ(end->kind, c.expected.kind);
         EXPECT_EQ(end->code, c.expected.code);
+        EXPECT_EQ(end->bInterrupted, c.expected.bInterrupted);
         EXPECT_EQ(stopRequested, c.ending == Ending::StoppedByShutdown);
         // Outside OnFinished there is no child to describe and no stop.
         EXPECT_FALSE(runner.EndSeenFromHere().has_value());
@@ -717,9 +724,9 @@ TEST(Redirect, ChildrenDieWithTheProgram)
         ASSERT_GE(host, 0);
         if (host == 0) {
             Recorder runner;
-            runner.onOutput = [&](const char* text) {
-                if (std::isdigit(static_cast<unsigned char>(text[0])))
-                    (void)!::write(report.write.Get(), text, std::strlen(text));
+            runner.onOutput = [&](std::string_view text) {
+                if (!text.empty() && std::isdigit(static_cast<unsigned char>(text[0])))
+                    (void)!::write(report.write.Get(), text.data(), text.size());
             };
             runner.onFinished = [&] { runner.Launch(Command("sleep 30").c_str()); };
             runner.Launch(Command(fromWatcher ? "echo" : "sleep 30").c_str());

@@ -62,11 +62,11 @@ const LabelCase kLabels[] = {
 // Runs each test under a chosen locale, with the language of a fresh start.
 class MainDialog : public MainDialogFixture {
 protected:
-    void ExpectLanguage(int language)
+    void ExpectLanguage(Language language)
     {
         EXPECT_EQ(dlg->GetWindowText(), u"Vantrel Tarvex 1.0");
         for (const LabelCase& label : kLabels)
-            EXPECT_EQ(dlg->GetDlgItem(label.id)->GetWindowText(), language ? label.chinese : label.english)
+            EXPECT_EQ(dlg->GetDlgItem(label.id)->GetWindowText(), language == Language::Chinese ? label.chinese : label.english)
                 << "control " << label.id;
     }
 };
@@ -79,9 +79,9 @@ TEST_F(MainDialog, StartsInItsStartingState)
     EXPECT_EQ(Widget<QTabWidget>(IDC_TAB)->tabText(0), QStringLiteral("Video2FLV"));
     EXPECT_EQ(Widget<QTabWidget>(IDC_TAB)->tabText(1), QStringLiteral("FLV2Video"));
     EXPECT_EQ(tab->GetCurSel(), 0);
-    EXPECT_EQ(dlg->m_nMode, 0);
+    EXPECT_EQ(dlg->m_mode, ConversionMode::Video2FLV);
 
-    EXPECT_EQ(Entries(IDC_EXPORT_TYPE), ListOf(ExportTypes(0)));
+    EXPECT_EQ(Entries(IDC_EXPORT_TYPE), ListOf(ExportTypes(ConversionMode::Video2FLV)));
     EXPECT_EQ(Selected(IDC_EXPORT_TYPE), u"FLV");
 
     EXPECT_FALSE(dlg->GetDlgItem(IDC_SUB_TYPE)->IsWindowVisible());
@@ -120,25 +120,25 @@ TEST_F(MainDialog, StartsInItsStartingState)
 TEST_F(MainDialog, StartsInChineseOnlyUnderASimplifiedChineseLocale)
 {
     StartIn("zh_CN.UTF-8");
-    EXPECT_EQ(g_nLanguage, 1);
-    ExpectLanguage(1);
+    EXPECT_EQ(g_language, Language::Chinese);
+    ExpectLanguage(Language::Chinese);
     for (const char* locale : {"zh_TW.UTF-8", "C", static_cast<const char*>(nullptr)}) {
         StartIn(locale);
-        EXPECT_EQ(g_nLanguage, 0) << (locale ? locale : "unset");
-        ExpectLanguage(0);
+        EXPECT_EQ(g_language, Language::English) << (locale ? locale : "unset");
+        ExpectLanguage(Language::English);
     }
 }
 
 TEST_F(MainDialog, LanguageButtonSwitchesEveryLabelAndBackAgain)
 {
-    for (int start : {0, 1}) {
-        StartIn(start ? "zh_CN.UTF-8" : "en_US.UTF-8");
+    for (const Language start : {Language::English, Language::Chinese}) {
+        StartIn(start == Language::Chinese ? "zh_CN.UTF-8" : "en_US.UTF-8");
         ExpectLanguage(start);
         QTest::mouseClick(Widget(IDC_LANGUAGE), Qt::LeftButton);
-        EXPECT_EQ(g_nLanguage, 1 - start);
-        ExpectLanguage(1 - start);
+        EXPECT_EQ(g_language, OtherLanguage(start));
+        ExpectLanguage(OtherLanguage(start));
         QTest::mouseClick(Widget(IDC_LANGUAGE), Qt::LeftButton);
-        EXPECT_EQ(g_nLanguage, start);
+        EXPECT_EQ(g_language, start);
         ExpectLanguage(start);
     }
 }
@@ -154,7 +154,7 @@ TEST_F(MainDialog, LanguageSwitchKeepsChoicesStatesAndPaths)
     QTest::mouseClick(Widget(IDC_LANGUAGE), Qt::LeftButton);
     EXPECT_EQ(dlg->GetDlgItem(IDC_SOURCE)->GetWindowText(), u"/v/clip.avi");
     EXPECT_EQ(dlg->GetComboBox(IDC_FRAME_RATE)->GetCurSel(), 3);
-    EXPECT_EQ(Entries(IDC_EXPORT_TYPE), ListOf(ExportTypes(0)));
+    EXPECT_EQ(Entries(IDC_EXPORT_TYPE), ListOf(ExportTypes(ConversionMode::Video2FLV)));
     EXPECT_EQ(dlg->GetButton(IDC_INCLUDE_AUDIO)->GetCheck(), BST_UNCHECKED);
     EXPECT_FALSE(dlg->GetDlgItem(IDC_SAMPLE_RATE)->IsWindowEnabled());
     EXPECT_TRUE(dlg->GetDlgItem(IDC_INCLUDE_VIDEO)->IsWindowVisible());
@@ -188,7 +188,7 @@ TEST_F(MainDialog, ScreenReadersFindEveryControlNamedInTheCurrentLanguage)
     for (const char* locale : {"en_US.UTF-8", "zh_CN.UTF-8"}) {
         StartIn(locale);
         for (int switches = 0; switches < 3; ++switches) {
-            const int language = g_nLanguage;
+            const int language = static_cast<int>(g_language);
             SCOPED_TRACE(testing::Message() << locale << ", language " << language);
             QStringList listNames, ownNames;
             for (const DlgControl& c : MainDialogTemplate().controls) {
@@ -269,7 +269,7 @@ TEST_F(MainDialog, AboutBoxFollowsALanguageSwitch)
 
 TEST_F(MainDialog, EscAndCancelEndTheModalRunButEnterConverts)
 {
-    g_nLanguage = 0;
+    g_language = Language::English;
     {
         CTarvexDlg modal;
         auto watch = WhenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });

@@ -92,6 +92,19 @@ int Step(const std::string& step)
             WriteText(fd, stamp);
             ::close(fd);
         }
+    } else if (verb == "ignore") {  // ignore:2,15 leaves those signals unanswered
+        for (std::size_t at = 0; at < arg.size();) {
+            const std::size_t comma = arg.find(',', at);
+            ::signal(std::stoi(arg.substr(at, comma - at)), SIG_IGN);
+            at = comma == std::string::npos ? arg.size() : comma + 1;
+        }
+    } else if (verb == "pidfile") {  // its own pid, into the file
+        const std::string pid = std::to_string(::getpid());
+        const int fd = ::open(arg.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd >= 0) {
+            WriteText(fd, pid);
+            ::close(fd);
+        }
     } else if (verb == "raise") {  // dies of the signal
         ::raise(std::stoi(arg));
     } else if (verb == "exit") {

@@ -4,7 +4,7 @@
 
 #include "ui/UiText.h"
 
-int g_nLanguage = 0;
+Language g_language = Language::English;
 
 namespace {
 

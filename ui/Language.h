@@ -1,10 +1,18 @@
 #pragma once
-// The interface language of the running program: 0 English, 1 Chinese. It is chosen afresh
-// at every start and switched by the main dialog's language button.
+// The interface language of the running program. It is chosen afresh at every start and
+// switched by the main dialog's language button.
 
 #include <string>
 
-extern int g_nLanguage;
+enum class Language { English, Chinese };
+
+extern Language g_language;
+
+// The language the button switches to.
+constexpr Language OtherLanguage(Language language)
+{
+    return language == Language::English ? Language::Chinese : Language::English;
+}
 
 // The product title with the version shown to the user, in the current language.
 std::u16string VersionTitle();

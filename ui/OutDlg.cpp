@@ -1,5 +1,6 @@
 #include "ui/OutDlg.h"
 
+#include "ui/OutcomeText.h"
 #include "ui/Resource.h"
 #include "ui/UiText.h"
 
@@ -7,8 +8,11 @@ namespace {
 
 using K = ControlKind;
 
+constexpr int kBusy = -1;  // the progress bar's state while the run's length is unknown
+
 // The progress bar and the outcome line sit between the text and the OK button, which keep
-// their places and their order; the window is as much taller as those two rows need.
+// their places and their order; the window is as much taller as those two rows need. Stop
+// stands where OK will, and comes last in the tab order, after the text.
 constexpr DlgControl kControls[] = {
     {IDOK, K::DefPushButton, 114, 70, 50, 14, kTabStop | kHidden, u"确定"},
     {IDC_OUTPUT_TEXT, K::Edit, 7, 7, 264, 37,
@@ -16,6 +20,8 @@ constexpr DlgControl kControls[] = {
     {IDC_PROGRESS, K::ProgressBar, 7, 47, 264, 9, 0, u""},
     // A live text: screen readers speak it as it shows at the run's end.
     {IDC_OUTCOME, K::Static, 7, 59, 264, 8, kHidden | kLive, u""},
+    // Enter stays with OK: a run is lost by Space or a click on Stop only.
+    {IDC_STOP, K::PushButton, 114, 70, 50, 14, kTabStop | kNoEnter, u"Stop"},
 };
 
 // A pop-up without a title bar, so nothing offers to close it while the run goes on.
@@ -31,7 +37,7 @@ const DlgTemplate& OutputDialogTemplate()
     return kTemplate;
 }
 
-COutDlg::COutDlg(CWnd* pParent) : CDialog(kTemplate, pParent) {}
+COutDlg::COutDlg(CWnd* pParent, ConversionRun& run) : CDialog(kTemplate, pParent), m_run(run) {}
 
 const MessageMap& COutDlg::GetMessageMap() const
 {
@@ -40,6 +46,7 @@ const MessageMap& COutDlg::GetMessageMap() const
         {
             OnNotify(Notify::Clicked, IDOK, &COutDlg::OnOK),
             OnNotify(Notify::Clicked, IDCANCEL, &COutDlg::OnCancel),
+            OnNotify(Notify::Clicked, IDC_STOP, &COutDlg::OnStop),
         },
     };
     return map;
@@ -52,28 +59,42 @@ bool COutDlg::OnInitDialog()
     bar->SetRange(0, 100);
     bar->SetMarquee(true);
     bar->SetAccessibleName(UiText(kTextProgress));
+    GetDlgItem(IDC_STOP)->SetWindowText(UiText(kTextStop));
     return true;
 }
 
-void COutDlg::ShowProgress(int percent)
+void COutDlg::ShowRun(const RunSnapshot& snapshot)
 {
+    GetEdit(IDC_OUTPUT_TEXT)->SetWindowText(snapshot.text);
+    const bool ended = snapshot.state == RunState::Ended;
+    // Nothing is busy once the run has ended: a length never learnt leaves the bar empty.
+    const int percent = snapshot.percent.value_or(ended ? 0 : kBusy);
     CProgressCtrl* bar = GetProgressCtrl(IDC_PROGRESS);
     bar->SetMarquee(percent < 0);
     if (percent >= 0)
         bar->SetPos(percent);
-}
-
-void COutDlg::ShowOutcome(std::u16string_view text)
-{
-    CWnd* line = GetDlgItem(IDC_OUTCOME);
-    line->SetWindowText(text);
-    line->ShowWindow(SW_SHOW);
-    GetDlgItem(IDOK)->ShowWindow(SW_SHOW);
+    // A second click would only wait for the same end.
+    if (snapshot.state == RunState::Stopping)
+        GetDlgItem(IDC_STOP)->EnableWindow(false);
+    if (ended && !RunHasEnded()) {
+        CWnd* line = GetDlgItem(IDC_OUTCOME);
+        line->SetWindowText(OutcomeText(snapshot.outcome, g_language));
+        line->ShowWindow(SW_SHOW);
+        GetDlgItem(IDC_STOP)->ShowWindow(SW_HIDE);
+        CWnd* ok = GetDlgItem(IDOK);
+        ok->ShowWindow(SW_SHOW);
+        ok->SetFocus();
+    }
 }
 
 bool COutDlg::RunHasEnded() const
 {
     return GetDlgItem(IDOK)->IsWindowVisible();
+}
+
+void COutDlg::OnStop()
+{
+    m_run.Stop();
 }
 
 void COutDlg::OnOK()

@@ -1,31 +1,31 @@
 #pragma once
-// The output window: the latest text of the encoders while a run goes on, a progress bar,
-// and at the run's end a line saying what became of it and an OK button. Until then it
-// cannot be closed, so the conversion cannot be left behind half done. Every run opens a
-// fresh window from the template: the button and the line hidden, the text empty.
-
-#include <string_view>
+// The output window of a run: the latest text of the encoders, a progress bar, and a Stop
+// button while the run goes on; at its end a line saying what became of it, and OK in Stop's
+// place. Enter, Esc and the window's close count only once OK shows, so nothing but Stop can
+// cut a conversion short. Every run opens a fresh window from the template.
 
 #include "platform/dialog/Dialog.h"
+#include "run/ConversionRun.h"
 
 class COutDlg : public CDialog {
 public:
-    explicit COutDlg(CWnd* pParent = nullptr);
+    // The window shows `run` and stops it; both live as long as this object.
+    COutDlg(CWnd* pParent, ConversionRun& run);
 
-    // The run's progress from 0 to 100, or a busy bar for a negative value (length unknown).
-    void ShowProgress(int percent);
-    // The run's end: the outcome line, which screen readers speak as it shows, and OK.
-    void ShowOutcome(std::u16string_view text);
+    // Draws the run as the snapshot has it.
+    void ShowRun(const RunSnapshot& snapshot);
 
 protected:
     bool OnInitDialog() override;
-    // Enter, Esc and the window manager's close request count only once OK shows.
     void OnOK() override;
     void OnCancel() override;
     const MessageMap& GetMessageMap() const override;
 
 private:
+    void OnStop();
     bool RunHasEnded() const;
+
+    ConversionRun& m_run;
 };
 
 const DlgTemplate& OutputDialogTemplate();

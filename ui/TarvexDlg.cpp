@@ -1,5 +1,6 @@
 #include "ui/TarvexDlg.h"
 
+#include "platform/dialog/DebugOutput.h"
 #include "platform/text/Locale.h"
 #include "ui/AboutDlg.h"
 #include "ui/Language.h"
@@ -71,15 +72,17 @@ constexpr LabelText kOwnNames[] = {
 
 }  // namespace
 
-CTarvexDlg::CTarvexDlg() : CDialog(MainDialogTemplate())
+CTarvexDlg::CTarvexDlg()
+    : CDialog(MainDialogTemplate()),
+      m_run([this] { RequestRefresh(); }, [](std::string_view text) { OutputDebugString(text); })
 {
     m_hIcon = LoadIcon(IDR_MAINFRAME);
 }
 
 CTarvexDlg::~CTarvexDlg()
 {
-    // The runner's threads call into the members below until it has stopped.
-    Shutdown();
+    // The run's threads ask this dialog for refreshes until it has stopped.
+    m_run.Shutdown();
     m_pOutDlg.reset();
 }
 
@@ -123,7 +126,7 @@ bool CTarvexDlg::OnInitDialog()
     CDialog::OnInitDialog();
 
     if (GetOEMCP() == kCodePageSimplifiedChinese)
-        g_nLanguage = 1;
+        g_language = Language::Chinese;
 
     if (CMenu* pSysMenu = GetSystemMenu(false)) {
         const std::u16string_view aboutItem = ResourceString(IDS_ABOUTBOX);
@@ -144,7 +147,7 @@ bool CTarvexDlg::OnInitDialog()
     CTabCtrl* pTab = GetTabCtrl(IDC_TAB);
     pTab->InsertItem(0, u"Video2FLV");
     pTab->InsertItem(1, u"FLV2Video");
-    pTab->SetCurSel(m_nMode);
+    pTab->SetCurSel(static_cast<int>(m_mode));
 
     FillExportTypes();
 
@@ -188,6 +191,6 @@ void CTarvexDlg::ApplyLanguage()
 
 void CTarvexDlg::OnToggleLanguage()
 {
-    g_nLanguage = 1 - g_nLanguage;
+    g_language = OtherLanguage(g_language);
     ApplyLanguage();
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The main dialog: the conversion's options, the language switch and the window menu. It is
-// at the same time the runner of the encoder processes.
+// The main dialog: the conversion's options, the language switch and the window menu, and the
+// conversion run it sets going and shows in the output window.
 
 #include <atomic>
 #include <chrono>
@@ -9,33 +9,40 @@
 #include <string>
 #include <vector>
 
-#include <boost/thread/mutex.hpp>
-
 #include "convert/CaptureSettings.h"
-#include "convert/CommandList.h"
+#include "convert/ConversionJob.h"
 #include "convert/ProfileCatalogue.h"
 #include "platform/dialog/Dialog.h"
 #include "platform/dialog/Icon.h"
-#include "platform/text/TextCodec.h"
-#include "run/ProgressParser.h"
-#include "run/Redirect.h"
+#include "run/ConversionRun.h"
 #include "ui/OutDlg.h"
-#include "ui/RunOutcome.h"
 
-class CTarvexDlg : public CDialog, public CRedirect {
+class CTarvexDlg : public CDialog {
 public:
     CTarvexDlg();
-    // Stops the runner first (at least 800 ms): its threads reach the output window, the
-    // chunk strings and the lock until then. Then the output window and the members go.
+    // Stops the run first: its threads reach the output window until then.
     ~CTarvexDlg() override;
 
     void OnSysCommand(unsigned nID, std::intptr_t lParam) override;
 
-    // Writes the title and every label in the language g_nLanguage names.
+    // Writes the title and every label in the current language.
     void ApplyLanguage();
 
+    // Runs `plan` with the output window shown until the user closes it after the run's end,
+    // and returns how it was closed. Nothing shows and 0 comes back when the plan has nothing
+    // to run; its folder is gone either way.
+    std::intptr_t RunInWindow(RunPlan plan);
+
+    // SIGTERM, SIGINT or SIGHUP reached the program (on the GUI thread): a run going on is
+    // stopped as Stop does, and once it has ended the program ends by the signal, as it
+    // would have without a run.
+    void OnTerminationSignal(int signal);
+
+    // The run of the last Convert, as a window shows it.
+    const ConversionRun& Run() const { return m_run; }
+
     HICON m_hIcon = nullptr;
-    int m_nMode = 0;
+    ConversionMode m_mode = ConversionMode::Video2FLV;
     std::u16string m_strSource;
     std::u16string m_strOutput;
     std::uint32_t m_nCustomWidth = 0;
@@ -44,40 +51,16 @@ public:
     int m_nIncludeAudio = 0;
     float m_fCustomFrameRate = 0.0f;
     float m_fCustomBitRate = 0.0f;
-    CommandList m_commands;
-    std::unique_ptr<COutDlg> m_pOutDlg;  // the output window, made by the first Convert
-    // The two newest chunks of the run's output, which the output window shows in turn.
-    std::u16string m_strPrevChunk;
-    std::u16string m_strLastChunk;
-    boost::mutex m_outputLock;  // guards the chunks and the rest of the run's state below
-
-    // A run of m_commands from the cursor: launches its first command and shows the output
-    // window until the user closes it after the run's end; returns how it was closed. Nothing
-    // runs, no window shows and 0 comes back when the command at the cursor is empty.
-    std::intptr_t RunCommands();
-    // The first half of RunCommands: the first command is launched, the window not shown.
-    // False when the command at the cursor is empty.
-    bool LaunchFirstCommand();
-    // The folder of the run's intermediate file, removed with it at the end of the run.
-    std::u16string m_strRunFolder;
-    // Whether the progress bar follows the encoders' text; the flood benchmark weighs the
-    // reading by turning it off.
-    bool m_bReadProgress = true;
+    std::unique_ptr<COutDlg> m_pOutDlg;  // the output window, made by the first run
 
 protected:
-    // The runner's notifications, on its threads: the chunk display and the advance step.
-    // None of them waits for the GUI thread, so Shutdown on the GUI thread can always join.
-    void OnOutputText(const char* text) override;
-    void OnErrorText(const char* text) override;
-    void OnFinished() override;
-
     bool OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
     const MessageMap& GetMessageMap() const override;
 
     void OnToggleLanguage();
 
-    // The file choice and Convert (ConvertAction.cpp). Convert is the default button's
+    // The file choice and Convert (TarvexDlgConvert.cpp). Convert is the default button's
     // command, so Enter converts too and never ends the main dialog; only Cancel does.
     void OnBrowse(unsigned nID);
     void OnConvert();
@@ -85,7 +68,7 @@ protected:
     // first of several counts. Refused while a run is in progress.
     void OnDropFiles(int controlId, const std::vector<std::u16string>& paths) override;
 
-    // The option cascades (OptionCascades.cpp): each handler answers one user action and
+    // The option cascades (TarvexDlgCascades.cpp): each handler answers one user action and
     // leaves the option controls consistent with the new choice.
     void OnTabSelChange();
     void OnExportTypeSelChange();
@@ -106,39 +89,23 @@ protected:
     void UpdateDefaultOutputName();
 
 private:
-    // The option controls' texts as Convert reads them.
+    // The text of the entry list `id` shows; empty when none is selected.
+    std::u16string SelectedText(int id) const;
+    // The option controls' texts and check boxes as Convert reads them.
     OptionControlTexts SnapshotOptionControls() const;
     // A warning from the UI text table, in the current language.
     void Warn(int entry);
 
-    void ShowChunk(OutputStream stream, const char* text);
-    // Starts the command at the cursor and moves the cursor past it; a failed start ends
-    // the run.
-    void LaunchAtCursor();
-    // Keeps the first failure of the run for its outcome line.
-    void NoteFailure(RunOutcome::Kind kind, int code);
-    // The character a child cut off at its end shows as U+FFFD and is not glued to the
-    // next child's first bytes. Under m_outputLock.
-    void FinishDecoders();
-    void EndRun();
-    // Asks the GUI thread to show the chunks and the end as they are when it gets to it;
+    // The showing of the run (TarvexDlgRun.cpp). The run's threads only ask for a refresh;
     // at most one such request waits at any time, however fast the chunks come.
     void RequestRefresh();
     void RefreshOutputWindow();
 
-    // Under m_outputLock: each stream's bytes become text on their own.
-    Utf8Decoder m_outputDecoder;
-    Utf8Decoder m_errorDecoder;
-    bool m_bRunEnded = false;
-    bool m_bRunInProgress = false;  // GUI thread: from Convert's launch to the window's close
-    ProgressParser m_progress;
-    RunOutcome m_outcome;
-    std::size_t m_nStep = 0;  // the command of the run now running, from 0
-    // Written and read only by the thread that launches, one after another.
-    std::u16string m_strRunningCommand;
+    ConversionRun m_run;
+    bool m_bRunInProgress = false;  // from the run's start to its window's close
     std::atomic<bool> m_bRefreshPending{false};
-    // The output window is drawn at most once in this interval while a run goes on; GUI
-    // thread only.
+    // The output window is drawn at most once in this interval while a run goes on.
     static constexpr std::chrono::milliseconds kRefreshInterval{40};
     std::chrono::steady_clock::time_point m_nextRefresh{};
+    int m_nEndBySignal = 0;  // the signal to end the program by once the run has ended
 };

@@ -1,6 +1,5 @@
 #include "ui/UiText.h"
 
-#include "ui/Language.h"
 
 namespace {
 
@@ -37,7 +36,7 @@ constexpr std::u16string_view kTable[kUiTextEntryCount * 2] = {
     u"Custom Frame Height", u"自定义视频高度",
     u"Choose Source File", u"选择输入文件",
     u"Choose Output File", u"选择输出文件",
-    u"No folder can take the intermediate file!", u"无法创建中间文件的文件夹",
+    u"The output folder cannot be written!", u"无法写入输出文件夹!",
     u"Done: %s was written, %s.", u"完成：已写入 %s，%s。",
     u"Failed: step %s of %s, %s, exited with status %s.", u"失败：第 %s 步（共 %s 步）%s 退出，状态为 %s。",
     u"Failed: step %s of %s, %s, was killed by signal %s.", u"失败：第 %s 步（共 %s 步）%s 被信号 %s 终止。",
@@ -45,18 +44,22 @@ constexpr std::u16string_view kTable[kUiTextEntryCount * 2] = {
     u"Failed: %s is missing or empty.", u"失败：%s 不存在或为空。",
     u"%s bytes", u"%s 字节",
     u"Progress", u"进度",
+    u"Stop", u"停止",
+    u"Stopped: %s is as it was.", u"已停止：%s 保持原样。",
+    u"Stopped: nothing was written.", u"已停止：未写入任何文件。",
+    u"Failed: the new %s could not be moved into place.", u"失败：新的 %s 无法移到输出位置。",
 };
 
 }  // namespace
 
-std::u16string_view UiText(int entry, int language)
+std::u16string_view UiText(int entry, Language language)
 {
-    if (entry < 0 || entry >= kUiTextEntryCount || language < 0 || language > 1)
+    if (entry < 0 || entry >= kUiTextEntryCount)
         return {};
-    return kTable[entry * 2 + language];
+    return kTable[entry * 2 + (language == Language::Chinese ? 1 : 0)];
 }
 
 std::u16string_view UiText(int entry)
 {
-    return UiText(entry, g_nLanguage);
+    return UiText(entry, g_language);
 }

@@ -3,6 +3,8 @@
 
 #include <string_view>
 
+#include "ui/Language.h"
+
 enum UiTextEntry {
     kTextProduct = 0,
     kTextAboutCaption = 1,
@@ -32,7 +34,7 @@ enum UiTextEntry {
     kTextCustomHeight = 25,
     kTextChooseSource = 26,
     kTextChooseOutput = 27,
-    kTextNoRunFolder = 28,
+    kTextOutputFolderNotWritable = 28,
     kTextOutcomeWritten = 29,
     kTextOutcomeExited = 30,
     kTextOutcomeSignalled = 31,
@@ -40,10 +42,14 @@ enum UiTextEntry {
     kTextOutcomeNoOutput = 33,
     kTextSizeInBytes = 34,
     kTextProgress = 35,
-    kUiTextEntryCount = 36
+    kTextStop = 36,
+    kTextOutcomeStoppedKept = 37,
+    kTextOutcomeStopped = 38,
+    kTextOutcomeNotMoved = 39,
+    kUiTextEntryCount = 40
 };
 
-// Entry `entry` in `language` (0 English, 1 Chinese); empty out of range.
-std::u16string_view UiText(int entry, int language);
+// Entry `entry` in `language`; empty out of range.
+std::u16string_view UiText(int entry, Language language);
 // Entry `entry` in the current interface language.
 std::u16string_view UiText(int entry);

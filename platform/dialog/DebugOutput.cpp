@@ -8,12 +8,13 @@
 // last part is the message type.
 Q_LOGGING_CATEGORY(lcDebugOutput, "tarvex", QtWarningMsg)
 
+// Without spacing the stream would take a chunk's trailing blank for its own and drop it.
 void OutputDebugString(std::u16string_view text)
 {
-    qCDebug(lcDebugOutput).noquote() << ToQString(text);
+    qCDebug(lcDebugOutput).noquote().nospace() << ToQString(text);
 }
 
 void OutputDebugString(std::string_view text)
 {
-    qCDebug(lcDebugOutput).noquote() << QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    qCDebug(lcDebugOutput).noquote().nospace() << QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }

@@ -22,6 +22,7 @@
 
 #include "platform/dialog/WinApp.h"
 #include "platform/dialog/private/DialogImpl_p.h"
+#include "platform/dialog/private/FontChoice_p.h"
 #include "platform/dialog/private/GroupBoxWidget_p.h"
 #include "platform/dialog/private/LiveTextWidget_p.h"
 #include "platform/dialog/private/ProgressBarWidget_p.h"
@@ -82,22 +83,7 @@ QFont DialogFont(std::u16string_view face, int pointSize)
 {
     QFont font;
     if (face == u"宋体" || face == u"SimSun") {
-        const QStringList cjk = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
-        QString chosen;
-        if (cjk.contains(QStringLiteral("SimSun"))) {
-            chosen = QStringLiteral("SimSun");
-        } else {
-            for (const QString& family : cjk) {
-                if (QFontDatabase::isFixedPitch(family))
-                    continue;
-                if (chosen.isEmpty())
-                    chosen = family;
-                if (family.contains(QLatin1String("Sans")) || family.contains(QLatin1String("Hei"))) {
-                    chosen = family;
-                    break;
-                }
-            }
-        }
+        const QString chosen = ChineseDialogFamily();
         if (!chosen.isEmpty())
             font.setFamily(chosen);
     } else {
@@ -227,7 +213,9 @@ QWidget* DialogImpl::CreateControl(const DlgControl& c, std::unique_ptr<CWnd>& w
     case ControlKind::PushButton:
     case ControlKind::DefPushButton: {
         auto* button = new QPushButton(ToQString(c.text), dlg);
-        button->setAutoDefault(true);
+        // A focused button takes Enter as the dialog manager's do, unless it is one whose
+        // press must never come by accident.
+        button->setAutoDefault(!(c.style & kNoEnter));
         button->setDefault(c.kind == ControlKind::DefPushButton);
         QObject::connect(button, &QPushButton::clicked, dlg,
                          [this, id] { owner.OnCommand(Notify::Clicked, id); });

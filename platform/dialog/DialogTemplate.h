@@ -33,6 +33,7 @@ enum ControlStyle : unsigned {
     kHScroll = 1u << 10,
     kTransparent = 1u << 11, // paints nothing behind its own content
     kLive = 1u << 12,        // a static text that is a message: screen readers speak it as it shows
+    kNoEnter = 1u << 13,     // a push button Enter never presses, focused or not: Space or a click only
 };
 
 // Dialog styles.
@@ -79,6 +80,7 @@ constexpr unsigned HonouredStyles(ControlKind kind, unsigned style)
         return common | kReadOnly | kMultiline | kAutoHScroll |
                ((style & kMultiline) ? kAutoVScroll | kHScroll : kNumber);
     case ControlKind::PushButton:
+        return common | kNoEnter;
     case ControlKind::DefPushButton:
     case ControlKind::DropDownList:
     case ControlKind::Tab:

@@ -151,21 +151,33 @@ ChildProcess::~ChildProcess()
     Reap();
 }
 
-ChildProcess::Wake ChildProcess::WaitEndOr(const Event& stop) const
+ChildProcess::Wake ChildProcess::WaitEndOr(const Event& stop, const Event* other, int timeoutMs) const
 {
-    pollfd fds[2] = {{m_pidFd.Get(), POLLIN, 0}, {stop.Fd(), POLLIN, 0}};
+    pollfd fds[3] = {{m_pidFd.Get(), POLLIN, 0}, {stop.Fd(), POLLIN, 0}, {other ? other->Fd() : -1, POLLIN, 0}};
+    const nfds_t count = other ? 3 : 2;
     for (;;) {
-        const int n = ::poll(fds, 2, -1);
-        if (n > 0)
-            return fds[0].revents != 0 ? Wake::Ended : Wake::Stopped;
-        if (n < 0 && errno != EINTR)
+        const int n = ::poll(fds, count, timeoutMs);
+        if (n > 0) {
+            if (fds[0].revents != 0)
+                return Wake::Ended;
+            return fds[1].revents != 0 ? Wake::Stopped : Wake::Other;
+        }
+        if (n == 0)
+            return Wake::TimedOut;
+        // An interrupted wait starts its time anew: it only ever waits a little longer.
+        if (errno != EINTR)
             return Wake::Ended;  // Reap() still waits for the real end
     }
 }
 
+void ChildProcess::Signal(int signal) const
+{
+    ::syscall(SYS_pidfd_send_signal, m_pidFd.Get(), signal, nullptr, 0U);
+}
+
 void ChildProcess::Kill() const
 {
-    ::syscall(SYS_pidfd_send_signal, m_pidFd.Get(), SIGKILL, nullptr, 0U);
+    Signal(SIGKILL);
 }
 
 ProcessEnd ChildProcess::Reap()

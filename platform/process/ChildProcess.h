@@ -32,11 +32,15 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    enum class Wake { Ended, Stopped };
-    // Sleeps until the child has ended or `stop` is set, whichever comes first.
-    Wake WaitEndOr(const Event& stop) const;
+    enum class Wake { Ended, Stopped, Other, TimedOut };
+    // Sleeps until the child has ended, `stop` is set, `other` (when given) is set, or
+    // `timeoutMs` have passed (never, when negative), and says which: the child's end first,
+    // then `stop`, when several hold at once.
+    Wake WaitEndOr(const Event& stop, const Event* other = nullptr, int timeoutMs = -1) const;
 
-    // Forced end. Does nothing to a child that has been reaped.
+    // Sends `signal` to the child. Does nothing to a child that has been reaped.
+    void Signal(int signal) const;
+    // Forced end: Signal(SIGKILL).
     void Kill() const;
 
     // Waits for the child's end and collects it; later calls return at once with the same

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/text/AsciiCase.h"
+#include "platform/text/CommandLine.h"
 
 namespace {
 
@@ -66,9 +67,8 @@ std::string ResolveProgram(std::string_view name)
     if (exe && !stem.empty() && stem.back() != '/' && Exists(local + stem))
         return local + stem;
 
-    const std::size_t slash = stem.rfind('/');
-    const std::string bare = slash == std::string::npos ? stem : stem.substr(slash + 1);
+    const std::string_view bare = BareProgramName(path);
     if (bare.empty())
         return {};
-    return SearchPath(bare);
+    return SearchPath(std::string(bare));
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/text/AsciiCase.h"
+
 namespace {
 
 bool IsSeparator(char c) { return c == ' ' || c == '\t'; }
@@ -37,23 +39,13 @@ std::basic_string<Char> Quote(std::basic_string_view<Char> argument)
     return quoted;
 }
 
-}  // namespace
-
-std::vector<std::string> SplitCommandLine(std::string_view line)
+// Reads the program name from `i` on, leaving `i` after it: quotes only group, backslashes
+// are part of the path.
+std::string ReadProgram(std::string_view line, std::size_t& i)
 {
-    std::vector<std::string> args;
-    size_t i = 0;
-    const size_t n = line.size();
-
-    while (i < n && IsSeparator(line[i]))
-        ++i;
-    if (i == n)
-        return args;
-
-    // The program name: quotes only group, backslashes are part of the path.
     std::string program;
     bool quoted = false;
-    for (; i < n; ++i) {
+    for (; i < line.size(); ++i) {
         const char c = line[i];
         if (c == '"') {
             quoted = !quoted;
@@ -63,7 +55,42 @@ std::vector<std::string> SplitCommandLine(std::string_view line)
             break;
         program += c;
     }
-    args.push_back(std::move(program));
+    return program;
+}
+
+std::size_t SkipSeparators(std::string_view line, std::size_t i)
+{
+    while (i < line.size() && IsSeparator(line[i]))
+        ++i;
+    return i;
+}
+
+}  // namespace
+
+std::string ProgramWord(std::string_view line)
+{
+    std::size_t i = SkipSeparators(line, 0);
+    return ReadProgram(line, i);
+}
+
+std::string_view BareProgramName(std::string_view program)
+{
+    if (const std::size_t slash = program.find_last_of("\\/"); slash != std::string_view::npos)
+        program.remove_prefix(slash + 1);
+    if (program.size() >= 4 && EqualsAsciiNoCase(program.substr(program.size() - 4), std::string_view(".exe")))
+        program.remove_suffix(4);
+    return program;
+}
+
+std::vector<std::string> SplitCommandLine(std::string_view line)
+{
+    std::vector<std::string> args;
+    size_t i = SkipSeparators(line, 0);
+    const size_t n = line.size();
+    if (i == n)
+        return args;
+    args.push_back(ReadProgram(line, i));
+    bool quoted = false;
 
     for (;;) {
         while (i < n && IsSeparator(line[i]))

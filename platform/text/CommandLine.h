@@ -14,6 +14,14 @@
 // gives no arguments at all.
 std::vector<std::string> SplitCommandLine(std::string_view line);
 
+// The program a command line names: its first word as SplitCommandLine reads it. Empty for an
+// empty or blank line.
+std::string ProgramWord(std::string_view line);
+
+// A program's name as people call it: without its folder (after either kind of slash) and
+// without ".exe" in any letter case. "plugins\ffmpeg.exe" gives "ffmpeg".
+std::string_view BareProgramName(std::string_view program);
+
 // Writes one argument (never the program name, whose rules differ) so that SplitCommandLine
 // gives it back unchanged. An argument without blank, tab or double quote stands bare; any
 // other, and the empty one, is enclosed in double quotes, with a backslash before each quote

@@ -1,8 +1,10 @@
 #include "platform/text/FileSystem.h"
 
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -34,11 +36,6 @@ std::string MakeFolderIn(const fs::path& folder)
 
 }  // namespace
 
-bool DeleteFileW(std::u16string_view path)
-{
-    return Usable(path) && ::unlink(EncodeUtf8(path).c_str()) == 0;
-}
-
 std::optional<std::uintmax_t> RegularFileSize(std::u16string_view path)
 {
     if (!Usable(path))
@@ -67,6 +64,12 @@ bool PathsNameSameFile(std::u16string_view a, std::u16string_view b)
     return !error && firstSpelling == secondSpelling;
 }
 
+bool PathHoldsAnything(std::u16string_view path)
+{
+    struct stat info {};
+    return Usable(path) && ::lstat(EncodeUtf8(path).c_str(), &info) == 0;
+}
+
 std::u16string CreateRunFolder(std::u16string_view nearFile)
 {
     if (!Usable(nearFile))
@@ -74,14 +77,12 @@ std::u16string CreateRunFolder(std::u16string_view nearFile)
     fs::path folder = ToPath(nearFile).parent_path();
     if (folder.empty())
         folder = ".";
-    std::string made = MakeFolderIn(folder);
-    if (made.empty()) {
-        std::error_code error;
-        const fs::path temporary = fs::temp_directory_path(error);
-        if (!error)
-            made = MakeFolderIn(temporary);
-    }
-    return DecodeUtf8(made);
+    return DecodeUtf8(MakeFolderIn(folder));
+}
+
+bool ReplaceFile(std::u16string_view from, std::u16string_view to)
+{
+    return Usable(from) && Usable(to) && std::rename(EncodeUtf8(from).c_str(), EncodeUtf8(to).c_str()) == 0;
 }
 
 void RemoveRunFolder(std::u16string_view folder)

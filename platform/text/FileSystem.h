@@ -1,14 +1,11 @@
 #pragma once
-// The few file operations the Convert action needs besides the shell's path functions. Paths
+// The few file operations Convert and a run need besides the shell's path functions. Paths
 // are UTF-16 and reach the file system as UTF-8.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-
-// Deletes a file (not a folder). False when nothing was deleted.
-bool DeleteFileW(std::u16string_view path);
 
 // The size of the regular file at `path` (links followed); empty when there is none.
 std::optional<std::uintmax_t> RegularFileSize(std::u16string_view path);
@@ -18,10 +15,18 @@ std::optional<std::uintmax_t> RegularFileSize(std::u16string_view path);
 // not exist are compared by their spelling made absolute and normal.
 bool PathsNameSameFile(std::u16string_view a, std::u16string_view b);
 
-// Makes a folder only this user can enter, for one run's intermediate file: beside `nearFile`
-// when its folder takes new entries, else in the system's temporary folder. Returns its path,
-// or an empty string when neither works.
+// True when anything is at `path` (a link that leads nowhere counts too).
+bool PathHoldsAnything(std::u16string_view path);
+
+// Makes a folder only this user can enter, for one run's files, beside `nearFile`: in the same
+// folder, so that a file made in it can be renamed over `nearFile`. Returns its path, or an
+// empty string when that folder takes no new entries.
 std::u16string CreateRunFolder(std::u16string_view nearFile);
+
+// Renames `from` over `to` in one step: `to` holds its old file or the new one, never neither
+// nor half of one. Both must lie on one file system. False, with nothing changed, on failure
+// (`to` is a folder, say).
+bool ReplaceFile(std::u16string_view from, std::u16string_view to);
 
 // Removes a folder made by CreateRunFolder with everything in it; links inside are removed,
 // never followed.

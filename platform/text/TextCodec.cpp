@@ -1,5 +1,9 @@
 #include "platform/text/TextCodec.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 namespace {
 
 void Append(std::u16string& out, char32_t c)
@@ -82,7 +86,23 @@ void Utf8Decoder::Decode(std::string_view bytes, std::u16string& out)
         const auto b = static_cast<unsigned char>(bytes[i]);
         if (m_nNeeded == 0) {
             if (b < 0x80) {
-                out += static_cast<char16_t>(b);
+                // A run of ASCII, most of what an encoder prints, goes over eight bytes at a
+                // time while none of them has its top bit set.
+                std::size_t end = i + 1;
+                while (end + 8 <= bytes.size()) {
+                    std::uint64_t eight;
+                    std::memcpy(&eight, bytes.data() + end, 8);
+                    if (eight & 0x8080808080808080ull)
+                        break;
+                    end += 8;
+                }
+                while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) < 0x80)
+                    ++end;
+                const std::size_t at = out.size();
+                out.resize(at + (end - i));
+                std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(i), bytes.begin() + static_cast<std::ptrdiff_t>(end),
+                          out.begin() + static_cast<std::ptrdiff_t>(at));
+                i = end - 1;
             } else if (b >= 0xC2 && b <= 0xDF) {
                 m_nNeeded = 1;
                 m_codePoint = b & 0x1F;

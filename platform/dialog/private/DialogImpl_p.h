@@ -121,8 +121,8 @@ struct DialogImpl {
     std::unique_ptr<PostedCalls> posted = std::make_unique<PostedCalls>();
 };
 
-// The dialog font of a template face: a face with CJK glyphs for the templates' Song face
-// (SimSun when installed, else the system's CJK sans), the system's sans for "MS Shell Dlg".
+// The dialog font of a template face: for the templates' Song face a family with Chinese
+// and Latin glyphs (see ChineseDialogFamily), the system's sans for "MS Shell Dlg".
 QFont DialogFont(std::u16string_view face, int pointSize);
 
 // The dialog base units of a font the way the dialog manager measures them.

@@ -1,9 +1,8 @@
-#include "ui/RunOutcome.h"
+#include "ui/OutcomeText.h"
 
 #include <cstdio>
 
 #include "convert/StringUtils.h"
-#include "platform/text/AsciiCase.h"
 #include "ui/UiText.h"
 
 namespace {
@@ -50,17 +49,7 @@ std::u16string FileName(std::u16string_view path)
 
 }  // namespace
 
-std::u16string ProgramName(std::u16string_view commandLine)
-{
-    std::u16string_view program = commandLine.substr(0, commandLine.find_first_of(u" \t"));
-    if (const std::size_t slash = program.find_last_of(u"\\/"); slash != std::u16string_view::npos)
-        program.remove_prefix(slash + 1);
-    if (program.size() > 4 && EqualsAsciiNoCase(program.substr(program.size() - 4), std::u16string_view(u".exe")))
-        program.remove_suffix(4);
-    return std::u16string(program);
-}
-
-std::u16string SizeText(std::uintmax_t size, int language)
+std::u16string SizeText(std::uintmax_t size, Language language)
 {
     if (size < 1024)
         return FillFormat(UiText(kTextSizeInBytes, language), {Number(size)});
@@ -76,7 +65,7 @@ std::u16string SizeText(std::uintmax_t size, int language)
     return std::u16string(text, text + std::char_traits<char>::length(text));
 }
 
-std::u16string OutcomeText(const RunOutcome& outcome, int language)
+std::u16string OutcomeText(const RunOutcome& outcome, Language language)
 {
     const std::u16string step = Number(outcome.step);
     const std::u16string steps = Number(outcome.steps);
@@ -92,6 +81,12 @@ std::u16string OutcomeText(const RunOutcome& outcome, int language)
                           {step, steps, outcome.program, Number(static_cast<unsigned>(outcome.code))});
     case RunOutcome::Kind::NotStarted:
         return FillFormat(UiText(kTextOutcomeNotStarted, language), {step, steps, outcome.program});
+    case RunOutcome::Kind::NotMoved:
+        return FillFormat(UiText(kTextOutcomeNotMoved, language), {FileName(outcome.output)});
+    case RunOutcome::Kind::Stopped:
+        if (outcome.bEarlierKept)
+            return FillFormat(UiText(kTextOutcomeStoppedKept, language), {FileName(outcome.output)});
+        return std::u16string(UiText(kTextOutcomeStopped, language));
     case RunOutcome::Kind::NoOutput:
         break;
     }

@@ -1,17 +1,21 @@
-// A run of commands through the real main dialog and output window, with a stand-in encoder
-// placed where the real one would be looked for (./plugins/ffmpeg), so the program lookup is
-// the real one too. The stand-in plays a script; a step "wait:FILE" lets the test decide
-// when the next chunk comes.
+// A run shown in the real main dialog's output window, with a stand-in encoder placed where
+// the real one would be looked for (./plugins/ffmpeg), so the program lookup is the real one
+// too. The stand-in plays a script; a step "wait:FILE" lets the test decide when the next
+// chunk comes.
 
 #include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -19,18 +23,20 @@
 #include <fstream>
 #include <initializer_list>
 #include <optional>
-#include <random>
+#include <thread>
 #include <string>
 #include <vector>
 
 #include "platform/dialog/private/WidgetAccess_p.h"
+#include "platform/process/TerminationSignals.h"
 #include "platform/text/CommandLine.h"
 #include "platform/text/FileSystem.h"
 #include "platform/text/TextCodec.h"
 #include "tests/DropHelper.h"
 #include "tests/ModalHelper.h"
-#include "ui/RunOutcome.h"
+#include "tests/RunHelpers.h"
 #include "ui/Language.h"
+#include "ui/OutcomeText.h"
 #include "ui/Resource.h"
 #include "ui/TarvexDlg.h"
 
@@ -58,15 +64,12 @@ std::string Hex(const std::string& bytes)
     return hex;
 }
 
-class CommandQueue : public ::testing::Test {
+class OutputWindow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_previousDir = fs::current_path();
-        m_dir = fs::temp_directory_path() / ("tarvex-queue-" + std::to_string(std::random_device{}()));
-        fs::create_directories(m_dir / "plugins");
-        fs::create_symlink(RUNNER_CHILD, m_dir / "plugins" / "ffmpeg");
-        fs::current_path(m_dir);
+        m_folder.emplace("tarvex-window-", RUNNER_CHILD, "ffmpeg");
+        m_dir = m_folder->Path();
         m_dlg.emplace();
         m_dlg->Create();
     }
@@ -74,19 +77,15 @@ protected:
     void TearDown() override
     {
         m_dlg.reset();
-        fs::current_path(m_previousDir);
-        fs::remove_all(m_dir);
+        m_folder.reset();
     }
 
-    // What Convert does before it starts a run; then the run, with `act` inside its window.
+    // A plan for out.flv in the test's folder.
+    RunPlan Plan(const std::vector<std::u16string>& commands) { return PlanFor(m_dir / "out.flv", commands); }
+
+    // The run of `commands`, with `act` inside its window.
     std::intptr_t Run(const std::vector<std::u16string>& commands, std::function<void(QWidget*)> act)
     {
-        m_dlg->m_commands.Clear();
-        for (const std::u16string& command : commands)
-            m_dlg->m_commands.Append(command);
-        m_dlg->m_commands.Rewind();
-        m_dlg->m_strPrevChunk.clear();
-        m_dlg->m_strLastChunk.clear();
         // A failed check inside the window would leave the run waiting for a user: end it.
         auto watch = WhenModal(
             [act = std::move(act)](QWidget* window) {
@@ -95,7 +94,7 @@ protected:
                     CloseWhatIsOpen();
             },
             WidgetOf(*m_dlg), "the output window");
-        return m_dlg->RunCommands();
+        return m_dlg->RunInWindow(Plan(commands));
     }
 
     std::u16string Text() { return m_dlg->m_pOutDlg->GetEdit(IDC_OUTPUT_TEXT)->GetWindowText(); }
@@ -113,10 +112,16 @@ protected:
         return WaitFor([&] { return Text() == text; }, "the output window to show " + EncodeUtf8(text));
     }
 
-    std::u16string LastChunk()
+    std::u16string RunText() { return m_dlg->Run().Snapshot().text; }
+    std::u16string Outcome() { return m_dlg->m_pOutDlg->GetDlgItem(IDC_OUTCOME)->GetWindowText(); }
+
+    // The end of a run takes its folder, and all in it, with it.
+    bool RunFolderLeft()
     {
-        boost::mutex::scoped_lock lock(m_dlg->m_outputLock);
-        return m_dlg->m_strLastChunk;
+        for (const fs::directory_entry& entry : fs::directory_iterator(m_dir))
+            if (entry.path().filename().string().starts_with(".tarvex-run-"))
+                return true;
+        return false;
     }
 
     // Closes the window with Enter once OK shows, as a user would.
@@ -126,17 +131,13 @@ protected:
         QTest::keyClick(window, Qt::Key_Return);
     }
 
-    fs::path m_previousDir;
+    std::optional<StandInFolder> m_folder;
     fs::path m_dir;
     std::optional<CTarvexDlg> m_dlg;
 };
 
-TEST_F(CommandQueue, TheWindowShowsThePreviousChunkThenTheNewestOne)
+TEST_F(OutputWindow, TheWindowShowsThePreviousChunkThenTheNewestOne)
 {
-    const std::u16string folder = CreateRunFolder(DecodeUtf8((m_dir / "out.flv").string()));
-    ASSERT_FALSE(folder.empty());
-    std::ofstream(EncodeUtf8(folder) + "/temp.avi").put('x');
-    m_dlg->m_strRunFolder = folder;
     const std::intptr_t result = Run(
         {Script({"out:first", "wait:go1", "err:second", "wait:go2", "out:third"})}, [&](QWidget* window) {
             EXPECT_FALSE(OkShows());
@@ -148,29 +149,25 @@ TEST_F(CommandQueue, TheWindowShowsThePreviousChunkThenTheNewestOne)
             CloseWhenDone(window);
         });
     EXPECT_EQ(result, IDOK);
-    // The end of the run takes the intermediate file's folder with it.
-    EXPECT_FALSE(fs::exists(EncodeUtf8(folder)));
+    EXPECT_FALSE(RunFolderLeft());
 }
 
-TEST_F(CommandQueue, EmptyCommandsAreSkippedAndEndTheRunWhenNothingFollows)
+TEST_F(OutputWindow, EmptyCommandsAreSkippedAndEndTheRunWhenNothingFollows)
 {
     Run({Script({"touch:one", "out:one"}), u"", Script({"touch:three", "out:three"}), u"", u""},
         [&](QWidget* window) { CloseWhenDone(window); });
     EXPECT_TRUE(fs::exists(m_dir / "one"));
     EXPECT_TRUE(fs::exists(m_dir / "three"));
-    EXPECT_EQ(LastChunk(), u"three");
+    EXPECT_EQ(RunText(), u"onethree");
 
     // A run whose first command is empty runs nothing and shows no window.
     auto noWindow = FailIfModal("an output window for an empty first command");
-    m_dlg->m_commands.Clear();
-    m_dlg->m_commands.Append(u"");
-    m_dlg->m_commands.Append(Script({"touch:never"}));
-    m_dlg->m_commands.Rewind();
-    EXPECT_EQ(m_dlg->RunCommands(), 0);
+    EXPECT_EQ(m_dlg->RunInWindow(Plan({u"", Script({"touch:never"})})), 0);
     EXPECT_FALSE(fs::exists(m_dir / "never"));
+    EXPECT_FALSE(RunFolderLeft());
 }
 
-TEST_F(CommandQueue, ACommandThatCannotStartEndsTheRunWithItsMessage)
+TEST_F(OutputWindow, ACommandThatCannotStartEndsTheRunWithItsMessage)
 {
     const std::u16string missing = u"plugins\\missing.exe -i x";
     // First command.
@@ -187,7 +184,7 @@ TEST_F(CommandQueue, ACommandThatCannotStartEndsTheRunWithItsMessage)
     EXPECT_FALSE(fs::exists(m_dir / "third"));
 }
 
-TEST_F(CommandQueue, EnterEscAndCloseCountOnlyOnceTheRunHasEnded)
+TEST_F(OutputWindow, EnterEscAndCloseCountOnlyOnceTheRunHasEnded)
 {
     const struct {
         const char* what;
@@ -214,7 +211,7 @@ TEST_F(CommandQueue, EnterEscAndCloseCountOnlyOnceTheRunHasEnded)
     }
 }
 
-TEST_F(CommandQueue, EveryRunOpensAFreshWindow)
+TEST_F(OutputWindow, EveryRunOpensAFreshWindow)
 {
     Run({Script({"out:old text"})}, [&](QWidget* window) { CloseWhenDone(window); });
     Run({Script({"wait:go", "out:new"})}, [&](QWidget* window) {
@@ -226,7 +223,7 @@ TEST_F(CommandQueue, EveryRunOpensAFreshWindow)
     });
 }
 
-TEST_F(CommandQueue, CharactersCutBetweenChunksShowWholeButNeverAcrossChildren)
+TEST_F(OutputWindow, CharactersCutBetweenChunksShowWholeButNeverAcrossChildren)
 {
     // 255 bytes and the first byte of 中 fill the reader's 256-byte chunk; the rest comes next.
     const std::string a255(255, 'a');
@@ -241,7 +238,7 @@ TEST_F(CommandQueue, CharactersCutBetweenChunksShowWholeButNeverAcrossChildren)
     });
 }
 
-TEST_F(CommandQueue, AFloodIsDrawnOncePerRefreshIntervalAndItsEndAtOnce)
+TEST_F(OutputWindow, AFloodIsDrawnOncePerRefreshIntervalAndItsEndAtOnce)
 {
     int drawn = 0;
     qint64 floodMs = 0;
@@ -260,47 +257,45 @@ TEST_F(CommandQueue, AFloodIsDrawnOncePerRefreshIntervalAndItsEndAtOnce)
     EXPECT_LE(drawn, floodMs / 40 + 3) << "in " << floodMs << " ms";
 }
 
-TEST_F(CommandQueue, TheEndOfARunSaysWhatBecameOfItAndTheBarAgrees)
+TEST_F(OutputWindow, TheEndOfARunSaysWhatBecameOfItAndTheBarAgrees)
 {
-    const std::u16string output = DecodeUtf8((m_dir / "out.flv").string());
     const std::u16string missing = u"plugins\\nosuch.exe -i x";
     const struct {
         const char* what;
-        int language;
+        Language language;
         std::vector<std::u16string> commands;
         std::u16string line;  // the outcome line; empty: the output was written
         int barAtEnd;  // the first of two commands ended: half, whatever became of it
         const char* alsoRan;  // a file the run's last command makes, run after a failure
     } cases[] = {
-        {"written", 0,
+        {"written", Language::English,
          {Script({"err:Duration: 00:00:10.00, start: 0\n", "err:frame=1 time=00:00:05.00 x\r", "wait:go",
-                  "stampfile:out.flv"})},
+                  "stampfile:{written}"})},
          u"", 100, nullptr},
-        {"written, in Chinese", 1, {Script({"stampfile:out.flv"})}, u"", 100, nullptr},
-        {"a status, and every command still runs", 0, {Script({"exit:3"}), Script({"stampfile:out.flv", "touch:ran"})},
+        {"written, in Chinese", Language::Chinese, {Script({"stampfile:{written}"})}, u"", 100, nullptr},
+        {"a status, and every command still runs", Language::English, {Script({"exit:3"}), Script({"stampfile:{written}", "touch:ran"})},
          u"Failed: step 1 of 2, ffmpeg, exited with status 3.", 50, "ran"},
-        {"a status, in Chinese", 1, {Script({"exit:3"}), Script({"stampfile:out.flv"})},
+        {"a status, in Chinese", Language::Chinese, {Script({"exit:3"}), Script({"stampfile:{written}"})},
          u"失败：第 1 步（共 2 步）ffmpeg 退出，状态为 3。", 50, nullptr},
-        {"the first failure tells", 0, {Script({"exit:1"}), Script({"exit:2"})},
+        {"the first failure tells", Language::English, {Script({"exit:1"}), Script({"exit:2"})},
          u"Failed: step 1 of 2, ffmpeg, exited with status 1.", 50, nullptr},
-        {"a signal", 0, {Script({"err:Duration: 00:00:10.00, x\n", "err:time=00:00:02.50\r", "raise:9"})},
+        {"a signal", Language::English, {Script({"err:Duration: 00:00:10.00, x\n", "err:time=00:00:02.50\r", "raise:9"})},
          u"Failed: step 1 of 1, ffmpeg, was killed by signal 9.", 25, nullptr},
-        {"no start", 0, {Script({"touch:first"}), missing}, u"Failed: step 2 of 2, nosuch, could not start.", 50, nullptr},
-        {"no start, in Chinese", 1, {missing}, u"失败：第 1 步（共 1 步）nosuch 无法启动。", 0, nullptr},
-        {"no output", 0, {Script({"out:all well"})}, u"Failed: out.flv is missing or empty.", 0, nullptr},
-        {"an empty output", 0, {Script({"touch:out.flv"})}, u"Failed: out.flv is missing or empty.", 0, nullptr},
+        {"no start", Language::English, {Script({"touch:first"}), missing}, u"Failed: step 2 of 2, nosuch, could not start.", 50, nullptr},
+        {"no start, in Chinese", Language::Chinese, {missing}, u"失败：第 1 步（共 1 步）nosuch 无法启动。", 0, nullptr},
+        {"no output", Language::English, {Script({"out:all well"})}, u"Failed: out.flv is missing or empty.", 0, nullptr},
+        {"an empty output", Language::English, {Script({"touch:{written}"})}, u"Failed: out.flv is missing or empty.", 0, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         fs::remove(m_dir / "out.flv");
         fs::remove(m_dir / "go");
-        g_nLanguage = c.language;
-        m_dlg->m_strOutput = output;
+        g_language = c.language;
         std::u16string line;
         bool lineShown = false;
         int bar = -2;
         Run(c.commands, [&](QWidget* window) {
-            if (c.barAtEnd == 100 && c.language == 0) {
+            if (c.barAtEnd == 100 && c.language == Language::English) {
                 // Half the length told: half the bar, and still no outcome.
                 ASSERT_TRUE(WaitFor([&] { return Bar() == 50; }, "the bar at 50"));
                 EXPECT_FALSE(m_dlg->m_pOutDlg->GetDlgItem(IDC_OUTCOME)->IsWindowVisible());
@@ -315,15 +310,17 @@ TEST_F(CommandQueue, TheEndOfARunSaysWhatBecameOfItAndTheBarAgrees)
             QAccessibleInterface* named =
                 QAccessible::queryAccessibleInterface(WidgetOf(*m_dlg->m_pOutDlg->GetProgressCtrl(IDC_PROGRESS)));
             ASSERT_NE(named, nullptr);
-            EXPECT_EQ(named->text(QAccessible::Name), c.language ? QStringLiteral("进度") : QStringLiteral("Progress"));
+            EXPECT_EQ(named->text(QAccessible::Name),
+                      c.language == Language::Chinese ? QStringLiteral("进度") : QStringLiteral("Progress"));
             QTest::keyClick(window, Qt::Key_Return);
         });
         if (c.line.empty()) {
             std::error_code error;
             const auto size = fs::file_size(m_dir / "out.flv", error);
             ASSERT_FALSE(error);
-            EXPECT_EQ(line, (c.language ? u"完成：已写入 out.flv，" : u"Done: out.flv was written, ") +
-                                SizeText(size, c.language) + (c.language ? u"。" : u"."));
+            const bool chinese = c.language == Language::Chinese;
+            EXPECT_EQ(line, (chinese ? u"完成：已写入 out.flv，" : u"Done: out.flv was written, ") +
+                                SizeText(size, c.language) + (chinese ? u"。" : u"."));
         } else {
             EXPECT_EQ(line, c.line);
         }
@@ -333,10 +330,10 @@ TEST_F(CommandQueue, TheEndOfARunSaysWhatBecameOfItAndTheBarAgrees)
             EXPECT_TRUE(fs::exists(m_dir / c.alsoRan));
         }
     }
-    g_nLanguage = 0;
+    g_language = Language::English;
 }
 
-TEST_F(CommandQueue, AFileDroppedDuringARunNamesNothing)
+TEST_F(OutputWindow, AFileDroppedDuringARunNamesNothing)
 {
     m_dlg->ShowWindow(SW_SHOW);
     m_dlg->m_strSource = u"/in/a.avi";
@@ -353,40 +350,113 @@ TEST_F(CommandQueue, AFileDroppedDuringARunNamesNothing)
     EXPECT_EQ(m_dlg->GetDlgItem(IDC_OUTPUT)->GetWindowText(), u"");
 }
 
-TEST_F(CommandQueue, AStopDuringARunLaunchesNothingMore)
+TEST_F(OutputWindow, StopIsReachedByKeyboardAndKeepsTheEarlierOutput)
 {
-    m_dlg->m_commands.Clear();
-    m_dlg->m_commands.Append(Script({"out:started", "wait:never"}));
-    m_dlg->m_commands.Append(Script({"touch:second"}));
-    m_dlg->m_commands.Rewind();
-    ASSERT_TRUE(m_dlg->LaunchFirstCommand());
-    ASSERT_TRUE(WaitFor([&] { return LastChunk() == u"started"; }, "the first command's text"));
-    m_dlg->Shutdown();
-    EXPECT_EQ(LastChunk(), u"started");  // no "not started" either: nothing was asked
-    EXPECT_FALSE(fs::exists(m_dir / "second"));
+    for (const Language language : {Language::English, Language::Chinese}) {
+        SCOPED_TRACE(language == Language::English ? "English" : "Chinese");
+        g_language = language;
+        std::ofstream(m_dir / "out.flv") << "earlier";
+        std::u16string line;
+        // The first encoder writes a NUL among its words, then ignores SIGINT: Stop needs
+        // SIGTERM for it, and the second encoder never starts.
+        const std::intptr_t result = Run(
+            {Script({"outhex:" + Hex(std::string("ready\0go", 8)), "ignore:2", "stampfile:{written}", "wait:never"}),
+             Script({"touch:second"})},
+            [&](QWidget* window) {
+                ASSERT_TRUE(WaitText(std::u16string(u"ready\0go", 8)));
+                auto* stop = window->findChild<QPushButton*>(QString::number(IDC_STOP));
+                ASSERT_NE(stop, nullptr);
+                EXPECT_TRUE(stop->isVisible());
+                EXPECT_FALSE(OkShows());
+                QAccessibleInterface* named = QAccessible::queryAccessibleInterface(stop);
+                ASSERT_NE(named, nullptr);
+                EXPECT_EQ(named->text(QAccessible::Name),
+                          language == Language::English ? QStringLiteral("Stop") : QStringLiteral("停止"));
+                // Tab reaches Stop; Enter, Esc and the close on it or anywhere leave the run be.
+                for (int i = 0; i < 4 && !stop->hasFocus(); ++i)
+                    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key_Tab);
+                ASSERT_TRUE(stop->hasFocus());
+                QTest::keyClick(stop, Qt::Key_Return);
+                QTest::keyClick(stop, Qt::Key_Escape);
+                window->close();
+                QTest::qWait(20);
+                EXPECT_TRUE(window->isVisible());
+                EXPECT_EQ(m_dlg->Run().State(), RunState::Running);
+                QTest::keyClick(stop, Qt::Key_Space);
+                ASSERT_TRUE(WaitFor([&] { return OkShows(); }, "the OK button after Stop"));
+                EXPECT_FALSE(stop->isVisible());
+                line = Outcome();
+                QTest::keyClick(window, Qt::Key_Return);
+            });
+        EXPECT_EQ(result, IDOK);
+        EXPECT_EQ(line, language == Language::English ? u"Stopped: out.flv is as it was." : u"已停止：out.flv 保持原样。");
+        std::ifstream kept(m_dir / "out.flv");
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "earlier");
+        EXPECT_FALSE(fs::exists(m_dir / "second"));
+        EXPECT_FALSE(RunFolderLeft());
+    }
+    g_language = Language::English;
 }
 
-TEST_F(CommandQueue, TheMainDialogGoesWhileAChildFloodsItsWindow)
+// The program told to end by a signal during a run: in a copy of this program, which runs
+// the test below and dies of the signal once its run has stopped as by Stop.
+TEST_F(OutputWindow, ATerminationSignalStopsTheRunThenEndsTheProgram)
 {
-    m_dlg->m_commands.Clear();
-    m_dlg->m_commands.Append(Script({"smallwrites:50000000:100:2"}));
-    m_dlg->m_commands.Rewind();
-    ASSERT_TRUE(m_dlg->LaunchFirstCommand());
-    ASSERT_TRUE(WaitFor([&] { return !LastChunk().empty(); }, "the flood to begin"));
-    // Refreshes are still queued for the GUI thread; the destructor stops the runner before
-    // anything they or the readers touch goes, and nothing queued runs afterwards.
-    m_dlg.reset();
-    QCoreApplication::processEvents();
-    // The flooding child went with the runner: no process is left in the test's folder.
-    const std::string self = std::to_string(::getpid());
-    for (const fs::directory_entry& process : fs::directory_iterator("/proc")) {
-        const std::string pid = process.path().filename().string();
-        if (pid == self || pid.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        std::error_code error;
-        EXPECT_NE(fs::read_symlink(process.path() / "cwd", error), m_dir)
-            << "process " << process.path().filename() << " still runs";
+    std::ofstream(m_dir / "out.flv") << "earlier";
+    const pid_t copy = ::fork();
+    ASSERT_GE(copy, 0);
+    if (copy == 0) {
+        ::setenv("TARVEX_SIGNAL_TEST_DIR", m_dir.c_str(), 1);
+        ::execl("/proc/self/exe", "output_window_tests", "--gtest_also_run_disabled_tests",
+                "--gtest_filter=OutputWindow.DISABLED_RunUntilASignalEndsTheProgram", nullptr);
+        ::_exit(127);
     }
+    // Within 10 s; `ready` is asked once more only while it says no.
+    const auto waitedFor = [](const std::function<bool()>& ready) {
+        for (int i = 0; i < 2000; ++i) {
+            if (ready())
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    };
+    std::string encoder;
+    EXPECT_TRUE(waitedFor([&] {
+        std::ifstream(m_dir / "encoder.pid") >> encoder;
+        return !encoder.empty();
+    })) << "the encoder never started";
+    ::kill(copy, SIGTERM);
+    int status = 0;
+    const bool ended = waitedFor([&] { return ::waitpid(copy, &status, WNOHANG) == copy; });
+    if (!ended) {
+        ::kill(copy, SIGKILL);
+        ::waitpid(copy, &status, 0);
+    }
+    ASSERT_TRUE(ended) << "the program did not end";
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "status " << status;
+    ASSERT_FALSE(encoder.empty());
+    EXPECT_EQ(::kill(std::stoi(encoder), 0), -1) << "the encoder still runs";
+    std::ifstream kept(m_dir / "out.flv");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "earlier");
+    EXPECT_FALSE(RunFolderLeft());
+}
+
+// Only ever run by the test above, in a copy of this program.
+TEST_F(OutputWindow, DISABLED_RunUntilASignalEndsTheProgram)
+{
+    const char* dir = std::getenv("TARVEX_SIGNAL_TEST_DIR");
+    ASSERT_NE(dir, nullptr);
+    // The program dies of the signal: nothing would remove the folder of this copy's own.
+    m_folder.reset();
+    fs::current_path(dir);
+    m_dir = dir;
+    // As the application sets it up.
+    TerminationSignals termination([this](int signal) {
+        m_dlg->PostToGuiThread([this, signal] { m_dlg->OnTerminationSignal(signal); });
+    });
+    ASSERT_TRUE(termination.IsInstalled());
+    m_dlg->RunInWindow(Plan({Script({"pidfile:encoder.pid", "ignore:2", "stampfile:{written}", "wait:never"})}));
+    ADD_FAILURE() << "the run's window closed";
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "convert/StringUtils.h"
+#include "platform/text/ShellPath.h"
 #include "ui/Resource.h"
 #include "ui/TarvexDlg.h"
 
@@ -20,21 +21,15 @@ constexpr int kProfileComboIds[kProfileComboCount] = {
     IDC_AUDIO_CODEC, IDC_SAMPLE_RATE, IDC_AUDIO_BIT_RATE, IDC_CHANNELS,
 };
 
-constexpr std::u16string_view kCustom = u"Custom...";
 constexpr std::u16string_view kFlv = u"FLV";
 
-// Positions in the FLV2Video export-type list.
-constexpr int kExportAvi = 0;
-constexpr int kExportMp4 = 1;
-constexpr int kExportWmv = 2;
-constexpr int kExportMp3 = 3;
-
-std::u16string SelectedText(const CComboBox& combo)
-{
-    return combo.GetLBText(combo.GetCurSel());
-}
-
 }  // namespace
+
+std::u16string CTarvexDlg::SelectedText(int id) const
+{
+    const CComboBox* combo = GetComboBox(id);
+    return combo->GetLBText(combo->GetCurSel());
+}
 
 void CTarvexDlg::FillComboBox(CComboBox* pCombo, CatalogueList list, int entry)
 {
@@ -46,7 +41,7 @@ void CTarvexDlg::FillComboBox(CComboBox* pCombo, CatalogueList list, int entry)
 
 void CTarvexDlg::FillExportTypes()
 {
-    FillComboBox(GetComboBox(IDC_EXPORT_TYPE), ExportTypes(m_nMode), 0);
+    FillComboBox(GetComboBox(IDC_EXPORT_TYPE), ExportTypes(m_mode), 0);
 }
 
 void CTarvexDlg::ApplyProfile(const Profile& profile)
@@ -79,7 +74,7 @@ void CTarvexDlg::ApplyVideo2FlvProfile()
 
 void CTarvexDlg::ApplyAudioCodecProfile()
 {
-    ApplyProfile(AudioCodecProfile(SelectedText(*GetComboBox(IDC_AUDIO_CODEC))));
+    ApplyProfile(AudioCodecProfile(SelectedText(IDC_AUDIO_CODEC)));
 }
 
 void CTarvexDlg::UpdateCustomEdits()
@@ -87,7 +82,7 @@ void CTarvexDlg::UpdateCustomEdits()
     // A custom field is only of use while its list asks for a typed value and the user can
     // reach that list at all.
     const auto wantsCustom = [this](int listId) {
-        return EqualsExact(SelectedText(*GetComboBox(listId)), kCustom) &&
+        return SelectedText(listId) == kCustomEntry &&
                GetDlgItem(listId)->IsWindowEnabled();
     };
 
@@ -104,13 +99,13 @@ void CTarvexDlg::UpdateDefaultOutputName()
         m_strOutput = m_strSource;
 
     std::u16string extension = u"flv";
-    if (m_nMode == 1) {
-        extension = SelectedText(*GetComboBox(IDC_EXPORT_TYPE));
+    if (m_mode == ConversionMode::FLV2Video) {
+        extension = SelectedText(IDC_EXPORT_TYPE);
         MakeLower(extension);
     }
     // A name that cannot take the new extension within the path limit keeps its old one.
     if (!m_strOutput.empty())
-        RenameExtension(m_strOutput, PrefixDot(extension));
+        PathRenameExtensionW(m_strOutput, PrefixDot(extension));
 
     UpdateData(false);
 }
@@ -118,10 +113,10 @@ void CTarvexDlg::UpdateDefaultOutputName()
 void CTarvexDlg::OnTabSelChange()
 {
     UpdateData(true);
-    m_nMode = GetTabCtrl(IDC_TAB)->GetCurSel();
+    m_mode = ModeFromTab(GetTabCtrl(IDC_TAB)->GetCurSel());
     FillExportTypes();
 
-    if (m_nMode == 0) {
+    if (m_mode == ConversionMode::Video2FLV) {
         ApplyVideo2FlvProfile();
     } else {
         // The codec lists open up with the mode, whatever the check boxes say; the include
@@ -142,29 +137,28 @@ void CTarvexDlg::OnTabSelChange()
 void CTarvexDlg::OnExportTypeSelChange()
 {
     UpdateData(true);
-    CComboBox* pExportType = GetComboBox(IDC_EXPORT_TYPE);
-    const int exportType = pExportType->GetCurSel();
-    if (EqualsExact(SelectedText(*pExportType), kFlv)) {
+    const std::optional<ExportType> exportType = ExportTypeAt(GetComboBox(IDC_EXPORT_TYPE)->GetCurSel());
+    if (SelectedText(IDC_EXPORT_TYPE) == kFlv || !exportType) {
         // FLV is the only choice of its mode: choosing it again only tidies the custom fields.
         UpdateCustomEdits();
         return;
     }
 
-    Profile profile = ExportTypeProfile(exportType);
+    Profile profile = ExportTypeProfile(*exportType);
     // The audio codec list is filled below for every export type alike, MP3 included.
     profile[kAudioCodecCombo] = {};
 
     GetDlgItem(IDC_INCLUDE_VIDEO)->EnableWindow(true);
-    const bool mp4 = exportType == kExportMp4;
+    const bool mp4 = *exportType == ExportType::Mp4;
     GetDlgItem(IDC_SUB_TYPE)->ShowWindow(mp4 ? SW_SHOW : SW_HIDE);
     GetDlgItem(IDC_SUB_TYPE_LABEL)->ShowWindow(mp4 ? SW_SHOW : SW_HIDE);
-    switch (exportType) {
-    case kExportAvi:
-    case kExportWmv:
-    case kExportMp4:
+    switch (*exportType) {
+    case ExportType::Avi:
+    case ExportType::Wmv:
+    case ExportType::Mp4:
         ApplyProfile(profile);
         break;
-    case kExportMp3: {
+    case ExportType::Mp3: {
         // An MP3 file has no picture: the video side is switched off and locked.
         CButton* pIncludeVideo = GetButton(IDC_INCLUDE_VIDEO);
         pIncludeVideo->SetCheck(BST_UNCHECKED);
@@ -172,11 +166,9 @@ void CTarvexDlg::OnExportTypeSelChange()
         OnIncludeVideoClicked();
         break;
     }
-    default:
-        break;
     }
 
-    FillComboBox(GetComboBox(IDC_AUDIO_CODEC), AudioCodecs(exportType), 0);
+    FillComboBox(GetComboBox(IDC_AUDIO_CODEC), AudioCodecs(*exportType), 0);
     ApplyAudioCodecProfile();
     UpdateCustomEdits();
     UpdateDefaultOutputName();
@@ -205,11 +197,14 @@ void CTarvexDlg::OnIncludeVideoClicked()
 {
     UpdateData(true);
     // The box itself is asked, not the member: a refused custom value stops the exchange
-    // before the member is read.
+    // before the member is read. The member follows the box, or the next exchange back into
+    // the controls would tick it again.
     const bool on = GetButton(IDC_INCLUDE_VIDEO)->GetCheck() == BST_CHECKED;
+    m_nIncludeVideo = on ? BST_CHECKED : BST_UNCHECKED;
     // The video-codec list belongs to the range only in the FLV2Video mode; in the Video2FLV
     // mode it stays empty and disabled.
-    EnableDlgItems(IDC_FRAME_RATE - m_nMode, IDC_CUSTOM_HEIGHT, on);
+    const bool flv2Video = m_mode == ConversionMode::FLV2Video;
+    EnableDlgItems(flv2Video ? IDC_VIDEO_CODEC : IDC_FRAME_RATE, IDC_CUSTOM_HEIGHT, on);
     UpdateCustomEdits();
 }
 
@@ -217,5 +212,7 @@ void CTarvexDlg::OnIncludeAudioClicked()
 {
     UpdateData(true);
     const bool on = GetButton(IDC_INCLUDE_AUDIO)->GetCheck() == BST_CHECKED;
-    EnableDlgItems(IDC_SAMPLE_RATE - m_nMode, IDC_CHANNELS, on);
+    m_nIncludeAudio = on ? BST_CHECKED : BST_UNCHECKED;
+    const bool flv2Video = m_mode == ConversionMode::FLV2Video;
+    EnableDlgItems(flv2Video ? IDC_AUDIO_CODEC : IDC_SAMPLE_RATE, IDC_CHANNELS, on);
 }

@@ -23,11 +23,13 @@ constexpr std::u16string_view kFileFilters[2] = {
     u"flv文件 (*.flv)|*.flv||",
 };
 
-constexpr std::u16string_view kIntermediateName = u"/temp.avi";
+constexpr std::u16string_view kIntermediateName = u"temp.avi";
 
-std::u16string SelectedText(const CComboBox& combo)
+// The file name of `path`, without its folder.
+std::u16string_view FileNameOf(std::u16string_view path)
 {
-    return combo.GetLBText(combo.GetCurSel());
+    const std::size_t slash = path.find_last_of(u'/');
+    return slash == std::u16string_view::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -35,7 +37,7 @@ std::u16string SelectedText(const CComboBox& combo)
 void CTarvexDlg::OnBrowse(unsigned nID)
 {
     UpdateData(true);
-    const std::size_t filter = (static_cast<std::size_t>(nID) - IDC_BROWSE_SOURCE) ^ static_cast<std::size_t>(m_nMode & 1);
+    const std::size_t filter = (nID - IDC_BROWSE_SOURCE) ^ (m_mode == ConversionMode::FLV2Video ? 1u : 0u);
     CFileDialog dlg(true, nullptr, nullptr, OFN_HIDEREADONLY, kFileFilters[filter], this);
     if (dlg.DoModal() == IDOK) {
         if (nID == IDC_BROWSE_SOURCE)
@@ -69,20 +71,22 @@ void CTarvexDlg::Warn(int entry)
 OptionControlTexts CTarvexDlg::SnapshotOptionControls() const
 {
     OptionControlTexts controls;
-    controls.m_bIncludeVideo = m_nIncludeVideo != 0;
-    controls.m_strVideoCodec = SelectedText(*GetComboBox(IDC_VIDEO_CODEC));
-    controls.m_strFrameRate = SelectedText(*GetComboBox(IDC_FRAME_RATE));
+    // The boxes themselves, not the members: a refused custom value stops the data exchange
+    // before it reaches them, and a stream switched off must never be encoded.
+    controls.m_bIncludeVideo = GetButton(IDC_INCLUDE_VIDEO)->GetCheck() == BST_CHECKED;
+    controls.m_strVideoCodec = SelectedText(IDC_VIDEO_CODEC);
+    controls.m_strFrameRate = SelectedText(IDC_FRAME_RATE);
     controls.m_strCustomFrameRate = GetEdit(IDC_CUSTOM_FRAME_RATE)->GetWindowText();
-    controls.m_strVideoBitRate = SelectedText(*GetComboBox(IDC_VIDEO_BIT_RATE));
+    controls.m_strVideoBitRate = SelectedText(IDC_VIDEO_BIT_RATE);
     controls.m_strCustomVideoBitRate = GetEdit(IDC_CUSTOM_BIT_RATE)->GetWindowText();
-    controls.m_strFrameSize = SelectedText(*GetComboBox(IDC_FRAME_SIZE));
+    controls.m_strFrameSize = SelectedText(IDC_FRAME_SIZE);
     controls.m_strCustomWidth = GetEdit(IDC_CUSTOM_WIDTH)->GetWindowText();
     controls.m_strCustomHeight = GetEdit(IDC_CUSTOM_HEIGHT)->GetWindowText();
-    controls.m_bIncludeAudio = m_nIncludeAudio != 0;
-    controls.m_strAudioCodec = SelectedText(*GetComboBox(IDC_AUDIO_CODEC));
-    controls.m_strSampleRate = SelectedText(*GetComboBox(IDC_SAMPLE_RATE));
-    controls.m_strAudioBitRate = SelectedText(*GetComboBox(IDC_AUDIO_BIT_RATE));
-    controls.m_strChannels = SelectedText(*GetComboBox(IDC_CHANNELS));
+    controls.m_bIncludeAudio = GetButton(IDC_INCLUDE_AUDIO)->GetCheck() == BST_CHECKED;
+    controls.m_strAudioCodec = SelectedText(IDC_AUDIO_CODEC);
+    controls.m_strSampleRate = SelectedText(IDC_SAMPLE_RATE);
+    controls.m_strAudioBitRate = SelectedText(IDC_AUDIO_BIT_RATE);
+    controls.m_strChannels = SelectedText(IDC_CHANNELS);
     return controls;
 }
 
@@ -90,12 +94,8 @@ void CTarvexDlg::OnConvert()
 {
     // A refused custom value has been told already; the run goes on with what the edits show.
     UpdateData(true);
-    if (!m_pOutDlg)
-        m_pOutDlg = std::make_unique<COutDlg>(this);
-    // No child of an earlier run writes any more: its window could only close at its end.
-    m_strPrevChunk.clear();
-    m_strLastChunk.clear();
 
+    // Every refusal comes before anything on disk changes: the run folder is made last.
     if (m_strSource.empty()) {
         Warn(kTextNoSourceFile);
         return;
@@ -104,13 +104,10 @@ void CTarvexDlg::OnConvert()
         UpdateDefaultOutputName();
         UpdateData(true);
     }
-    // The output is deleted before the encoders write it; it must never be the source.
     if (PathsNameSameFile(m_strSource, m_strOutput)) {
         Warn(kTextOutputIsSource);
         return;
     }
-    if (PathFileExistsW(m_strOutput))
-        DeleteFileW(m_strOutput);
 
     ConversionJob job;
     switch (CaptureSettings(SnapshotOptionControls(), job.m_video, job.m_audio)) {
@@ -125,18 +122,25 @@ void CTarvexDlg::OnConvert()
     }
     job.m_mode = ModeFromTab(GetTabCtrl(IDC_TAB)->GetCurSel());
     job.m_strSource = m_strSource;
-    job.m_strOutput = m_strOutput;
-    // The first of two stages leaves its work in a folder of the run's own, beside the
-    // output: never over a file of the user's, and never where another run writes.
-    if (UsesIntermediateFile(job)) {
-        m_strRunFolder = CreateRunFolder(m_strOutput);
-        if (m_strRunFolder.empty()) {
-            Warn(kTextNoRunFolder);
-            return;
-        }
-        job.m_strIntermediate = m_strRunFolder + std::u16string(kIntermediateName);
+
+    // The encoders write into a folder of the run's own beside the output, under the output's
+    // own name, so that they pick the same format by its extension; the run renames the file
+    // over the output only once it has earned it. An output folder that takes no new entries
+    // is told now, before a whole first stage is spent on it.
+    RunPlan plan;
+    plan.output = m_strOutput;
+    plan.runFolder = CreateRunFolder(m_strOutput);
+    if (plan.runFolder.empty()) {
+        Warn(kTextOutputFolderNotWritable);
+        return;
     }
-    BuildCommandLines(job, m_commands);
-    m_commands.Rewind();
-    RunCommands();
+    plan.written = plan.runFolder + u'/' + std::u16string(FileNameOf(m_strOutput));
+    job.m_strOutput = plan.written;
+    job.m_strIntermediate = plan.runFolder + u'/' + std::u16string(kIntermediateName);
+
+    CommandList commands;
+    BuildCommandLines(job, commands);
+    for (std::size_t i = 0; i < commands.Size(); ++i)
+        plan.commands.push_back(commands.At(i));
+    RunInWindow(std::move(plan));
 }

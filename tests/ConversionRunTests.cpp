@@ -1,0 +1,280 @@
+// A conversion run without any window, its encoders played by the stand-in child: what it
+// leaves at the output path and in its folder, how it stops, and what it says of itself.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/text/CommandLine.h"
+#include "platform/text/FileSystem.h"
+#include "platform/text/TextCodec.h"
+#include "run/ConversionRun.h"
+#include "tests/RunHelpers.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string ReadAll(const fs::path& path)
+{
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class ConversionRunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() / ("tarvex-run-" + std::to_string(std::random_device{}()));
+        fs::create_directories(m_dir);
+        m_output = m_dir / "out.flv";
+    }
+    void TearDown() override
+    {
+        m_run.reset();
+        fs::remove_all(m_dir);
+    }
+
+    // The stand-in encoder playing `steps`; "{folder}" and "{written}" stand for the plan's.
+    static std::u16string Script(const std::vector<std::string>& steps)
+    {
+        std::u16string command = QuoteArgument(DecodeUtf8(RUNNER_CHILD)) + u" script";
+        for (const std::string& step : steps)
+            command += u" " + QuoteArgument(DecodeUtf8(step));
+        return command;
+    }
+
+    RunPlan Plan(const std::vector<std::u16string>& commands) { return PlanFor(m_output, commands); }
+
+    void Make()
+    {
+        m_run.emplace(
+            [this] {
+                std::lock_guard<std::mutex> lock(m_lock);
+                m_changed.notify_all();
+            },
+            [this](std::string_view text) {
+                std::lock_guard<std::mutex> lock(m_lock);
+                m_debug.emplace_back(text);
+            });
+    }
+
+    bool WaitUntil(const std::function<bool(const RunSnapshot&)>& condition, std::chrono::seconds bound = 20s)
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        return m_changed.wait_for(lock, bound, [&] { return condition(m_run->Snapshot()); });
+    }
+    bool WaitEnded(std::chrono::seconds bound = 20s)
+    {
+        return WaitUntil([](const RunSnapshot& s) { return s.state == RunState::Ended; }, bound);
+    }
+
+    // Nothing of the run is left: only the output (if any) and what the test made.
+    void ExpectNoRunFolder()
+    {
+        for (const fs::directory_entry& entry : fs::directory_iterator(m_dir))
+            EXPECT_EQ(entry.path().filename().string().rfind(".tarvex-run-", 0), std::string::npos) << entry.path();
+        EXPECT_EQ(OwnChildren(), std::vector<int>{});
+    }
+
+    fs::path m_dir;
+    fs::path m_output;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::vector<std::string> m_debug;
+    std::optional<ConversionRun> m_run;
+};
+
+TEST_F(ConversionRunTest, TheOutputIsReplacedOnlyWhenTheRunHasEarnedIt)
+{
+    using K = RunOutcome::Kind;
+    const struct {
+        const char* what;
+        std::vector<std::vector<std::string>> commands;  // "" names a command that cannot start
+        bool earlier;
+        K kind;
+        std::size_t step;
+    } cases[] = {
+        {"one stage", {{"out:working", "stampfile:{written}"}}, true, K::Written, 0},
+        {"two stages, nothing before", {{"touch:{folder}/temp.avi"}, {"stampfile:{written}"}}, false, K::Written, 0},
+        // The partial file goes with the folder.
+        {"a failing encoder", {{"stampfile:{written}", "exit:1"}}, true, K::Exited, 1},
+        {"the first of two fails; the second still runs", {{"exit:2"}, {"stampfile:{written}"}}, true, K::Exited, 1},
+        {"killed", {{"stampfile:{written}", "raise:9"}}, true, K::Signalled, 1},
+        {"cannot start", {{"touch:{folder}/temp.avi"}, {""}}, true, K::NotStarted, 2},
+        {"all well, nothing written", {{"out:done"}}, true, K::NoOutput, 0},
+        {"all well, an empty file", {{"touch:{written}"}}, false, K::NoOutput, 0},
+    };
+    Make();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(m_output);
+        if (c.earlier)
+            std::ofstream(m_output) << "earlier";
+        std::vector<std::u16string> commands;
+        for (const auto& steps : c.commands)
+            commands.push_back(steps.front().empty() ? u"/no/such/encoder -i x" : Script(steps));
+        RunPlan plan = Plan(commands);
+        commands = plan.commands;
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_debug.clear();
+        }
+        ASSERT_TRUE(m_run->Start(std::move(plan)));
+        ASSERT_TRUE(WaitEnded());
+        const RunOutcome outcome = m_run->Snapshot().outcome;
+        EXPECT_EQ(outcome.kind, c.kind);
+        EXPECT_EQ(outcome.step, c.step);
+        if (c.kind == K::Written) {
+            EXPECT_NE(ReadAll(m_output), "");
+            EXPECT_NE(ReadAll(m_output), "earlier");
+            EXPECT_EQ(outcome.size, fs::file_size(m_output));
+            EXPECT_EQ(m_run->Snapshot().percent, 100);
+        } else {
+            EXPECT_EQ(fs::exists(m_output), c.earlier);
+            if (c.earlier) {
+                EXPECT_EQ(ReadAll(m_output), "earlier");
+            }
+            EXPECT_EQ(outcome.bEarlierKept, c.earlier);
+        }
+        if (c.kind == K::Exited || c.kind == K::NotStarted) {
+            EXPECT_EQ(outcome.program, c.kind == K::Exited ? u"runner_child" : u"encoder");
+        }
+        ExpectNoRunFolder();
+        // Each command line went to the debug output before anything its child wrote.
+        std::lock_guard<std::mutex> lock(m_lock);
+        ASSERT_FALSE(m_debug.empty());
+        EXPECT_EQ(m_debug.front(), EncodeUtf8(commands.front()));
+    }
+}
+
+TEST_F(ConversionRunTest, AnOutputPathThatIsAFolderKeepsItAndSaysSo)
+{
+    Make();
+    fs::create_directories(m_output / "inside");
+    ASSERT_TRUE(m_run->Start(Plan({Script({"stampfile:{written}"})})));
+    ASSERT_TRUE(WaitEnded());
+    EXPECT_EQ(m_run->Snapshot().outcome.kind, RunOutcome::Kind::NotMoved);
+    EXPECT_TRUE(fs::is_directory(m_output / "inside"));
+    ExpectNoRunFolder();
+}
+
+// Stop in either stage of two, with an encoder that answers SIGINT, one that ignores it, and
+// one that ignores SIGTERM as well: each ends, by SIGKILL at the last, 2 s per ignored signal.
+TEST_F(ConversionRunTest, StopEndsEitherStageAndKeepsTheEarlierOutput)
+{
+    const struct {
+        std::size_t stage;
+        const char* ignored;
+        std::chrono::seconds atLeast;
+    } cases[] = {
+        {1, nullptr, 0s}, {2, nullptr, 0s}, {1, "2", 2s}, {2, "2,15", 4s},
+    };
+    Make();
+    for (const auto& c : cases) {
+        SCOPED_TRACE("stage " + std::to_string(c.stage) + ", ignoring " + (c.ignored ? c.ignored : "nothing"));
+        std::ofstream(m_output) << "earlier";
+        fs::remove(m_dir / "second");
+        const std::vector<std::string> waiting = {c.ignored ? std::string("ignore:") + c.ignored : "out:-",
+                                                  "stampfile:{written}", "out:ready", "wait:never"};
+        const std::vector<std::u16string> commands =
+            c.stage == 1 ? std::vector{Script(waiting), Script({"touch:" + (m_dir / "second").string()})}
+                         : std::vector{Script({"touch:{folder}/temp.avi"}), Script(waiting)};
+        ASSERT_TRUE(m_run->Start(Plan(commands)));
+        ASSERT_TRUE(WaitUntil([](const RunSnapshot& s) { return s.text.ends_with(u"ready"); }));
+        const auto clicked = std::chrono::steady_clock::now();
+        m_run->Stop();
+        m_run->Stop();  // a second click waits for the same end
+        EXPECT_NE(m_run->State(), RunState::Running);
+        ASSERT_TRUE(WaitEnded());
+        EXPECT_GE(std::chrono::steady_clock::now() - clicked, c.atLeast);
+        const RunOutcome outcome = m_run->Snapshot().outcome;
+        EXPECT_EQ(outcome.kind, RunOutcome::Kind::Stopped);
+        EXPECT_EQ(outcome.step, c.stage);
+        EXPECT_TRUE(outcome.bEarlierKept);
+        EXPECT_EQ(ReadAll(m_output), "earlier");
+        EXPECT_FALSE(fs::exists(m_dir / "second"));
+        ExpectNoRunFolder();
+    }
+}
+
+// The last child ends well just as Stop comes: the run either put the new file in place and
+// says "written", or kept the earlier one and says "stopped"; never a mix, and no command
+// starts after the stop.
+TEST_F(ConversionRunTest, AStopRacingTheEndSaysWhatHappened)
+{
+    Make();
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(round);
+        std::ofstream(m_output) << "earlier";
+        RunPlan plan = Plan({Script({"stampfile:{written}"})});
+        if (round % 2)
+            plan.commands.push_back(Script({"out:second"}));
+        const std::vector<std::u16string> commands = plan.commands;
+        const auto launched = [&] {
+            std::lock_guard<std::mutex> lock(m_lock);
+            std::size_t count = 0;
+            for (const std::string& line : m_debug)
+                for (const std::u16string& command : commands)
+                    count += line == EncodeUtf8(command);
+            return count;
+        };
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_debug.clear();
+        }
+        ASSERT_TRUE(m_run->Start(std::move(plan)));
+        std::this_thread::sleep_for(std::chrono::microseconds(round * 250));
+        m_run->Stop();
+        const std::size_t launchedAtStop = launched();
+        ASSERT_TRUE(WaitEnded());
+        EXPECT_EQ(launched(), launchedAtStop);
+        const RunOutcome outcome = m_run->Snapshot().outcome;
+        if (outcome.kind == RunOutcome::Kind::Written) {
+            EXPECT_NE(ReadAll(m_output), "earlier");
+        } else {
+            EXPECT_EQ(outcome.kind, RunOutcome::Kind::Stopped);
+            EXPECT_EQ(ReadAll(m_output), "earlier");
+        }
+        ExpectNoRunFolder();
+    }
+}
+
+// The owner goes (the program ends) while an encoder floods the run: the forced end kills it,
+// joins every thread and takes the folder, and the run says it was stopped.
+TEST_F(ConversionRunTest, AShutdownDuringAFloodLeavesNoChildAndNoFolder)
+{
+    Make();
+    std::ofstream(m_output) << "earlier";
+    ASSERT_TRUE(m_run->Start(Plan({Script({"stampfile:{written}", "smallwrites:50000000:100:2"}),
+                                   Script({"touch:" + (m_dir / "second").string()})})));
+    ASSERT_TRUE(WaitUntil([](const RunSnapshot& s) { return s.text.size() > 256; }));
+    m_run->Shutdown();
+    EXPECT_EQ(m_run->State(), RunState::Ended);
+    EXPECT_EQ(m_run->Snapshot().outcome.kind, RunOutcome::Kind::Stopped);
+    EXPECT_EQ(ReadAll(m_output), "earlier");
+    EXPECT_FALSE(fs::exists(m_dir / "second"));
+    ExpectNoRunFolder();
+}
+
+TEST_F(ConversionRunTest, EveryByteOfTheOutputReachesTheTextNulIncluded)
+{
+    Make();
+    ASSERT_TRUE(m_run->Start(Plan({Script({"outhex:61620063640a", "stampfile:{written}"})})));
+    ASSERT_TRUE(WaitEnded());
+    EXPECT_EQ(m_run->Snapshot().text, std::u16string(u"ab\0cd\n", 6));
+    EXPECT_EQ(m_run->Commands().size(), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,89 @@
+#pragma once
+// What the run's tests and benchmarks share: a folder of their own with the stand-in child
+// placed where an encoder is looked for, a plan made the way Convert makes one, and the
+// children this program still has.
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/text/FileSystem.h"
+#include "platform/text/TextCodec.h"
+#include "run/ConversionRun.h"
+
+// A fresh folder, entered while this lives, with `child` as ./plugins/`program`; left and
+// removed with all in it at the end.
+class StandInFolder {
+public:
+    StandInFolder(const std::string& prefix, const std::filesystem::path& child, const std::string& program)
+        : m_previous(std::filesystem::current_path()),
+          m_path(std::filesystem::temp_directory_path() / (prefix + std::to_string(std::random_device{}())))
+    {
+        std::filesystem::create_directories(m_path / "plugins");
+        std::filesystem::create_symlink(child, m_path / "plugins" / program);
+        std::filesystem::current_path(m_path);
+    }
+    ~StandInFolder()
+    {
+        std::filesystem::current_path(m_previous);
+        std::error_code error;
+        std::filesystem::remove_all(m_path, error);
+    }
+    StandInFolder(const StandInFolder&) = delete;
+    StandInFolder& operator=(const StandInFolder&) = delete;
+
+    const std::filesystem::path& Path() const { return m_path; }
+
+private:
+    std::filesystem::path m_previous;
+    std::filesystem::path m_path;
+};
+
+// A plan for `output` as Convert makes it: the run's folder beside it, the last command writing
+// the output's name in that folder. In a command, "{folder}" and "{written}" stand for the two.
+inline RunPlan PlanFor(const std::filesystem::path& output, const std::vector<std::u16string>& commands)
+{
+    RunPlan plan;
+    plan.output = DecodeUtf8(output.string());
+    plan.runFolder = CreateRunFolder(plan.output);
+    plan.written = plan.runFolder + u"/" + DecodeUtf8(output.filename().string());
+    for (std::u16string command : commands) {
+        for (const auto& [name, value] : {std::pair<std::u16string, const std::u16string&>{u"{folder}", plan.runFolder},
+                                          std::pair<std::u16string, const std::u16string&>{u"{written}", plan.written}}) {
+            for (std::size_t at = command.find(name); at != std::u16string::npos; at = command.find(name, at + value.size()))
+                command.replace(at, name.size(), value);
+        }
+        plan.commands.push_back(command);
+    }
+    return plan;
+}
+
+// The processes whose parent is this program, ended and not yet reaped ones too.
+inline std::vector<int> OwnChildren()
+{
+    std::vector<int> children;
+    const std::string self = std::to_string(::getpid());
+    for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string pid = entry.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        // The fields after the name, which may hold blanks and parentheses itself.
+        const std::size_t close = line.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        std::istringstream rest(line.substr(close + 2));
+        std::string state, parent;
+        rest >> state >> parent;
+        if (parent == self)
+            children.push_back(std::stoi(pid));
+    }
+    return children;
+}

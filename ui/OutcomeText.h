@@ -1,0 +1,17 @@
+#pragma once
+// What became of a run, as the line above the output window's OK button says it, in the
+// dialog's language: the output file written with its size, the step that failed and why, or
+// that the run was stopped and what is at the output path.
+
+#include <cstdint>
+#include <string>
+
+#include "run/RunOutcome.h"
+#include "ui/Language.h"
+
+// A size as people read it: "800 bytes", "1.5 KiB", "12.3 MiB".
+std::u16string SizeText(std::uintmax_t size, Language language);
+
+// The outcome line; the output is named by its file name, a long one shortened in the middle
+// to fit the line.
+std::u16string OutcomeText(const RunOutcome& outcome, Language language);

@@ -1,0 +1,70 @@
+// The main dialog's showing of a run: the output window over the dialog while the run goes
+// on, drawn from the run's snapshots, and the end of the program a termination signal asks
+// for, once the run it stopped has ended.
+//
+// The run's threads never touch a window. They ask for one refresh; the GUI thread draws
+// whatever the run holds when it gets to it, so a flood of output costs one refresh at a
+// time, not one queued update per chunk, and one drawing per refresh interval at most.
+
+#include <chrono>
+
+#include "platform/process/TerminationSignals.h"
+#include "ui/TarvexDlg.h"
+
+std::intptr_t CTarvexDlg::RunInWindow(RunPlan plan)
+{
+    if (!m_pOutDlg)
+        m_pOutDlg = std::make_unique<COutDlg>(this, m_run);
+    if (!m_run.Start(std::move(plan)))
+        return 0;
+    m_bRunInProgress = true;
+    // What came before the window was made shows as soon as the window's loop runs.
+    RequestRefresh();
+    const std::intptr_t result = m_pOutDlg->DoModal();
+    m_bRunInProgress = false;
+    return result;
+}
+
+void CTarvexDlg::OnTerminationSignal(int signal)
+{
+    const RunState state = m_run.State();
+    if (state != RunState::Running && state != RunState::Stopping)
+        DieOfSignal(signal);
+    m_nEndBySignal = signal;
+    m_run.Stop();
+}
+
+void CTarvexDlg::RequestRefresh()
+{
+    // The end is drawn at once, not after a refresh that waits out the interval: the outcome
+    // and OK do not wait with it.
+    if (m_run.State() == RunState::Ended)
+        PostToGuiThread([this] { RefreshOutputWindow(); });
+    else if (!m_bRefreshPending.exchange(true))
+        PostToGuiThread([this] { RefreshOutputWindow(); });
+}
+
+void CTarvexDlg::RefreshOutputWindow()
+{
+    // An encoder that reports every frame writes hundreds of chunks a second; drawing each
+    // would cost the program more processor time than the encoders can spare on a busy
+    // machine, for text nobody can read that fast. Too soon after the last drawing, the
+    // refresh waits out the interval, and the pending flag stays set meanwhile, so the
+    // run's threads post nothing more. The end of the run is drawn at once.
+    const auto now = std::chrono::steady_clock::now();
+    if (now < m_nextRefresh && m_run.State() != RunState::Ended) {
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(m_nextRefresh - now);
+        PostToGuiThread([this] { RefreshOutputWindow(); }, static_cast<int>(wait.count()));
+        return;
+    }
+    // Cleared before the state is read: a chunk that comes after the read asks again.
+    m_bRefreshPending.store(false);
+    const RunSnapshot snapshot = m_run.Snapshot();
+    if (snapshot.state == RunState::Ended && m_nEndBySignal != 0)
+        DieOfSignal(m_nEndBySignal);
+    // Between runs there is no window; the next run asks again once its window is up.
+    if (!m_pOutDlg || !m_pOutDlg->HasWindow())
+        return;
+    m_pOutDlg->ShowRun(snapshot);
+    m_nextRefresh = now + kRefreshInterval;
+}
