@@ -2,6 +2,7 @@
 
 #include "ui/OutcomeText.h"
 #include "ui/Resource.h"
+#include "ui/RunStatusText.h"
 #include "ui/UiText.h"
 
 namespace {
@@ -9,6 +10,7 @@ namespace {
 using K = ControlKind;
 
 constexpr int kBusy = -1;  // the progress bar's state while the run's length is unknown
+constexpr auto kStatusInterval = std::chrono::milliseconds(500);
 
 // The progress bar and the outcome line sit between the text and the OK button, which keep
 // their places and their order; the window is as much taller as those two rows need. Stop
@@ -18,8 +20,10 @@ constexpr DlgControl kControls[] = {
     {IDC_OUTPUT_TEXT, K::Edit, 7, 7, 264, 37,
      kTabStop | kMultiline | kReadOnly | kHScroll | kAutoVScroll | kAutoHScroll, u""},
     {IDC_PROGRESS, K::ProgressBar, 7, 47, 264, 9, 0, u""},
-    // A live text: screen readers speak it as it shows at the run's end.
+    // A live text: screen readers speak it as it shows at the run's end. The status line
+    // in its place while the run goes on is not: a screen reader would speak every change.
     {IDC_OUTCOME, K::Static, 7, 59, 264, 8, kHidden | kLive, u""},
+    {IDC_STATUS, K::Static, 7, 59, 264, 8, 0, u""},
     // Enter stays with OK: a run is lost by Space or a click on Stop only.
     {IDC_STOP, K::PushButton, 114, 70, 50, 14, kTabStop | kNoEnter, u"Stop"},
 };
@@ -60,15 +64,16 @@ bool COutDlg::OnInitDialog()
     bar->SetMarquee(true);
     bar->SetAccessibleName(UiText(kTextProgress));
     GetDlgItem(IDC_STOP)->SetWindowText(UiText(kTextStop));
+    m_nextStatus = {};
     return true;
 }
 
-void COutDlg::ShowRun(const RunSnapshot& snapshot)
+void COutDlg::ShowRun(const RunSnapshot& snapshot, RunClock::time_point now)
 {
     GetEdit(IDC_OUTPUT_TEXT)->SetWindowText(snapshot.text);
     const bool ended = snapshot.state == RunState::Ended;
     // Nothing is busy once the run has ended: a length never learnt leaves the bar empty.
-    const int percent = snapshot.percent.value_or(ended ? 0 : kBusy);
+    const int percent = snapshot.progress.percent.value_or(ended ? 0 : kBusy);
     CProgressCtrl* bar = GetProgressCtrl(IDC_PROGRESS);
     bar->SetMarquee(percent < 0);
     if (percent >= 0)
@@ -76,9 +81,14 @@ void COutDlg::ShowRun(const RunSnapshot& snapshot)
     // A second click would only wait for the same end.
     if (snapshot.state == RunState::Stopping)
         GetDlgItem(IDC_STOP)->EnableWindow(false);
+    if (!ended && now >= m_nextStatus) {
+        GetDlgItem(IDC_STATUS)->SetWindowText(RunStatusText(snapshot.progress, now, g_language));
+        m_nextStatus = now + kStatusInterval;
+    }
     if (ended && !RunHasEnded()) {
+        GetDlgItem(IDC_STATUS)->ShowWindow(SW_HIDE);
         CWnd* line = GetDlgItem(IDC_OUTCOME);
-        line->SetWindowText(OutcomeText(snapshot.outcome, g_language));
+        line->SetWindowText(RunOutcomeText(snapshot.outcomes, snapshot.progress.files, g_language));
         line->ShowWindow(SW_SHOW);
         GetDlgItem(IDC_STOP)->ShowWindow(SW_HIDE);
         CWnd* ok = GetDlgItem(IDOK);

@@ -1,5 +1,7 @@
 #include "ui/OutcomeText.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "convert/StringUtils.h"
@@ -65,14 +67,53 @@ std::u16string SizeText(std::uintmax_t size, Language language)
     return std::u16string(text, text + std::char_traits<char>::length(text));
 }
 
+std::u16string DurationText(double seconds)
+{
+    const auto whole = static_cast<std::uintmax_t>(std::llround(std::max(0.0, seconds)));
+    const std::uintmax_t hours = whole / 3600;
+    const std::uintmax_t minutes = whole / 60 % 60;
+    char text[32];
+    if (hours > 0)
+        std::snprintf(text, sizeof text, "%ju:%02ju:%02ju", hours, minutes, whole % 60);
+    else
+        std::snprintf(text, sizeof text, "%ju:%02ju", minutes, whole % 60);
+    return std::u16string(text, text + std::char_traits<char>::length(text));
+}
+
+namespace {
+
+std::u16string WrittenText(const RunOutcome& outcome, Language language)
+{
+    const std::u16string name = FileName(outcome.output);
+    switch (outcome.doubt) {
+    case RunOutcome::Doubt::Short:
+        return FillFormat(UiText(kTextOutcomeShort, language),
+                          {name, DurationText(outcome.seconds.value_or(0)), DurationText(outcome.sourceSeconds.value_or(0))});
+    case RunOutcome::Doubt::NoVideo:
+        return FillFormat(UiText(kTextOutcomeNoVideo, language), {name});
+    case RunOutcome::Doubt::NoAudio:
+        return FillFormat(UiText(kTextOutcomeNoAudio, language), {name});
+    case RunOutcome::Doubt::Unreadable:
+        return FillFormat(UiText(outcome.bAudioOnly ? kTextOutcomeUnreadableAudio : kTextOutcomeUnreadable, language),
+                          {name});
+    case RunOutcome::Doubt::None:
+        break;
+    }
+    if (outcome.seconds)
+        return FillFormat(UiText(kTextOutcomeWrittenLength, language),
+                          {name, SizeText(outcome.size, language), DurationText(*outcome.seconds)});
+    return FillFormat(UiText(kTextOutcomeWritten, language), {name, SizeText(outcome.size, language)});
+}
+
+}  // namespace
+
 std::u16string OutcomeText(const RunOutcome& outcome, Language language)
 {
     const std::u16string step = Number(outcome.step);
     const std::u16string steps = Number(outcome.steps);
     switch (outcome.kind) {
     case RunOutcome::Kind::Written:
-        return FillFormat(UiText(kTextOutcomeWritten, language),
-                          {FileName(outcome.output), SizeText(outcome.size, language)});
+        return WrittenText(outcome, language);
     case RunOutcome::Kind::Exited:
         return FillFormat(UiText(kTextOutcomeExited, language),
                           {step, steps, outcome.program, Number(static_cast<unsigned>(outcome.code))});
@@ -91,4 +132,11 @@ std::u16string OutcomeText(const RunOutcome& outcome, Language language)
         break;
     }
     return FillFormat(UiText(kTextOutcomeNoOutput, language), {FileName(outcome.output)});
+}
+
+std::u16string RunOutcomeText(const std::vector<RunOutcome>& outcomes, std::size_t, Language language)
+{
+    if (outcomes.empty())
+        return std::u16string(UiText(kTextOutcomeStopped, language));
+    return OutcomeText(outcomes.back(), language);
 }

@@ -104,8 +104,11 @@ private:
     ConversionRun m_run;
     bool m_bRunInProgress = false;  // from the run's start to its window's close
     std::atomic<bool> m_bRefreshPending{false};
-    // The output window is drawn at most once in this interval while a run goes on.
+    // The output window is drawn at most once in this interval while a run goes on, and at
+    // least once in the longer one.
     static constexpr std::chrono::milliseconds kRefreshInterval{40};
+    static constexpr std::chrono::milliseconds kStatusTick{500};
     std::chrono::steady_clock::time_point m_nextRefresh{};
+    bool m_bTickPending = false;  // GUI thread only
     int m_nEndBySignal = 0;  // the signal to end the program by once the run has ended
 };

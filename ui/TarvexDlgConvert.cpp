@@ -128,7 +128,10 @@ void CTarvexDlg::OnConvert()
     // over the output only once it has earned it. An output folder that takes no new entries
     // is told now, before a whole first stage is spent on it.
     RunPlan plan;
+    plan.source = m_strSource;
     plan.output = m_strOutput;
+    plan.bWantVideo = job.m_video.m_bInclude;
+    plan.bWantAudio = job.m_audio.m_bInclude;
     plan.runFolder = CreateRunFolder(m_strOutput);
     if (plan.runFolder.empty()) {
         Warn(kTextOutputFolderNotWritable);

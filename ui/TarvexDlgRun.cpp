@@ -65,6 +65,16 @@ void CTarvexDlg::RefreshOutputWindow()
     // Between runs there is no window; the next run asks again once its window is up.
     if (!m_pOutDlg || !m_pOutDlg->HasWindow())
         return;
-    m_pOutDlg->ShowRun(snapshot);
+    m_pOutDlg->ShowRun(snapshot, now);
     m_nextRefresh = now + kRefreshInterval;
+    // The time left and a quiet encoder's count move on when no output comes at all.
+    if (snapshot.state != RunState::Ended && !m_bTickPending) {
+        m_bTickPending = true;
+        PostToGuiThread(
+            [this] {
+                m_bTickPending = false;
+                RequestRefresh();
+            },
+            static_cast<int>(kStatusTick.count()));
+    }
 }

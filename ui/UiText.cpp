@@ -48,6 +48,18 @@ constexpr std::u16string_view kTable[kUiTextEntryCount * 2] = {
     u"Stopped: %s is as it was.", u"已停止：%s 保持原样。",
     u"Stopped: nothing was written.", u"已停止：未写入任何文件。",
     u"Failed: the new %s could not be moved into place.", u"失败：新的 %s 无法移到输出位置。",
+    // A new file read back: its length, or what it lacks against its source.
+    u"Done: %s was written, %s, %s.", u"完成：已写入 %s，%s，%s。",
+    u"Written, but %s holds %s of %s.", u"已写入，但 %s 只有 %s（原文件 %s）。",
+    u"Written, but %s has no video.", u"已写入，但 %s 没有视频。",
+    u"Written, but %s has no audio.", u"已写入，但 %s 没有音频。",
+    u"Written, but %s cannot be read as a video.", u"已写入，但 %s 无法作为视频读取。",
+    u"Written, but %s cannot be read as audio.", u"已写入，但 %s 无法作为音频读取。",
+    // The line under the bar while a run goes on.
+    u"Step %s of %s", u"第 %s 步（共 %s 步）",
+    u"%s · %s %", u"%s · %s %",
+    u"%s · about %s left", u"%s · 约剩 %s",
+    u"%s has printed nothing for %s", u"%s 已有 %s 没有输出",
 };
 
 }  // namespace

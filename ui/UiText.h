@@ -46,7 +46,17 @@ enum UiTextEntry {
     kTextOutcomeStoppedKept = 37,
     kTextOutcomeStopped = 38,
     kTextOutcomeNotMoved = 39,
-    kUiTextEntryCount = 40
+    kTextOutcomeWrittenLength = 40,
+    kTextOutcomeShort = 41,
+    kTextOutcomeNoVideo = 42,
+    kTextOutcomeNoAudio = 43,
+    kTextOutcomeUnreadable = 44,
+    kTextOutcomeUnreadableAudio = 45,
+    kTextStatusStep = 46,
+    kTextStatusPercent = 47,
+    kTextStatusLeft = 48,
+    kTextStatusQuiet = 49,
+    kUiTextEntryCount = 50
 };
 
 // Entry `entry` in `language`; empty out of range.
