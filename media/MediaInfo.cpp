@@ -20,7 +20,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// libavformat's reads go through this buffer; its default size, which every demuxer expects.
+// The size of the buffer libavformat gives its own file reads.
 constexpr int kReadBuffer = 32 * 1024;
 
 // The file as libavformat reads it: our own descriptor, so that what was checked to be a
