@@ -29,6 +29,7 @@ constexpr int kReadBuffer = 32 * 1024;
 struct Source {
     int fd = -1;
     Clock::time_point deadline;
+    const std::atomic<bool>* cancel = nullptr;
     bool expired = false;
     int readError = 0;  // errno of a read that failed
 
@@ -43,7 +44,7 @@ struct Source {
 
     bool Expired()
     {
-        if (!expired && Clock::now() >= deadline)
+        if (!expired && (Clock::now() >= deadline || (cancel && cancel->load())))
             expired = true;
         return expired;
     }
@@ -150,11 +151,13 @@ std::string GaveUp(std::chrono::milliseconds timeout)
 
 }  // namespace
 
-MediaReading ReadMediaInfo(const std::string& path, std::chrono::milliseconds timeout)
+MediaReading ReadMediaInfo(const std::string& path, std::chrono::milliseconds timeout,
+                           const std::atomic<bool>* cancel)
 {
     SilenceLibrary();
     Source source;
     source.deadline = Clock::now() + timeout;
+    source.cancel = cancel;
 
     // Opening a device can act on it (a tape rewinds) and opening a FIFO waits for a writer,
     // so look before opening, and only then open without waiting.

@@ -3,6 +3,7 @@
 // with FFmpeg's own library without decoding the file. Plain C++: callers run it on a worker
 // thread, since even a bounded read of a slow file takes longer than a GUI frame.
 
+#include <atomic>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -24,5 +25,7 @@ struct MediaReading {
 // (reading it would take an encoder's data or wait forever), and so is anything that is not there.
 // Gives up after `timeout`, so a slow network mount cannot hold the caller for long; a single
 // read that the kernel itself never returns from is beyond any library's reach, though.
+// Gives up as soon as `cancel` (when given) is set, too: its caller no longer needs the answer.
 // Safe to call from several threads at once.
-MediaReading ReadMediaInfo(const std::string& path, std::chrono::milliseconds timeout = std::chrono::seconds(5));
+MediaReading ReadMediaInfo(const std::string& path, std::chrono::milliseconds timeout = std::chrono::seconds(5),
+                           const std::atomic<bool>* cancel = nullptr);

@@ -14,7 +14,10 @@ RunOutcome::Doubt JudgeOutput(const std::optional<FileFacts>& written, const std
     using Doubt = RunOutcome::Doubt;
     if (!written)
         return Doubt::Unreadable;
-    if (source && source->seconds && written->seconds && !SameLength(*written->seconds, *source->seconds))
+    // Only a shortfall tells of a cut: at a low frame rate the last frame stretches a file's
+    // length well past its source's, with nothing lost.
+    if (source && source->seconds && written->seconds && *written->seconds < *source->seconds &&
+        !SameLength(*written->seconds, *source->seconds))
         return Doubt::Short;
     // A source the run could not read is taken to have what the user kept.
     if (wantVideo && (!source || source->hasVideo) && !written->hasVideo)

@@ -30,7 +30,7 @@ struct RunOutcome {
     // Written, and read back: what it holds against what its source promised.
     enum class Doubt {
         None,        // all there, or nothing to hold it against
-        Short,       // its length falls short of the source's (or goes past it)
+        Short,       // its length falls short of the source's
         NoVideo,     // video was kept and the source has some, yet the new file has none
         NoAudio,     // likewise for audio
         Unreadable,  // the new file cannot be read as media at all
@@ -58,7 +58,7 @@ struct RunOutcome {
 bool SameLength(double seconds, double sourceSeconds);
 
 // What a new file, read back (`written` empty when it could not be read), holds against its
-// source (empty when that could not be read): its length, when both are known, and the streams
-// the user kept that the source has.
+// source (empty when that could not be read): its length, when both are known and it falls
+// short, and the streams the user kept that the source has.
 RunOutcome::Doubt JudgeOutput(const std::optional<FileFacts>& written, const std::optional<FileFacts>& source,
                               bool wantVideo, bool wantAudio);

@@ -292,7 +292,7 @@ TEST(JudgeOutput, TheNewFileHoldsWhatTheSourcePromised)
         {FileFacts{18.9, true, true}, whole, true, true, D::Short},
         {FileFacts{97.5, true, true}, FileFacts{100, true, true}, true, true, D::None},  // within 3 %
         {FileFacts{96.5, true, true}, FileFacts{100, true, true}, true, true, D::Short},
-        {FileFacts{40, true, true}, whole, true, true, D::Short},        // longer is no better
+        {FileFacts{40, true, true}, whole, true, true, D::None},         // a stretched last frame
         {FileFacts{20, false, true}, whole, true, true, D::NoVideo},
         {FileFacts{20, true, false}, whole, true, true, D::NoAudio},
         {FileFacts{20, true, false}, whole, true, false, D::None},       // audio left out on purpose

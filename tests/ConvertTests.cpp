@@ -18,7 +18,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -28,6 +31,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -403,8 +407,11 @@ TEST_P(ConvertEndToEnd, GivesTheFileTheDialogAskedFor)
     EXPECT_NEAR(probe.kbps.at("audio"), audioKbps, audioKbps * 0.15);
 
     ExpectRisingToTheEnd(outcome.bar);
+    // Read back, the new file holds what the dialog asked for, and all of the clip; its length
+    // as ffprobe reads it (at one frame a second the last frame stretches it past the clip's).
     EXPECT_EQ(outcome.outcomeLine, u"Done: " + U16(output.filename()) + u" was written, " +
-                                       SizeText(fs::file_size(output), Language::English) + u".");
+                                       SizeText(fs::file_size(output), Language::English) + u", " +
+                                       DurationText(std::stod(probe["format.duration"])) + u".");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -660,6 +667,75 @@ TEST_F(Convert, AnExistingOutputIsReplacedAndTheNextRunOpensAnEmptyWindow)
     ExpectClosingLines(second);
     EXPECT_EQ(ProbeOutput("out.avi")["format.format_name"], "avi");
     ExpectOnly({"clip.flv", "out.avi"});
+}
+
+// Encoders exit 0 for a source they cut short; the new file is read back and held against the
+// source. The source is read beside the first command, and never when it is a pipe, whose data
+// the encoder needs.
+TEST_F(Convert, TheNewFileIsReadBackAndHeldAgainstItsSource)
+{
+    const auto clip = [&](const std::string& name, std::vector<std::string> options, double seconds) {
+        EXPECT_EQ(MakeClip((m_work / name).string(), options, seconds, (m_dir / "log.txt").string()), 0) << name;
+        return m_work / name;
+    };
+    // FLV keeps its length in its header, so a file cut at half its bytes still says 0:20.
+    const fs::path whole = clip("clip.flv", {}, 20);
+    clip("silent.flv", {"-an"}, 20);
+    const std::string bytes = ReadFile(whole.string());
+    std::ofstream("half.flv", std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+    const std::string shortClip = ReadFile(clip("short.flv", {}, 2).string());
+    fs::remove("short.flv");
+    ASSERT_EQ(mkfifo("pipe.flv", 0600), 0);
+
+    ClickTab(1);
+    Type(IDC_CUSTOM_FRAME_RATE, u"25");
+    Type(IDC_CUSTOM_BIT_RATE, u"300");
+    const struct {
+        const char16_t* source;
+        Language language;
+        std::u16string start;  // of the outcome line
+        std::u16string end;
+    } cases[] = {
+        {u"clip.flv", Language::English, u"Done: clip.avi was written, ", u", 0:20."},
+        // Nothing to lose where the source has no audio.
+        {u"silent.flv", Language::Chinese, u"完成：已写入 silent.avi，", u"，0:20。"},
+        {u"half.flv", Language::English, u"Written, but half.avi holds 0:", u" of 0:20."},
+        {u"half.flv", Language::Chinese, u"已写入，但 half.avi 只有 0:", u"（原文件 0:20）。"},
+        // A source of unknown length: the streams and the file alone are judged.
+        {u"pipe.flv", Language::English, u"Done: pipe.avi was written, ", u", 0:02."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(EncodeUtf8(c.source));
+        if (g_language != c.language)
+            Click(IDC_LANGUAGE);
+        Type(IDC_SOURCE, c.source);
+        Type(IDC_OUTPUT, u"");
+        // The pipe's writer waits, within a bound, for the encoder to open it.
+        std::thread writer;
+        if (std::u16string_view(c.source) == u"pipe.flv") {
+            writer = std::thread([&shortClip] {
+                int fd = -1;
+                for (int i = 0; i < 2000 && fd < 0; ++i) {
+                    fd = ::open("pipe.flv", O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                    if (fd < 0)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                }
+                if (fd < 0)
+                    return;
+                ::fcntl(fd, F_SETFL, 0);
+                (void)!::write(fd, shortClip.data(), shortClip.size());
+                ::close(fd);
+            });
+        }
+        const Outcome outcome = ConvertAndWait();
+        if (writer.joinable())
+            writer.join();
+        EXPECT_EQ(outcome.messages, QStringList{});
+        ASSERT_TRUE(outcome.windowShown);
+        EXPECT_TRUE(outcome.outcomeLine.starts_with(c.start) && outcome.outcomeLine.ends_with(c.end))
+            << EncodeUtf8(outcome.outcomeLine);
+    }
+    ExpectOnly({"clip.flv", "silent.flv", "half.flv", "pipe.flv", "clip.avi", "silent.avi", "half.avi", "pipe.avi"});
 }
 
 // An output folder that takes no new entries is told at Convert, before a whole first stage
