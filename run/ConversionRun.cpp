@@ -310,6 +310,9 @@ void ConversionRun::NextFileOrEnd()
 
 void ConversionRun::FinishRun()
 {
+    // The files a stop left untouched had their folders made all the same.
+    for (std::size_t i = m_nFile + 1; i < m_files.size(); ++i)
+        RemoveRunFolder(m_files[i].runFolder);
     JoinSourceReader();
     boost::mutex::scoped_lock lock(m_stateLock);
     m_state = RunState::Ended;

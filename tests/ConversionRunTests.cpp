@@ -342,6 +342,71 @@ TEST_F(ConversionRunTest, TheSourceIsReadBesideTheRunAndTheNewFileHeldAgainstIt)
     EXPECT_NE(read[1], DecodeUtf8(m_output.string()));  // read in the run's folder, before the rename
 }
 
+// Several files in one go: each in turn, in a folder of its own, put in place only when it has
+// earned it; a failed one does not stop the rest, a stop ends the batch and leaves the files
+// after it untouched.
+TEST_F(ConversionRunTest, SeveralFilesRunInTurnUntilAStop)
+{
+    Make();
+    const fs::path outputs[] = {m_dir / "a.flv", m_dir / "b.flv", m_dir / "c.flv"};
+    using K = RunOutcome::Kind;
+    const struct {
+        const char* what;
+        std::vector<std::string> second;  // the middle file's steps
+        std::vector<K> kinds;
+        const char* c;  // what c.flv holds at the end: "earlier", or "" for a new file
+    } cases[] = {
+        {"the middle one fails", {"stampfile:{written}", "exit:1"}, {K::Written, K::Exited, K::Written}, ""},
+        {"a stop in the middle", {"stampfile:{written}", "out:ready", "wait:never"}, {K::Written, K::Stopped}, "earlier"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const fs::path& output : outputs)
+            std::ofstream(output) << "earlier";
+        std::vector<RunPlan> plans;
+        plans.push_back(PlanFor(outputs[0], {Script({"stampfile:{written}"})}));
+        plans.push_back(PlanFor(outputs[1], {Script(c.second)}));
+        plans.push_back(PlanFor(outputs[2], {Script({"stampfile:{written}"})}));
+        ASSERT_TRUE(m_run->Start(std::move(plans)));
+        if (c.kinds.back() == K::Stopped) {
+            ASSERT_TRUE(WaitUntil([](const RunSnapshot& s) { return s.text.ends_with(u"ready"); }));
+            EXPECT_EQ(m_run->Snapshot().progress.file, 1u);
+            m_run->Stop();
+        }
+        ASSERT_TRUE(WaitEnded());
+        std::vector<K> kinds;
+        for (const RunOutcome& outcome : m_run->Snapshot().outcomes)
+            kinds.push_back(outcome.kind);
+        EXPECT_EQ(kinds, c.kinds);
+        EXPECT_NE(ReadAll(outputs[0]), "earlier");
+        EXPECT_EQ(ReadAll(outputs[1]), "earlier");
+        if (*c.c)
+            EXPECT_EQ(ReadAll(outputs[2]), c.c);
+        else
+            EXPECT_NE(ReadAll(outputs[2]), "earlier");
+        ExpectNoRunFolder();
+    }
+}
+
+// The bar covers the whole batch: each file its share of the total length once every length
+// is known.
+TEST_F(ConversionRunTest, EachFileHasItsLengthsShareOfTheBar)
+{
+    Make([](const std::u16string& path, const std::atomic<bool>&) -> std::optional<FileFacts> {
+        return FileFacts{path.ends_with(u"a.mp4") ? 10.0 : 30.0, true, true};
+    });
+    std::vector<RunPlan> plans;
+    plans.push_back(PlanFor(m_dir / "a.flv", {Script({"stampfile:{written}"})}));
+    plans.push_back(PlanFor(m_dir / "b.flv", {Script({"wait:" + (m_dir / "go").string(), "stampfile:{written}"})}));
+    plans[0].source = DecodeUtf8((m_dir / "a.mp4").string());
+    plans[1].source = DecodeUtf8((m_dir / "b.mp4").string());
+    ASSERT_TRUE(m_run->Start(std::move(plans)));
+    EXPECT_TRUE(WaitUntil([](const RunSnapshot& s) { return s.progress.file == 1 && s.progress.percent == 25; }));
+    std::ofstream(m_dir / "go").put('x');
+    ASSERT_TRUE(WaitEnded());
+    EXPECT_EQ(m_run->Snapshot().progress.percent, 100);
+}
+
 TEST_F(ConversionRunTest, EveryByteOfTheOutputReachesTheTextNulIncluded)
 {
     Make();

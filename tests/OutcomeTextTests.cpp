@@ -83,3 +83,50 @@ TEST(OutcomeText, NamesTheSizeTheFileAndWhatAStopLeft)
     EXPECT_EQ(OutcomeText(read, kEn), u"Written, but clip.flv cannot be read as audio.");
     EXPECT_EQ(DurationText(3723.4), u"1:02:03");
 }
+
+// The end of several files: how many were written, which were not and why, cut where the line
+// is full; where a stop ended them.
+TEST(OutcomeText, SeveralFilesSayHowManyAndWhichNot)
+{
+    using K = RunOutcome::Kind;
+    const auto file = [](K kind, const char16_t* source, std::uintmax_t size = 0) {
+        RunOutcome outcome;
+        outcome.kind = kind;
+        outcome.source = source;
+        outcome.size = size;
+        outcome.step = 1;
+        outcome.steps = 2;
+        outcome.program = u"mencoder";
+        outcome.code = 1;
+        return outcome;
+    };
+    RunOutcome shortOne = file(K::Written, u"/v/e.mp4", 1024);
+    shortOne.doubt = RunOutcome::Doubt::Short;
+    shortOne.seconds = 10;
+    shortOne.sourceSeconds = 20;
+    const RunOutcome a = file(K::Written, u"/v/a.mp4", 6 << 20);
+    const RunOutcome c = file(K::Exited, u"/v/c.mp4");
+    const struct {
+        std::vector<RunOutcome> outcomes;
+        std::size_t files;
+        Language language;
+        const char16_t* text;
+    } cases[] = {
+        {{a, a, a}, 3, kEn, u"Done: 3 files written, 18.0 MiB."},
+        {{a, a, a}, 3, kZh, u"完成：已写入 3 个文件，18.0 MiB。"},
+        {{a, c, a, file(K::NotStarted, u"/v/d.mp4"), a}, 5, kEn,
+         u"3 of 5 written. Failed: c.mp4 (step 1 of 2, mencoder, exited with status 1); d.mp4 (step 1 of 2, "
+         u"mencoder, could not start)."},
+        {{c, c, file(K::NoOutput, u"/v/x.mp4"), file(K::NotMoved, u"/v/y.mp4")}, 4, kEn,
+         u"0 of 4 written. Failed: c.mp4 (step 1 of 2, mencoder, exited with status 1); c.mp4 (step 1 of 2, "
+         u"mencoder, exited with status 1); and 2 more."},
+        {{a, shortOne}, 2, kEn, u"2 of 2 written. Written, but: e.mp4 (holds 0:10 of 0:20)."},
+        {{c, shortOne}, 2, kZh,
+         u"已写入 1 个文件（共 2 个）。失败：c.mp4（第 1 步（共 2 步）mencoder 退出，状态为 1）。已写入，但：e.mp4（只有 0:10（原文件 0:20））。"},
+        {{a, a, file(K::Stopped, u"/v/c.mp4")}, 5, kEn, u"Stopped after 2 of 5 files."},
+        {{a, a}, 5, kZh, u"已停止：已处理 2 个文件（共 5 个）。"},
+        {{file(K::Exited, u"/v/one.mp4")}, 1, kEn, u"Failed: step 1 of 2, mencoder, exited with status 1."},
+    };
+    for (const auto& row : cases)
+        EXPECT_EQ(RunOutcomeText(row.outcomes, row.files, row.language), row.text) << row.files;
+}

@@ -13,9 +13,16 @@
 
 std::intptr_t CTarvexDlg::RunInWindow(RunPlan plan)
 {
+    std::vector<RunPlan> plans;
+    plans.push_back(std::move(plan));
+    return RunInWindow(std::move(plans));
+}
+
+std::intptr_t CTarvexDlg::RunInWindow(std::vector<RunPlan> plans)
+{
     if (!m_pOutDlg)
         m_pOutDlg = std::make_unique<COutDlg>(this, m_run);
-    if (!m_run.Start(std::move(plan)))
+    if (!m_run.Start(std::move(plans)))
         return 0;
     m_bRunInProgress = true;
     // What came before the window was made shows as soon as the window's loop runs.

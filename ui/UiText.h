@@ -56,7 +56,29 @@ enum UiTextEntry {
     kTextStatusPercent = 47,
     kTextStatusLeft = 48,
     kTextStatusQuiet = 49,
-    kUiTextEntryCount = 50
+    kTextBatchOutput = 50,
+    kTextSourcesMissing = 51,
+    kTextSourcesAreOutputs = 52,
+    kTextSameOutput = 53,
+    kTextFileLine = 54,
+    kTextBatchDone = 55,
+    kTextBatchWritten = 56,
+    kTextBatchFailed = 57,
+    kTextBatchDoubtful = 58,
+    kTextBatchMore = 59,
+    kTextBatchStopped = 60,
+    kTextReasonExited = 61,
+    kTextReasonSignalled = 62,
+    kTextReasonNotStarted = 63,
+    kTextReasonNoOutput = 64,
+    kTextReasonNotMoved = 65,
+    kTextReasonShort = 66,
+    kTextReasonNoVideo = 67,
+    kTextReasonNoAudio = 68,
+    kTextReasonUnreadable = 69,
+    kTextListSeparator = 70,
+    kTextListItem = 71,
+    kUiTextEntryCount = 72
 };
 
 // Entry `entry` in `language`; empty out of range.
