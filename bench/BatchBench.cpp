@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/DialogBench.h"
 #include "bench/Median.h"
 #include "convert/SourceList.h"
 #include "platform/text/CommandLine.h"
@@ -41,51 +42,6 @@ constexpr int kClips = 20;
 constexpr int kRounds = 3;
 constexpr int kStandInFiles = 200;
 
-double Now()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-double CpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double ResidentMiB()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.starts_with("VmRSS:"))
-            return std::stod(line.substr(6)) / 1024;
-    return 0;
-}
-
-// Closes the output window once its OK button shows, as a user would, noting when.
-class OkWatcher : public QObject {
-public:
-    explicit OkWatcher(QWidget* mainWindow) : m_mainWindow(mainWindow) {}
-    double shownAt = 0;
-
-protected:
-    bool eventFilter(QObject* object, QEvent* event) override
-    {
-        if (event->type() == QEvent::Show && shownAt == 0) {
-            auto* button = qobject_cast<QPushButton*>(object);
-            if (button && button->objectName() == QString::number(IDOK) && button->window() != m_mainWindow) {
-                shownAt = Now();
-                auto* window = qobject_cast<QDialog*>(button->window());
-                QTimer::singleShot(0, window, [window] { window->done(QDialog::Accepted); });
-            }
-        }
-        return false;
-    }
-
-private:
-    QWidget* m_mainWindow;
-};
-
 // The command lines the program starts, from its debug output.
 std::mutex g_lock;
 std::vector<std::string> g_commands;
@@ -96,38 +52,6 @@ void Collect(QtMsgType, const QMessageLogContext& context, const QString& messag
         std::lock_guard<std::mutex> lock(g_lock);
         g_commands.push_back(message.toStdString());
     }
-}
-
-QWidget* MainWindow()
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && w->findChild<QPushButton*>(QString::number(IDOK)))
-            return w;
-    return nullptr;
-}
-
-double ThroughTheDialog(double& cpu)
-{
-    QWidget* mainWindow = MainWindow();
-    auto* convert = mainWindow ? mainWindow->findChild<QPushButton*>(QString::number(IDOK)) : nullptr;
-    if (!convert)
-        return -1;
-    OkWatcher watcher(mainWindow);
-    qApp->installEventFilter(&watcher);
-    const double cpuBefore = CpuSeconds();
-    const double start = Now();
-    convert->click();
-    cpu = CpuSeconds() - cpuBefore;
-    qApp->removeEventFilter(&watcher);
-    return watcher.shownAt > 0 ? watcher.shownAt - start : -1;
-}
-
-std::string ShellQuoted(const std::string& word)
-{
-    std::string quoted = "'";
-    for (char c : word)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
 }
 
 // Each file as the run does it: its folder, its command, its result renamed into place.
