@@ -7,9 +7,11 @@ PKGBUILD ?= $(BUILD)/package
 JOBS     ?= $(shell nproc)
 # libfontconfig-dev: the dialog asks fontconfig which Chinese face it prefers in zh-CN, a
 # question the toolkit only answers for the process's own language.
-PACKAGES := cmake g++ make qt6-base-dev qt6-qpa-plugins libboost-thread-dev googletest \
-            libgtest-dev libfontconfig-dev ffmpeg mencoder fonts-wqy-microhei xvfb xauth \
-            dpkg-dev file lintian desktop-file-utils appstream man-db
+# libavformat-dev and pkg-config: media/ reads a file's length and streams with FFmpeg's own
+# library, found through its pkg-config files.
+PACKAGES := cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libboost-thread-dev googletest \
+            libgtest-dev libfontconfig-dev libavformat-dev ffmpeg mencoder fonts-wqy-microhei \
+            xvfb xauth dpkg-dev file lintian desktop-file-utils appstream man-db
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build test run bench install package clean

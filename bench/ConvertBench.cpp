@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/DialogBench.h"
 #include "bench/Median.h"
 #include "platform/text/CommandLine.h"
 #include "platform/text/TextCodec.h"
@@ -35,74 +36,8 @@ namespace {
 
 constexpr int kRounds = 5;
 
-double Now()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// Notes when the output window's OK button shows, then closes the window as a user would.
-class OkWatcher : public QObject {
-public:
-    explicit OkWatcher(QWidget* mainWindow) : m_mainWindow(mainWindow) {}
-    double shownAt = 0;
-
-protected:
-    bool eventFilter(QObject* object, QEvent* event) override
-    {
-        if (event->type() == QEvent::Show && shownAt == 0) {
-            auto* button = qobject_cast<QPushButton*>(object);
-            if (button && button->objectName() == QString::number(IDOK) && button->window() != m_mainWindow) {
-                shownAt = Now();
-                auto* window = qobject_cast<QDialog*>(button->window());
-                QTimer::singleShot(0, window, [window] { window->done(QDialog::Accepted); });
-            }
-        }
-        return false;
-    }
-
-private:
-    QWidget* m_mainWindow;
-};
-
-QWidget* MainWindow()
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && w->findChild<QPushButton*>(QString::number(IDOK)))
-            return w;
-    return nullptr;
-}
-
-double CpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 // The program's own processor time in the last run through the dialog, its children apart.
 double lastDialogCpu = 0;
-
-double ThroughTheDialog()
-{
-    QWidget* mainWindow = MainWindow();
-    auto* convert = mainWindow->findChild<QPushButton*>(QString::number(IDOK));
-    OkWatcher watcher(mainWindow);
-    qApp->installEventFilter(&watcher);
-    const double cpu = CpuSeconds();
-    const double start = Now();
-    convert->click();
-    lastDialogCpu = CpuSeconds() - cpu;
-    qApp->removeEventFilter(&watcher);
-    return watcher.shownAt > 0 ? watcher.shownAt - start : -1;
-}
-
-std::string ShellQuoted(const std::string& word)
-{
-    std::string quoted = "'";
-    for (char c : word)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
 
 // The dialog's commands for sh: the same arguments, the encoders from PATH as the dialog
 // finds them when ./plugins has none, in a folder of the run's own beside the output that is
@@ -180,13 +115,13 @@ int main(int argc, char** argv)
             // halves of a round favours neither.
             double dialog = 0, shell = 0;
             if (round % 2 == 0) {
-                dialog = ThroughTheDialog();
+                dialog = ThroughTheDialog(lastDialogCpu);
                 if (round == 0)
                     WriteScript(dlg, output, script);
                 shell = FromTheScript(script, log);
             } else {
                 shell = FromTheScript(script, log);
-                dialog = ThroughTheDialog();
+                dialog = ThroughTheDialog(lastDialogCpu);
             }
             failed = dialog <= 0 || shell <= 0 || dlg.Run().Commands().size() != 2 || !fs::exists(output);
             if (round > 0) {

@@ -51,6 +51,7 @@ long long Now()
         .count();
 }
 
+// The same child with its standard error going nowhere: what the flood costs by itself.
 double ResidentMiB()
 {
     std::ifstream status("/proc/self/status");
@@ -60,7 +61,6 @@ double ResidentMiB()
     return 0;
 }
 
-// The same child with its standard error going nowhere: what the flood costs by itself.
 // With `throughPipe`, its standard error is a pipe this thread only drains, in 64 KiB reads:
 // what any reader of a pipe costs such a child on this machine, the floor of the window's.
 double BaselineSeconds(bool throughPipe = false)

@@ -5,8 +5,9 @@
 #include "platform/text/CommandLine.h"
 #include "platform/text/FileSystem.h"
 
-ConversionRun::ConversionRun(std::function<void()> changed, std::function<void(std::string_view)> debugOutput)
-    : m_changed(std::move(changed)), m_debugOutput(std::move(debugOutput))
+ConversionRun::ConversionRun(std::function<void()> changed, std::function<void(std::string_view)> debugOutput,
+                             MediaReader reader)
+    : m_changed(std::move(changed)), m_debugOutput(std::move(debugOutput)), m_reader(std::move(reader))
 {
 }
 
@@ -15,71 +16,160 @@ ConversionRun::~ConversionRun()
     Shutdown();
 }
 
-bool ConversionRun::Start(RunPlan plan)
-{
-    {
-        std::lock_guard<std::mutex> step(m_stepLock);
-        std::size_t steps = 0;
-        for (const std::u16string& command : plan.commands)
-            steps += !command.empty();
-        bool going = false;
-        {
-            boost::mutex::scoped_lock lock(m_stateLock);
-            going = m_state == RunState::Running || m_state == RunState::Stopping;
-        }
-        // A plan whose first command is empty runs nothing at all.
-        if (going || plan.commands.empty() || plan.commands.front().empty()) {
-            RemoveRunFolder(plan.runFolder);
-            return false;
-        }
-        m_plan = std::move(plan);
-        m_nCursor = 0;
-        m_bStopRequested = false;
-        m_bEarlierOutput = PathHoldsAnything(m_plan.output);
-        {
-            boost::mutex::scoped_lock lock(m_stateLock);
-            m_state = RunState::Running;
-            m_outputDecoder.Reset();
-            m_errorDecoder.Reset();
-            m_strPrevChunk.clear();
-            m_strLastChunk.clear();
-            m_progress.BeginRun(steps);
-            m_outcome = RunOutcome{};
-            m_outcome.steps = steps;
-            m_outcome.output = m_plan.output;
-            m_nStep = 0;
-        }
-        LaunchAtCursor();
-    }
-    Changed();
-    return true;
-}
-
 void ConversionRun::Changed()
 {
     if (m_changed)
         m_changed();
 }
 
-void ConversionRun::LaunchAtCursor()
+bool ConversionRun::Start(RunPlan plan)
 {
-    const std::string line = EncodeUtf8(m_plan.commands[m_nCursor]);
+    std::vector<RunPlan> files;
+    files.push_back(std::move(plan));
+    return Start(std::move(files));
+}
+
+bool ConversionRun::Start(std::vector<RunPlan> files)
+{
+    {
+        std::unique_lock<std::mutex> step(m_stepLock);
+        const RunState state = m_state.load();
+        // A plan whose first command is empty runs nothing at all.
+        if (state == RunState::Running || state == RunState::Stopping || files.empty() ||
+            files.front().commands.empty() || files.front().commands.front().empty()) {
+            for (const RunPlan& plan : files)
+                RemoveRunFolder(plan.runFolder);
+            return false;
+        }
+        JoinSourceReader();
+        m_files = std::move(files);
+        m_nFile = 0;
+        m_bStopRequested = false;
+        m_bShutdown = false;
+        {
+            boost::mutex::scoped_lock lock(m_stateLock);
+            m_state = RunState::Running;
+            m_outcomes.clear();
+            m_where = RunProgress{};
+            m_where.files = m_files.size();
+            m_where.started = RunClock::now();
+            std::lock_guard<std::mutex> sources(m_sourcesLock);
+            m_sources.assign(m_files.size(), std::nullopt);
+            m_bSourcesDone = !m_reader;
+        }
+        // Beside the first command, never before it: a slow disk must not hold the start.
+        m_bCancelReading = false;
+        if (m_reader)
+            m_sourceReader = std::thread(&ConversionRun::ReadSources, this);
+        if (!StartFile())
+            NextFileOrEnd();
+    }
+    Changed();
+    return true;
+}
+
+void ConversionRun::ReadSources()
+{
+    for (std::size_t i = 0; i < m_files.size() && !m_bCancelReading; ++i) {
+        const std::optional<FileFacts> facts = m_reader(m_files[i].source, m_bCancelReading);
+        {
+            boost::mutex::scoped_lock lock(m_stateLock);
+            {
+                std::lock_guard<std::mutex> sources(m_sourcesLock);
+                m_sources[i] = facts;
+            }
+            if (i == m_where.file && facts && facts->seconds)
+                m_progress.KnowLength(*facts->seconds);
+        }
+        m_sourceRead.notify_all();
+        Changed();
+    }
+    {
+        std::lock_guard<std::mutex> sources(m_sourcesLock);
+        m_bSourcesDone = true;
+    }
+    m_sourceRead.notify_all();
+}
+
+std::optional<FileFacts> ConversionRun::SourceOf(std::size_t index)
+{
+    std::unique_lock<std::mutex> sources(m_sourcesLock);
+    m_sourceRead.wait(sources, [&] { return m_bSourcesDone || m_sources[index].has_value(); });
+    return m_sources[index] ? *m_sources[index] : std::nullopt;
+}
+
+void ConversionRun::JoinSourceReader()
+{
+    if (!m_sourceReader.joinable())
+        return;
+    m_bCancelReading = true;
+    m_sourceReader.join();
+}
+
+bool ConversionRun::StartFile()
+{
+    const RunPlan& plan = m_files[m_nFile];
+    m_nCursor = 0;
+    while (m_nCursor < plan.commands.size() && plan.commands[m_nCursor].empty())
+        ++m_nCursor;
+    std::size_t steps = 0;
+    for (const std::u16string& command : plan.commands)
+        steps += !command.empty();
+    m_bEarlierOutput = PathHoldsAnything(plan.output);
+    {
+        boost::mutex::scoped_lock lock(m_stateLock);
+        m_outputDecoder.Reset();
+        m_errorDecoder.Reset();
+        m_strPrevChunk.clear();
+        m_strLastChunk.clear();
+        m_progress.BeginRun(steps);
+        {
+            std::lock_guard<std::mutex> sources(m_sourcesLock);
+            const SourceFacts& facts = m_sources[m_nFile];
+            if (facts && *facts && (*facts)->seconds)
+                m_progress.KnowLength(*(*facts)->seconds);
+        }
+        m_outcome = RunOutcome{};
+        m_outcome.steps = steps;
+        m_outcome.source = plan.source;
+        m_outcome.output = plan.output;
+        m_outcome.bAudioOnly = !plan.bWantVideo;
+        m_where.file = m_nFile;
+        m_where.source = plan.source;
+        m_where.step = 0;
+        m_where.steps = steps;
+    }
+    if (m_nCursor >= plan.commands.size()) {
+        // Nothing to run for this file: it ends as a run whose commands wrote nothing.
+        std::unique_lock<std::mutex> none;
+        EndFile(none, false);
+        return false;
+    }
+    return LaunchAtCursor();
+}
+
+bool ConversionRun::LaunchAtCursor()
+{
+    const std::string line = EncodeUtf8(m_files[m_nFile].commands[m_nCursor]);
     // Past this command before its end can come back here.
     ++m_nCursor;
     {
         boost::mutex::scoped_lock lock(m_stateLock);
-        m_strProgram = DecodeUtf8(BareProgramName(ProgramWord(line)));
+        m_where.program = DecodeUtf8(BareProgramName(ProgramWord(line)));
+        m_where.lastOutput = RunClock::now();
     }
     if (m_debugOutput)
         m_debugOutput(line);
-    // A command that cannot start ends the run: nothing else would ever end it.
-    if (!m_runner.Launch(line)) {
-        {
-            boost::mutex::scoped_lock lock(m_stateLock);
-            NoteFailure(RunOutcome::Kind::NotStarted, 0);
-        }
-        EndRun(false);
+    if (m_runner.Launch(line))
+        return true;
+    // A command that cannot start ends its file: nothing else would ever end it.
+    {
+        boost::mutex::scoped_lock lock(m_stateLock);
+        NoteFailure(RunOutcome::Kind::NotStarted, 0);
     }
+    std::unique_lock<std::mutex> none;
+    EndFile(none, false);
+    return false;
 }
 
 void ConversionRun::OnChunk(OutputStream stream, std::string_view bytes)
@@ -92,6 +182,7 @@ void ConversionRun::OnChunk(OutputStream stream, std::string_view bytes)
         m_strLastChunk.clear();
         (stream == OutputStream::Output ? m_outputDecoder : m_errorDecoder).Decode(bytes, m_strLastChunk);
         m_progress.Feed(stream, bytes);
+        m_where.lastOutput = RunClock::now();
     }
     Changed();
 }
@@ -104,8 +195,8 @@ void ConversionRun::NoteFailure(RunOutcome::Kind kind, int code)
         return;
     m_outcome.kind = kind;
     m_outcome.code = code;
-    m_outcome.step = m_nStep + 1;
-    m_outcome.program = m_strProgram;
+    m_outcome.step = m_where.step + 1;
+    m_outcome.program = m_where.program;
 }
 
 void ConversionRun::OnChildEnded(std::optional<CRedirect::ChildEnd> end, bool shutdown)
@@ -114,7 +205,7 @@ void ConversionRun::OnChildEnded(std::optional<CRedirect::ChildEnd> end, bool sh
     if (shutdown || !end)
         return;
     {
-        std::lock_guard<std::mutex> step(m_stepLock);
+        std::unique_lock<std::mutex> step(m_stepLock);
         const bool interrupted = end->bInterrupted;
         const bool wentWell = end->kind == CRedirect::ChildEnd::Kind::Exited && end->code == 0;
         {
@@ -131,28 +222,33 @@ void ConversionRun::OnChildEnded(std::optional<CRedirect::ChildEnd> end, bool sh
             else if (!interrupted && !wentWell)
                 NoteFailure(RunOutcome::Kind::Exited, end->code);
         }
-        while (m_nCursor < m_plan.commands.size() && m_plan.commands[m_nCursor].empty())
+        const std::vector<std::u16string>& commands = m_files[m_nFile].commands;
+        while (m_nCursor < commands.size() && commands[m_nCursor].empty())
             ++m_nCursor;
-        const bool last = m_nCursor >= m_plan.commands.size();
-        // A stop that came after the last child had ended well by itself has nothing left
-        // to stop: the conversion is whole, and the run ends as it would have.
+        const bool last = m_nCursor >= commands.size();
+        // A stop that came after a file's last child had ended well by itself has nothing left
+        // to stop of that file: it is whole, and it is put in place as it would have been.
         if (m_bStopRequested && (interrupted || !(last && wentWell))) {
-            EndRun(true);
+            EndFile(step, true);
+            FinishRun();
         } else if (last) {
-            EndRun(false);
+            EndFile(step, false);
+            NextFileOrEnd();
         } else {
             {
                 boost::mutex::scoped_lock lock(m_stateLock);
-                m_progress.BeginStage(++m_nStep);
+                m_progress.BeginStage(++m_where.step);
             }
-            LaunchAtCursor();
+            if (!LaunchAtCursor())
+                NextFileOrEnd();
         }
     }
     Changed();
 }
 
-void ConversionRun::EndRun(bool stopped)
+void ConversionRun::EndFile(std::unique_lock<std::mutex>& step, bool stopped)
 {
+    const RunPlan& plan = m_files[m_nFile];
     RunOutcome outcome;
     {
         boost::mutex::scoped_lock lock(m_stateLock);
@@ -160,12 +256,29 @@ void ConversionRun::EndRun(bool stopped)
     }
     if (stopped) {
         outcome.kind = RunOutcome::Kind::Stopped;
-        outcome.step = m_nStep + 1;
+        outcome.step = m_where.step + 1;
     } else if (outcome.kind == RunOutcome::Kind::NoOutput) {
         // Every command went well; the file it was all for decides.
-        const std::optional<std::uintmax_t> size = RegularFileSize(m_plan.written);
+        const std::optional<std::uintmax_t> size = RegularFileSize(plan.written);
         if (size && *size > 0) {
-            if (ReplaceFile(m_plan.written, m_plan.output)) {
+            if (m_reader) {
+                // Encoders exit 0 for a source they cut short: the new file is read back
+                // first. Not under the lock, so that a Stop meanwhile finds it free; the
+                // files and the file's index change only on this thread.
+                const bool unlocked = step.owns_lock();
+                if (unlocked)
+                    step.unlock();
+                const std::optional<FileFacts> written = m_reader(plan.written, m_bCancelReading);
+                const std::optional<FileFacts> source = SourceOf(m_nFile);
+                if (unlocked)
+                    step.lock();
+                outcome.doubt = JudgeOutput(written, source, plan.bWantVideo, plan.bWantAudio);
+                if (written)
+                    outcome.seconds = written->seconds;
+                if (source)
+                    outcome.sourceSeconds = source->seconds;
+            }
+            if (ReplaceFile(plan.written, plan.output)) {
                 outcome.kind = RunOutcome::Kind::Written;
                 outcome.size = *size;
             } else {
@@ -173,14 +286,35 @@ void ConversionRun::EndRun(bool stopped)
             }
         }
     }
-    RemoveRunFolder(m_plan.runFolder);
+    RemoveRunFolder(plan.runFolder);
     if (outcome.kind != RunOutcome::Kind::Written)
-        outcome.bEarlierKept = m_bEarlierOutput && PathHoldsAnything(m_plan.output);
+        outcome.bEarlierKept = m_bEarlierOutput && PathHoldsAnything(plan.output);
 
     boost::mutex::scoped_lock lock(m_stateLock);
     m_outcome = outcome;
     if (outcome.kind == RunOutcome::Kind::Written)
         m_progress.CompleteRun();
+    m_outcomes.push_back(outcome);
+}
+
+void ConversionRun::NextFileOrEnd()
+{
+    // A failed file does not stop the others; a stop, or the program's end, does.
+    while (!m_bStopRequested && !m_bShutdown && m_nFile + 1 < m_files.size()) {
+        ++m_nFile;
+        if (StartFile())
+            return;
+    }
+    FinishRun();
+}
+
+void ConversionRun::FinishRun()
+{
+    // The files a stop left untouched had their folders made all the same.
+    for (std::size_t i = m_nFile + 1; i < m_files.size(); ++i)
+        RemoveRunFolder(m_files[i].runFolder);
+    JoinSourceReader();
+    boost::mutex::scoped_lock lock(m_stateLock);
     m_state = RunState::Ended;
 }
 
@@ -202,20 +336,22 @@ void ConversionRun::Stop()
 
 void ConversionRun::Shutdown()
 {
+    m_bShutdown = true;
+    m_bCancelReading = true;
     // Not under m_stepLock: an exit watcher waiting for it would never be joined.
     m_runner.Shutdown();
     bool ended = false;
     {
-        std::lock_guard<std::mutex> step(m_stepLock);
-        bool going = false;
-        {
-            boost::mutex::scoped_lock lock(m_stateLock);
-            going = m_state == RunState::Running || m_state == RunState::Stopping;
-        }
-        if (going) {
-            EndRun(true);
+        std::unique_lock<std::mutex> step(m_stepLock);
+        const RunState state = m_state.load();
+        if (state == RunState::Running || state == RunState::Stopping) {
+            // The file under way has no outcome yet: its end never came, or came with the
+            // stop and was left to this.
+            EndFile(step, true);
+            FinishRun();
             ended = true;
         }
+        JoinSourceReader();
     }
     if (ended)
         Changed();
@@ -229,9 +365,37 @@ RunSnapshot ConversionRun::Snapshot() const
     snapshot.text.reserve(m_strPrevChunk.size() + m_strLastChunk.size());
     snapshot.text = m_strPrevChunk;
     snapshot.text += m_strLastChunk;
-    snapshot.percent = m_progress.Percent();
-    if (m_state == RunState::Ended)
-        snapshot.outcome = m_outcome;
+    snapshot.progress = m_where;
+    snapshot.outcomes = m_outcomes;
+
+    // Each file's share of the bar: its length's share of them all once every length is
+    // known, an equal share until then.
+    const std::size_t files = m_where.files;
+    if (files == 0)
+        return snapshot;
+    std::vector<double> shares(files, files ? 1.0 / static_cast<double>(files) : 0.0);
+    {
+        std::lock_guard<std::mutex> sources(m_sourcesLock);
+        double total = 0;
+        bool all = files > 0;
+        for (const SourceFacts& facts : m_sources) {
+            if (facts && *facts && (*facts)->seconds && *(*facts)->seconds > 0)
+                total += *(*facts)->seconds;
+            else
+                all = false;
+        }
+        if (all && total > 0) {
+            for (std::size_t i = 0; i < files; ++i)
+                shares[i] = *(*m_sources[i])->seconds / total;
+        }
+    }
+    double before = 0;
+    for (std::size_t i = 0; i < m_where.file && i < files; ++i)
+        before += shares[i];
+    if (const std::optional<int> percent = m_progress.Percent())
+        snapshot.progress.percent = static_cast<int>((before + shares[m_where.file] * *percent / 100) * 100 + 1e-9);
+    else if (m_where.file > 0)
+        snapshot.progress.percent = static_cast<int>(before * 100 + 1e-9);
     return snapshot;
 }
 
@@ -243,5 +407,5 @@ RunState ConversionRun::State() const
 std::vector<std::u16string> ConversionRun::Commands() const
 {
     std::lock_guard<std::mutex> step(m_stepLock);
-    return m_plan.commands;
+    return m_files.empty() ? std::vector<std::u16string>{} : m_files[m_nFile].commands;
 }

@@ -78,20 +78,33 @@ void ProgressParser::BeginRun(std::size_t stages)
 {
     m_nStages = std::max<std::size_t>(stages, 1);
     m_percent.reset();
+    m_knownLength = 0;
     BeginStage(0);
 }
 
 void ProgressParser::BeginStage(std::size_t index)
 {
     m_nStage = std::min(index, m_nStages - 1);
-    m_stageLength = 0;
+    m_stageLength = m_knownLength;
+    m_bEncoderToldLength = false;
     for (Line& line : m_lines) {
         line.text.clear();
         line.overflowed = false;
     }
     // What the earlier stages did is known even before this one says how long it is.
-    if (m_nStage > 0)
+    if (m_nStage > 0 || m_stageLength > 0)
         ShowStageFraction(0);
+}
+
+void ProgressParser::KnowLength(double seconds)
+{
+    if (!(seconds > 0) || !std::isfinite(seconds))
+        return;
+    m_knownLength = seconds;
+    if (!m_bEncoderToldLength) {
+        m_stageLength = seconds;
+        ShowStageFraction(0);
+    }
 }
 
 void ProgressParser::CompleteRun()
@@ -154,10 +167,13 @@ void ProgressParser::ReadLine(std::string_view line)
     if (!MayTell(line))
         return;
     if (const std::size_t at = line.find("Duration: "); at != std::string_view::npos) {
-        // Only the first input's length counts: later ones are other streams of the run.
+        // Only the first input's length counts: later ones are other streams of the run. The
+        // encoder's own word goes before a length learnt elsewhere.
         const double length = ReadClock(line.substr(at + 10));
-        if (m_stageLength == 0 && length > 0)
+        if (!m_bEncoderToldLength && length > 0) {
             m_stageLength = length;
+            m_bEncoderToldLength = true;
+        }
         return;
     }
     if (const std::size_t at = line.find("time="); at != std::string_view::npos) {

@@ -18,8 +18,12 @@ class ProgressParser {
 public:
     // A new run of `stages` commands; each counts for an equal share of the whole.
     void BeginRun(std::size_t stages);
-    // Command `index` of the run starts: its streams start at a new line, its length unknown.
+    // Command `index` of the run starts: its streams start at a new line, its length the one
+    // known from elsewhere, if any, until its encoder says its own.
     void BeginStage(std::size_t index);
+    // The length of what every command converts, learnt apart from the encoders (the source
+    // read for it): the bar measures from now on, where it would only be busy.
+    void KnowLength(double seconds);
     // Bytes of one of the current command's streams.
     void Feed(OutputStream stream, std::string_view text);
     // Every command of the run has completed: the whole is done.
@@ -48,7 +52,9 @@ private:
 
     std::size_t m_nStages = 1;
     std::size_t m_nStage = 0;
-    double m_stageLength = 0;  // seconds, 0 while unknown
+    double m_knownLength = 0;   // seconds, 0 while unknown
+    double m_stageLength = 0;   // seconds, 0 while unknown
+    bool m_bEncoderToldLength = false;  // the stage's encoder said its length
     Line m_lines[2];
     std::optional<int> m_percent;
 };

@@ -310,7 +310,9 @@ bool WaitForEnd(const ChildProcess& process, const Event& stop, const Event& int
         }
         switch (process.WaitEndOr(stop, sent == 0 ? &interrupt : nullptr, timeoutMs)) {
         case ChildProcess::Wake::Ended:
-            return true;
+            // A Shutdown that cannot join this watcher (it runs on the child's own reader)
+            // kills the child right after setting the stop: that end is the stop's.
+            return !stop.IsSet();
         case ChildProcess::Wake::Stopped:
             return false;
         case ChildProcess::Wake::Other:

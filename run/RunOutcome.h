@@ -1,12 +1,21 @@
 #pragma once
-// What became of a run: the output file put in place, with its size, or why not. The run has
-// failed when any command exited non-zero, was killed or could not start, when the file the
-// commands were to write is missing or empty at the end, or when it could not be moved to the
-// output path; it was stopped when the user (or a signal to the program) stopped it.
+// What became of a file's conversion: the output file put in place, with its size, or why
+// not. It has failed when any command exited non-zero, was killed or could not start, when the
+// file the commands were to write is missing or empty at the end, or when it could not be
+// moved to the output path; it was stopped when the user (or a signal to the program) stopped
+// it. A file put in place may still be doubtful: encoders exit 0 for a source they cut short.
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+
+// What a media file holds, as far as the run was given a way to read one.
+struct FileFacts {
+    std::optional<double> seconds;  // its length, when it says
+    bool hasVideo = false;
+    bool hasAudio = false;
+};
 
 struct RunOutcome {
     enum class Kind {
@@ -18,15 +27,38 @@ struct RunOutcome {
         NotMoved,    // the new file could not be renamed over the output path
         Stopped,     // stopped before it had earned its output
     };
+    // Written, and read back: what it holds against what its source promised.
+    enum class Doubt {
+        None,        // all there, or nothing to hold it against
+        Short,       // its length falls short of the source's
+        NoVideo,     // video was kept and the source has some, yet the new file has none
+        NoAudio,     // likewise for audio
+        Unreadable,  // the new file cannot be read as media at all
+    };
     Kind kind = Kind::NoOutput;
     std::size_t step = 0;    // the failed command, from 1
-    std::size_t steps = 0;   // the run's commands
+    std::size_t steps = 0;   // the file's commands
     std::u16string program;  // the failed command's program, as "ffmpeg"
     int code = 0;            // the exit status or the signal
+    std::u16string source;   // the source file's path
     std::u16string output;   // the output file's path
     std::uintmax_t size = 0;
     // Unless Written: something was at the output path before the run, and it is there still.
     bool bEarlierKept = false;
+    Doubt doubt = Doubt::None;
+    bool bAudioOnly = false;              // the output was to hold audio only (MP3)
+    std::optional<double> seconds{};        // the new file's length, when it was read
+    std::optional<double> sourceSeconds{};  // the source's, when it was read
 
     bool Failed() const { return kind != Kind::Written; }
 };
+
+// How far a length may stray from the source's and still count as the whole: a second, or 3 %
+// for long sources, since containers round their lengths differently.
+bool SameLength(double seconds, double sourceSeconds);
+
+// What a new file, read back (`written` empty when it could not be read), holds against its
+// source (empty when that could not be read): its length, when both are known and it falls
+// short, and the streams the user kept that the source has.
+RunOutcome::Doubt JudgeOutput(const std::optional<FileFacts>& written, const std::optional<FileFacts>& source,
+                              bool wantVideo, bool wantAudio);

@@ -57,7 +57,7 @@ protected:
 
     RunPlan Plan(const std::vector<std::u16string>& commands) { return PlanFor(m_output, commands); }
 
-    void Make()
+    void Make(ConversionRun::MediaReader reader = {})
     {
         m_run.emplace(
             [this] {
@@ -67,7 +67,16 @@ protected:
             [this](std::string_view text) {
                 std::lock_guard<std::mutex> lock(m_lock);
                 m_debug.emplace_back(text);
-            });
+            },
+            std::move(reader));
+    }
+
+    // The one file's outcome once the run has ended.
+    RunOutcome Outcome()
+    {
+        const std::vector<RunOutcome> outcomes = m_run->Snapshot().outcomes;
+        EXPECT_EQ(outcomes.size(), 1u);
+        return outcomes.empty() ? RunOutcome{} : outcomes.back();
     }
 
     bool WaitUntil(const std::function<bool(const RunSnapshot&)>& condition, std::chrono::seconds bound = 20s)
@@ -133,14 +142,14 @@ TEST_F(ConversionRunTest, TheOutputIsReplacedOnlyWhenTheRunHasEarnedIt)
         }
         ASSERT_TRUE(m_run->Start(std::move(plan)));
         ASSERT_TRUE(WaitEnded());
-        const RunOutcome outcome = m_run->Snapshot().outcome;
+        const RunOutcome outcome = Outcome();
         EXPECT_EQ(outcome.kind, c.kind);
         EXPECT_EQ(outcome.step, c.step);
         if (c.kind == K::Written) {
             EXPECT_NE(ReadAll(m_output), "");
             EXPECT_NE(ReadAll(m_output), "earlier");
             EXPECT_EQ(outcome.size, fs::file_size(m_output));
-            EXPECT_EQ(m_run->Snapshot().percent, 100);
+            EXPECT_EQ(m_run->Snapshot().progress.percent, 100);
         } else {
             EXPECT_EQ(fs::exists(m_output), c.earlier);
             if (c.earlier) {
@@ -165,7 +174,7 @@ TEST_F(ConversionRunTest, AnOutputPathThatIsAFolderKeepsItAndSaysSo)
     fs::create_directories(m_output / "inside");
     ASSERT_TRUE(m_run->Start(Plan({Script({"stampfile:{written}"})})));
     ASSERT_TRUE(WaitEnded());
-    EXPECT_EQ(m_run->Snapshot().outcome.kind, RunOutcome::Kind::NotMoved);
+    EXPECT_EQ(Outcome().kind, RunOutcome::Kind::NotMoved);
     EXPECT_TRUE(fs::is_directory(m_output / "inside"));
     ExpectNoRunFolder();
 }
@@ -199,7 +208,7 @@ TEST_F(ConversionRunTest, StopEndsEitherStageAndKeepsTheEarlierOutput)
         EXPECT_NE(m_run->State(), RunState::Running);
         ASSERT_TRUE(WaitEnded());
         EXPECT_GE(std::chrono::steady_clock::now() - clicked, c.atLeast);
-        const RunOutcome outcome = m_run->Snapshot().outcome;
+        const RunOutcome outcome = Outcome();
         EXPECT_EQ(outcome.kind, RunOutcome::Kind::Stopped);
         EXPECT_EQ(outcome.step, c.stage);
         EXPECT_TRUE(outcome.bEarlierKept);
@@ -240,7 +249,7 @@ TEST_F(ConversionRunTest, AStopRacingTheEndSaysWhatHappened)
         const std::size_t launchedAtStop = launched();
         ASSERT_TRUE(WaitEnded());
         EXPECT_EQ(launched(), launchedAtStop);
-        const RunOutcome outcome = m_run->Snapshot().outcome;
+        const RunOutcome outcome = Outcome();
         if (outcome.kind == RunOutcome::Kind::Written) {
             EXPECT_NE(ReadAll(m_output), "earlier");
         } else {
@@ -262,10 +271,140 @@ TEST_F(ConversionRunTest, AShutdownDuringAFloodLeavesNoChildAndNoFolder)
     ASSERT_TRUE(WaitUntil([](const RunSnapshot& s) { return s.text.size() > 256; }));
     m_run->Shutdown();
     EXPECT_EQ(m_run->State(), RunState::Ended);
-    EXPECT_EQ(m_run->Snapshot().outcome.kind, RunOutcome::Kind::Stopped);
+    EXPECT_EQ(Outcome().kind, RunOutcome::Kind::Stopped);
     EXPECT_EQ(ReadAll(m_output), "earlier");
     EXPECT_FALSE(fs::exists(m_dir / "second"));
     ExpectNoRunFolder();
+}
+
+TEST(JudgeOutput, TheNewFileHoldsWhatTheSourcePromised)
+{
+    using D = RunOutcome::Doubt;
+    const FileFacts whole{20, true, true};
+    const struct {
+        std::optional<FileFacts> written;
+        std::optional<FileFacts> source;
+        bool video, audio;
+        D doubt;
+    } cases[] = {
+        {whole, whole, true, true, D::None},
+        {FileFacts{20.9, true, true}, whole, true, true, D::None},       // within a second
+        {FileFacts{18.9, true, true}, whole, true, true, D::Short},
+        {FileFacts{97.5, true, true}, FileFacts{100, true, true}, true, true, D::None},  // within 3 %
+        {FileFacts{96.5, true, true}, FileFacts{100, true, true}, true, true, D::Short},
+        {FileFacts{40, true, true}, whole, true, true, D::None},         // a stretched last frame
+        {FileFacts{20, false, true}, whole, true, true, D::NoVideo},
+        {FileFacts{20, true, false}, whole, true, true, D::NoAudio},
+        {FileFacts{20, true, false}, whole, true, false, D::None},       // audio left out on purpose
+        {FileFacts{20, true, false}, FileFacts{20, true, false}, true, true, D::None},  // none to keep
+        {FileFacts{20, false, true}, whole, false, true, D::None},       // an MP3
+        {std::nullopt, whole, true, true, D::Unreadable},
+        {FileFacts{3, true, true}, std::nullopt, true, true, D::None},   // nothing to hold it against
+        {FileFacts{3, true, false}, std::nullopt, true, true, D::NoAudio},
+        {FileFacts{std::nullopt, true, true}, whole, true, true, D::None},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(JudgeOutput(c.written, c.source, c.video, c.audio), c.doubt)
+            << (c.written && c.written->seconds ? *c.written->seconds : -1);
+}
+
+// With a way to read media files, the source is read beside the first command: the bar
+// measures before any encoder says a length, and the new file is read back and held against
+// the source before it is put in place, a short one too.
+TEST_F(ConversionRunTest, TheSourceIsReadBesideTheRunAndTheNewFileHeldAgainstIt)
+{
+    std::mutex readLock;
+    std::vector<std::u16string> read;
+    Make([&](const std::u16string& path, const std::atomic<bool>&) -> std::optional<FileFacts> {
+        {
+            std::lock_guard<std::mutex> lock(readLock);
+            read.push_back(path);
+        }
+        if (path.ends_with(u"source.mp4"))
+            return FileFacts{20, true, true};
+        return FileFacts{10, true, true};  // the new file holds half
+    });
+    RunPlan plan = Plan({Script({"wait:" + (m_dir / "go").string(), "stampfile:{written}"})});
+    plan.source = DecodeUtf8((m_dir / "source.mp4").string());
+    ASSERT_TRUE(m_run->Start(std::move(plan)));
+    EXPECT_TRUE(WaitUntil([](const RunSnapshot& s) { return s.progress.percent == 0; }));
+    std::ofstream(m_dir / "go").put('x');
+    ASSERT_TRUE(WaitEnded());
+    const RunOutcome outcome = Outcome();
+    EXPECT_EQ(outcome.kind, RunOutcome::Kind::Written);
+    EXPECT_EQ(outcome.doubt, RunOutcome::Doubt::Short);
+    EXPECT_EQ(outcome.seconds, 10);
+    EXPECT_EQ(outcome.sourceSeconds, 20);
+    EXPECT_NE(ReadAll(m_output), "");
+    std::lock_guard<std::mutex> lock(readLock);
+    ASSERT_EQ(read.size(), 2u);
+    EXPECT_TRUE(read[1].ends_with(u"/out.flv"));
+    EXPECT_NE(read[1], DecodeUtf8(m_output.string()));  // read in the run's folder, before the rename
+}
+
+// Several files in one go: each in turn, in a folder of its own, put in place only when it has
+// earned it; a failed one does not stop the rest, a stop ends the batch and leaves the files
+// after it untouched.
+TEST_F(ConversionRunTest, SeveralFilesRunInTurnUntilAStop)
+{
+    Make();
+    const fs::path outputs[] = {m_dir / "a.flv", m_dir / "b.flv", m_dir / "c.flv"};
+    using K = RunOutcome::Kind;
+    const struct {
+        const char* what;
+        std::vector<std::string> second;  // the middle file's steps
+        std::vector<K> kinds;
+        const char* c;  // what c.flv holds at the end: "earlier", or "" for a new file
+    } cases[] = {
+        {"the middle one fails", {"stampfile:{written}", "exit:1"}, {K::Written, K::Exited, K::Written}, ""},
+        {"a stop in the middle", {"stampfile:{written}", "out:ready", "wait:never"}, {K::Written, K::Stopped}, "earlier"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const fs::path& output : outputs)
+            std::ofstream(output) << "earlier";
+        std::vector<RunPlan> plans;
+        plans.push_back(PlanFor(outputs[0], {Script({"stampfile:{written}"})}));
+        plans.push_back(PlanFor(outputs[1], {Script(c.second)}));
+        plans.push_back(PlanFor(outputs[2], {Script({"stampfile:{written}"})}));
+        ASSERT_TRUE(m_run->Start(std::move(plans)));
+        if (c.kinds.back() == K::Stopped) {
+            ASSERT_TRUE(WaitUntil([](const RunSnapshot& s) { return s.text.ends_with(u"ready"); }));
+            EXPECT_EQ(m_run->Snapshot().progress.file, 1u);
+            m_run->Stop();
+        }
+        ASSERT_TRUE(WaitEnded());
+        std::vector<K> kinds;
+        for (const RunOutcome& outcome : m_run->Snapshot().outcomes)
+            kinds.push_back(outcome.kind);
+        EXPECT_EQ(kinds, c.kinds);
+        EXPECT_NE(ReadAll(outputs[0]), "earlier");
+        EXPECT_EQ(ReadAll(outputs[1]), "earlier");
+        if (*c.c)
+            EXPECT_EQ(ReadAll(outputs[2]), c.c);
+        else
+            EXPECT_NE(ReadAll(outputs[2]), "earlier");
+        ExpectNoRunFolder();
+    }
+}
+
+// The bar covers the whole batch: each file its share of the total length once every length
+// is known.
+TEST_F(ConversionRunTest, EachFileHasItsLengthsShareOfTheBar)
+{
+    Make([](const std::u16string& path, const std::atomic<bool>&) -> std::optional<FileFacts> {
+        return FileFacts{path.ends_with(u"a.mp4") ? 10.0 : 30.0, true, true};
+    });
+    std::vector<RunPlan> plans;
+    plans.push_back(PlanFor(m_dir / "a.flv", {Script({"stampfile:{written}"})}));
+    plans.push_back(PlanFor(m_dir / "b.flv", {Script({"wait:" + (m_dir / "go").string(), "stampfile:{written}"})}));
+    plans[0].source = DecodeUtf8((m_dir / "a.mp4").string());
+    plans[1].source = DecodeUtf8((m_dir / "b.mp4").string());
+    ASSERT_TRUE(m_run->Start(std::move(plans)));
+    EXPECT_TRUE(WaitUntil([](const RunSnapshot& s) { return s.progress.file == 1 && s.progress.percent == 25; }));
+    std::ofstream(m_dir / "go").put('x');
+    ASSERT_TRUE(WaitEnded());
+    EXPECT_EQ(m_run->Snapshot().progress.percent, 100);
 }
 
 TEST_F(ConversionRunTest, EveryByteOfTheOutputReachesTheTextNulIncluded)

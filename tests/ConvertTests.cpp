@@ -18,7 +18,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -28,9 +31,11 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
+#include "convert/SourceList.h"
 #include "convert/StringUtils.h"
 #include "platform/text/TextCodec.h"
 #include "tests/EncoderTools.h"
@@ -79,6 +84,7 @@ struct Outcome {
     QStringList texts;           // every text it showed after that
     std::u16string finalText;    // its text once OK showed
     std::u16string outcomeLine;  // the line above OK once it showed
+    std::u16string fileLine;     // the line naming the file, once OK showed; empty when hidden
     std::vector<int> bar;        // the progress bar's positions as they changed, -1 busy
     std::vector<std::string> commands;  // the run's command lines
     std::string encoderOutput;   // all the encoders wrote during the run
@@ -224,6 +230,8 @@ protected:
                     outcome.finalText = OutputText();
                     if (dlg->m_pOutDlg->GetDlgItem(IDC_OUTCOME)->IsWindowVisible())
                         outcome.outcomeLine = dlg->m_pOutDlg->GetDlgItem(IDC_OUTCOME)->GetWindowText();
+                    if (dlg->m_pOutDlg->GetDlgItem(IDC_FILE)->IsWindowVisible())
+                        outcome.fileLine = dlg->m_pOutDlg->GetDlgItem(IDC_FILE)->GetWindowText();
                     QTest::keyClick(modal, Qt::Key_Return);
                 }
             } else {
@@ -403,8 +411,11 @@ TEST_P(ConvertEndToEnd, GivesTheFileTheDialogAskedFor)
     EXPECT_NEAR(probe.kbps.at("audio"), audioKbps, audioKbps * 0.15);
 
     ExpectRisingToTheEnd(outcome.bar);
+    // Read back, the new file holds what the dialog asked for, and all of the clip; its length
+    // as ffprobe reads it (at one frame a second the last frame stretches it past the clip's).
     EXPECT_EQ(outcome.outcomeLine, u"Done: " + U16(output.filename()) + u" was written, " +
-                                       SizeText(fs::file_size(output), Language::English) + u".");
+                                       SizeText(fs::file_size(output), Language::English) + u", " +
+                                       DurationText(std::stod(probe["format.duration"])) + u".");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -662,6 +673,133 @@ TEST_F(Convert, AnExistingOutputIsReplacedAndTheNextRunOpensAnEmptyWindow)
     ExpectOnly({"clip.flv", "out.avi"});
 }
 
+// Several sources are refused before anything runs, with a message that names the files.
+TEST_F(Convert, SeveralSourcesAreRefusedNamingTheFiles)
+{
+    Clip("a.avi");
+    Clip("b.avi");
+    Clip("a.mp4", {"-c:v", "mpeg4"});
+    Clip("a.flv");
+    const std::set<std::string> made = Listing(m_work);
+    const struct {
+        const char16_t* sources;
+        const char16_t* output;
+        Language language;
+        QString message;
+    } cases[] = {
+        {u"\"a.avi\" \"b.avi\"", u"out.flv", Language::English,
+         QStringLiteral("With several source files, Export To must be empty or a folder!")},
+        {u"\"a.avi\" \"b.avi\"", u"out.flv", Language::Chinese, QStringLiteral("有多个输入文件时，输出文件必须为空或是一个文件夹！")},
+        {u"\"a.avi\" \"gone.avi\" \"b.avi\" \"lost.mp4\"", u"", Language::English,
+         QStringLiteral("Source file not found: gone.avi, lost.mp4")},
+        {u"\"a.avi\" \"a.mp4\"", u"", Language::English,
+         QStringLiteral("Several source files would be written to a.flv: a.avi, a.mp4")},
+        {u"\"b.avi\" \"a.flv\"", u"", Language::Chinese, QStringLiteral("输出文件不能与输入文件相同：a.flv")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message.toStdString());
+        if (g_language != c.language)
+            Click(IDC_LANGUAGE);
+        Type(IDC_SOURCE, c.sources);
+        Type(IDC_OUTPUT, c.output);
+        const Outcome outcome = ConvertAndWait();
+        EXPECT_EQ(outcome.messages, QStringList{c.message});
+        EXPECT_FALSE(outcome.windowShown);
+        ExpectOnly(made);
+    }
+}
+
+// Three clips in one go, into a folder: each output under its source's name, the window naming
+// the file that converts, the outcome counting them.
+TEST_F(Convert, SeveralClipsConvertInOneGoIntoAFolder)
+{
+    const std::vector<std::u16string> sources = {U16(Clip("one.avi")), U16(Clip("two.avi")),
+                                                 U16(Clip("three.mp4", {"-c:v", "mpeg4"}))};
+    fs::create_directories("out");
+    Type(IDC_SOURCE, JoinSources(sources));
+    Type(IDC_OUTPUT, U16(m_work / "out"));
+    const Outcome outcome = ConvertAndWait();
+    EXPECT_EQ(outcome.messages, QStringList{});
+    ASSERT_TRUE(outcome.windowShown);
+    std::uintmax_t size = 0;
+    for (const char* name : {"one.flv", "two.flv", "three.flv"}) {
+        EXPECT_EQ(ProbeOutput(m_work / "out" / name)["format.format_name"], "flv") << name;
+        size += fs::file_size(m_work / "out" / name);
+    }
+    EXPECT_EQ(outcome.outcomeLine, u"Done: 3 files written, " + SizeText(size, Language::English) + u".");
+    EXPECT_EQ(outcome.fileLine, u"File 3 of 3: three.mp4");
+    ExpectOnly({"one.avi", "two.avi", "three.mp4", "out", "out/one.flv", "out/two.flv", "out/three.flv"});
+}
+
+// Encoders exit 0 for a source they cut short; the new file is read back and held against the
+// source. The source is read beside the first command, and never when it is a pipe, whose data
+// the encoder needs.
+TEST_F(Convert, TheNewFileIsReadBackAndHeldAgainstItsSource)
+{
+    const auto clip = [&](const std::string& name, std::vector<std::string> options, double seconds) {
+        EXPECT_EQ(MakeClip((m_work / name).string(), options, seconds, (m_dir / "log.txt").string()), 0) << name;
+        return m_work / name;
+    };
+    // FLV keeps its length in its header, so a file cut at half its bytes still says 0:20.
+    const fs::path whole = clip("clip.flv", {}, 20);
+    clip("silent.flv", {"-an"}, 20);
+    const std::string bytes = ReadFile(whole.string());
+    std::ofstream("half.flv", std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+    const std::string shortClip = ReadFile(clip("short.flv", {}, 2).string());
+    fs::remove("short.flv");
+    ASSERT_EQ(mkfifo("pipe.flv", 0600), 0);
+
+    ClickTab(1);
+    Type(IDC_CUSTOM_FRAME_RATE, u"25");
+    Type(IDC_CUSTOM_BIT_RATE, u"300");
+    const struct {
+        const char16_t* source;
+        Language language;
+        std::u16string start;  // of the outcome line
+        std::u16string end;
+    } cases[] = {
+        {u"clip.flv", Language::English, u"Done: clip.avi was written, ", u", 0:20."},
+        // Nothing to lose where the source has no audio.
+        {u"silent.flv", Language::Chinese, u"完成：已写入 silent.avi，", u"，0:20。"},
+        {u"half.flv", Language::English, u"Written, but half.avi holds 0:", u" of 0:20."},
+        {u"half.flv", Language::Chinese, u"已写入，但 half.avi 只有 0:", u"（原文件 0:20）。"},
+        // A source of unknown length: the streams and the file alone are judged.
+        {u"pipe.flv", Language::English, u"Done: pipe.avi was written, ", u", 0:02."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(EncodeUtf8(c.source));
+        if (g_language != c.language)
+            Click(IDC_LANGUAGE);
+        Type(IDC_SOURCE, c.source);
+        Type(IDC_OUTPUT, u"");
+        // The pipe's writer waits, within a bound, for the encoder to open it.
+        std::thread writer;
+        if (std::u16string_view(c.source) == u"pipe.flv") {
+            writer = std::thread([&shortClip] {
+                int fd = -1;
+                for (int i = 0; i < 2000 && fd < 0; ++i) {
+                    fd = ::open("pipe.flv", O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                    if (fd < 0)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                }
+                if (fd < 0)
+                    return;
+                ::fcntl(fd, F_SETFL, 0);
+                (void)!::write(fd, shortClip.data(), shortClip.size());
+                ::close(fd);
+            });
+        }
+        const Outcome outcome = ConvertAndWait();
+        if (writer.joinable())
+            writer.join();
+        EXPECT_EQ(outcome.messages, QStringList{});
+        ASSERT_TRUE(outcome.windowShown);
+        EXPECT_TRUE(outcome.outcomeLine.starts_with(c.start) && outcome.outcomeLine.ends_with(c.end))
+            << EncodeUtf8(outcome.outcomeLine);
+    }
+    ExpectOnly({"clip.flv", "silent.flv", "half.flv", "pipe.flv", "clip.avi", "silent.avi", "half.avi", "pipe.avi"});
+}
+
 // An output folder that takes no new entries is told at Convert, before a whole first stage
 // is spent on it; made read-only for root too, by a bind mount.
 TEST_F(Convert, AnOutputFolderThatCannotBeWrittenIsRefusedBeforeAnythingRuns)
@@ -877,6 +1015,29 @@ TEST_F(ConvertFileChoice, EachButtonOffersTheFilesItsModeTakes)
     }
 }
 
+// The source's "..." takes several files at once; they stand in the field each in quotes, and
+// the output, which each takes from its own source, stays as it was.
+TEST_F(ConvertFileChoice, SeveralSourcesAreChosenAtOnce)
+{
+    for (const char* name : {"one.avi", "two.avi"})
+        std::ofstream(m_work / name) << "a clip";
+    Type(IDC_OUTPUT, u"");
+    auto watch = WhenModal(
+        [&](QWidget* w) {
+            auto* dialog = qobject_cast<QFileDialog*>(w);
+            ASSERT_NE(dialog, nullptr);
+            dialog->setDirectory(QString::fromStdString(m_work.string()));
+            auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(edit, nullptr);
+            edit->setText(QStringLiteral("\"one.avi\" \"two.avi\""));
+            QTest::mouseClick(DialogButton(dialog, QDialogButtonBox::Open), Qt::LeftButton);
+        },
+        WidgetOf(*dlg), "the file dialog");
+    Click(IDC_BROWSE_SOURCE);
+    EXPECT_EQ(Text(IDC_SOURCE), JoinSources({U16(m_work / "one.avi"), U16(m_work / "two.avi")}));
+    EXPECT_EQ(Text(IDC_OUTPUT), u"");
+}
+
 TEST_F(ConvertFileChoice, CancellingStillNamesTheOutputAfterTheSource)
 {
     for (const int button : {IDC_BROWSE_SOURCE, IDC_BROWSE_OUTPUT}) {
@@ -908,6 +1069,8 @@ TEST_F(ConvertFileChoice, AChosenNameKeepsItsFolderAndTakesTheExportTypesExtensi
         {IDC_BROWSE_SOURCE, m_work / "clip.flv", IDC_SOURCE, m_work / "clip.flv"},
         {IDC_BROWSE_OUTPUT, m_work / "movie.mp4", IDC_OUTPUT, m_work / "movie.avi"},
     };
+    // Sources are chosen among files that exist.
+    std::ofstream(m_work / "clip.flv") << "a clip";
     for (const auto& c : cases) {
         auto watch = WhenModal(
             [&](QWidget* w) {

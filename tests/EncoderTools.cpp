@@ -66,7 +66,7 @@ Probe ProbeFile(const std::string& path, double seconds, const std::string& scra
     std::filesystem::remove(scratch);
     if (RunProgram({"ffprobe", "-v", "error", "-show_entries",
                     "stream=codec_type,codec_name,width,height,r_frame_rate,sample_rate,channels"
-                    ":packet=stream_index,size:format=format_name",
+                    ":packet=stream_index,size:format=format_name,duration",
                     "-of", "compact=p=0:nk=0", path},
                    scratch) != 0)
         return probe;
@@ -80,6 +80,7 @@ Probe ProbeFile(const std::string& path, double seconds, const std::string& scra
                 entry[pair.substr(0, eq)] = pair.substr(eq + 1);
         if (entry.contains("format_name")) {
             probe.fields["format.format_name"] = entry["format_name"];
+            probe.fields["format.duration"] = entry["duration"];
         } else if (entry.contains("codec_type")) {
             for (const auto& [key, value] : entry)
                 probe.fields[entry["codec_type"] + "." + key] = value;

@@ -22,6 +22,7 @@ int MakeClip(const std::string& path, const std::vector<std::string>& options, d
 
 struct Probe {
     // "video.codec_name", "audio.sample_rate", ..., and the container as "format.format_name"
+    // and its length in seconds as "format.duration"
     std::map<std::string, std::string> fields;
     std::map<std::string, double> kbps;  // per stream type, from the packets' sizes
 

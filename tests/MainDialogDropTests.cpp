@@ -1,4 +1,4 @@
-// Files dropped on the main dialog: where they land decides whether they name the source or
+// Files dropped on the main dialog: where they land decides whether they name the sources or
 // the output, and the output then follows the export type as after the "..." buttons.
 
 #include <QWidget>
@@ -35,7 +35,10 @@ TEST_F(MainDialogDrop, AFileNamesTheSourceOrTheOutputByWhereItLands)
         {"on the output's label", 0, IDC_OUTPUT_LABEL, talk.get(), u"", u"", u"/media/my talk.mp4", u"/media/my talk.flv"},
         {"on a list", 1, IDC_EXPORT_TYPE, talk.get(), u"", u"", u"/media/my talk.mp4", u"/media/my talk.avi"},
         {"on the background", 0, 0, talk.get(), u"x.avi", u"", u"/media/my talk.mp4", u"/media/my talk.flv"},
-        {"several files", 0, IDC_SOURCE, several.get(), u"", u"", u"/media/first.avi", u"/media/first.flv"},
+        // Several become the sources, in order; the output field, empty, stays so: each
+        // output will go beside its source.
+        {"several files", 0, IDC_SOURCE, several.get(), u"", u"", u"\"/media/first.avi\" \"/media/second.avi\"", u""},
+        {"several files on the output", 0, IDC_OUTPUT, several.get(), u"a.avi", u"", u"a.avi", u"/media/first.flv"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

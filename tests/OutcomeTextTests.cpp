@@ -26,15 +26,15 @@ TEST(OutcomeText, NamesTheSizeTheFileAndWhatAStopLeft)
         EXPECT_EQ(SizeText(s.size, kZh), s.chinese);
     }
 
-    RunOutcome written{RunOutcome::Kind::Written, 0, 2, u"", 0, u"/home/u/视频/talk.flv", 2048};
+    RunOutcome written{RunOutcome::Kind::Written, 0, 2, u"", 0, u"", u"/home/u/视频/talk.flv", 2048};
     EXPECT_FALSE(written.Failed());
     EXPECT_EQ(OutcomeText(written, kEn), u"Done: talk.flv was written, 2.0 KiB.");
     EXPECT_EQ(OutcomeText(written, kZh), u"完成：已写入 talk.flv，2.0 KiB。");
 
-    RunOutcome exited{RunOutcome::Kind::Exited, 1, 2, u"mencoder", 1, u"/v/a.flv", 0};
+    RunOutcome exited{RunOutcome::Kind::Exited, 1, 2, u"mencoder", 1, u"", u"/v/a.flv", 0};
     EXPECT_EQ(OutcomeText(exited, kEn), u"Failed: step 1 of 2, mencoder, exited with status 1.");
     EXPECT_EQ(OutcomeText(exited, kZh), u"失败：第 1 步（共 2 步）mencoder 退出，状态为 1。");
-    RunOutcome killed{RunOutcome::Kind::Signalled, 2, 2, u"ffmpeg", 9, u"/v/a.flv", 0};
+    RunOutcome killed{RunOutcome::Kind::Signalled, 2, 2, u"ffmpeg", 9, u"", u"/v/a.flv", 0};
     EXPECT_EQ(OutcomeText(killed, kEn), u"Failed: step 2 of 2, ffmpeg, was killed by signal 9.");
     // A name too long for the line keeps its start and its extension; wide characters count
     // double, and a character outside the basic plane stays whole.
@@ -49,20 +49,84 @@ TEST(OutcomeText, NamesTheSizeTheFileAndWhatAStopLeft)
          u"\U0001F30A\U0001F30A\U0001F30A.flv"},
     };
     for (const auto& n : names) {
-        RunOutcome shown{RunOutcome::Kind::NoOutput, 0, 1, u"", 0, n.path, 0};
+        RunOutcome shown{RunOutcome::Kind::NoOutput, 0, 1, u"", 0, u"", n.path, 0};
         EXPECT_EQ(OutcomeText(shown, kEn), u"Failed: " + std::u16string(n.shown) + u" is missing or empty.");
     }
 
-    RunOutcome missing{RunOutcome::Kind::NoOutput, 0, 1, u"", 0, u"/v/a.mp3", 0};
+    RunOutcome missing{RunOutcome::Kind::NoOutput, 0, 1, u"", 0, u"", u"/v/a.mp3", 0};
     EXPECT_TRUE(missing.Failed());
     EXPECT_EQ(OutcomeText(missing, kEn), u"Failed: a.mp3 is missing or empty.");
 
-    RunOutcome stopped{RunOutcome::Kind::Stopped, 1, 2, u"", 0, u"/v/a.flv", 0, true};
+    RunOutcome stopped{RunOutcome::Kind::Stopped, 1, 2, u"", 0, u"", u"/v/a.flv", 0, true};
     EXPECT_EQ(OutcomeText(stopped, kEn), u"Stopped: a.flv is as it was.");
     EXPECT_EQ(OutcomeText(stopped, kZh), u"已停止：a.flv 保持原样。");
     stopped.bEarlierKept = false;
     EXPECT_EQ(OutcomeText(stopped, kEn), u"Stopped: nothing was written.");
     EXPECT_EQ(OutcomeText(stopped, kZh), u"已停止：未写入任何文件。");
-    const RunOutcome notMoved{RunOutcome::Kind::NotMoved, 0, 1, u"", 0, u"/v/a.flv", 0};
+    const RunOutcome notMoved{RunOutcome::Kind::NotMoved, 0, 1, u"", 0, u"", u"/v/a.flv", 0};
     EXPECT_EQ(OutcomeText(notMoved, kEn), u"Failed: the new a.flv could not be moved into place.");
+
+    // Read back: the length it holds, or what it lacks against the source.
+    RunOutcome read{RunOutcome::Kind::Written, 0, 1, u"", 0, u"/v/clip.flv", u"/v/clip.flv", 1020416};
+    read.seconds = 20.2;
+    read.sourceSeconds = 20;
+    EXPECT_EQ(OutcomeText(read, kEn), u"Done: clip.flv was written, 996.5 KiB, 0:20.");
+    EXPECT_EQ(OutcomeText(read, kZh), u"完成：已写入 clip.flv，996.5 KiB，0:20。");
+    read.doubt = RunOutcome::Doubt::Short;
+    read.seconds = 4.4;
+    EXPECT_EQ(OutcomeText(read, kEn), u"Written, but clip.flv holds 0:04 of 0:20.");
+    read.doubt = RunOutcome::Doubt::NoAudio;
+    EXPECT_EQ(OutcomeText(read, kZh), u"已写入，但 clip.flv 没有音频。");
+    read.doubt = RunOutcome::Doubt::Unreadable;
+    EXPECT_EQ(OutcomeText(read, kEn), u"Written, but clip.flv cannot be read as a video.");
+    read.bAudioOnly = true;
+    EXPECT_EQ(OutcomeText(read, kEn), u"Written, but clip.flv cannot be read as audio.");
+    EXPECT_EQ(DurationText(3723.4), u"1:02:03");
+}
+
+// The end of several files: how many were written, which were not and why, cut where the line
+// is full; where a stop ended them.
+TEST(OutcomeText, SeveralFilesSayHowManyAndWhichNot)
+{
+    using K = RunOutcome::Kind;
+    const auto file = [](K kind, const char16_t* source, std::uintmax_t size = 0) {
+        RunOutcome outcome;
+        outcome.kind = kind;
+        outcome.source = source;
+        outcome.size = size;
+        outcome.step = 1;
+        outcome.steps = 2;
+        outcome.program = u"mencoder";
+        outcome.code = 1;
+        return outcome;
+    };
+    RunOutcome shortOne = file(K::Written, u"/v/e.mp4", 1024);
+    shortOne.doubt = RunOutcome::Doubt::Short;
+    shortOne.seconds = 10;
+    shortOne.sourceSeconds = 20;
+    const RunOutcome a = file(K::Written, u"/v/a.mp4", 6 << 20);
+    const RunOutcome c = file(K::Exited, u"/v/c.mp4");
+    const struct {
+        std::vector<RunOutcome> outcomes;
+        std::size_t files;
+        Language language;
+        const char16_t* text;
+    } cases[] = {
+        {{a, a, a}, 3, kEn, u"Done: 3 files written, 18.0 MiB."},
+        {{a, a, a}, 3, kZh, u"完成：已写入 3 个文件，18.0 MiB。"},
+        {{a, c, a, file(K::NotStarted, u"/v/d.mp4"), a}, 5, kEn,
+         u"3 of 5 written. Failed: c.mp4 (step 1 of 2, mencoder, exited with status 1); d.mp4 (step 1 of 2, "
+         u"mencoder, could not start)."},
+        {{c, c, file(K::NoOutput, u"/v/x.mp4"), file(K::NotMoved, u"/v/y.mp4")}, 4, kEn,
+         u"0 of 4 written. Failed: c.mp4 (step 1 of 2, mencoder, exited with status 1); c.mp4 (step 1 of 2, "
+         u"mencoder, exited with status 1); and 2 more."},
+        {{a, shortOne}, 2, kEn, u"2 of 2 written. Written, but: e.mp4 (holds 0:10 of 0:20)."},
+        {{c, shortOne}, 2, kZh,
+         u"已写入 1 个文件（共 2 个）。失败：c.mp4（第 1 步（共 2 步）mencoder 退出，状态为 1）。已写入，但：e.mp4（只有 0:10（原文件 0:20））。"},
+        {{a, a, file(K::Stopped, u"/v/c.mp4")}, 5, kEn, u"Stopped after 2 of 5 files."},
+        {{a, a}, 5, kZh, u"已停止：已处理 2 个文件（共 5 个）。"},
+        {{file(K::Exited, u"/v/one.mp4")}, 1, kEn, u"Failed: step 1 of 2, mencoder, exited with status 1."},
+    };
+    for (const auto& row : cases)
+        EXPECT_EQ(RunOutcomeText(row.outcomes, row.files, row.language), row.text) << row.files;
 }

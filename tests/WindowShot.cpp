@@ -2,7 +2,8 @@
 // language of the environment's locale; with "about", the About box opened from it; with
 // "mp4", the dialog after a user has typed two names, clicked the FLV2Video tab and chosen MP4;
 // with "running" or "finished", the screen around the main dialog while the output window of
-// a real Video2FLV conversion of SOURCE is up, during the run or once it has ended. The
+// a real Video2FLV conversion of SOURCE is up, during the run (once the time left shows) or
+// once it has ended. The
 // encoders come from ./plugins or PATH, as for the program itself.
 //   tarvex_window_shot OUTPUT.png [about|mp4|running SOURCE|finished SOURCE]
 // Run it under a display server (e.g. xvfb-run) to see the platform's own fonts and frames;
@@ -67,12 +68,14 @@ int main(int argc, char** argv)
             auto* ok = window->findChild<QPushButton*>(QString::number(IDOK));
             auto* text = window->findChild<QPlainTextEdit*>(QString::number(IDC_OUTPUT_TEXT));
             const bool ended = ok && ok->isVisible();
-            const bool ready = finished ? ended : !ended && text && !text->toPlainText().isEmpty() && clock.elapsed() > 700;
+            // During the run: once the line under the bar has had time to tell the time left.
+            const bool ready = finished ? ended : !ended && text && !text->toPlainText().isEmpty() && clock.elapsed() > 2700;
             if (ready && !saved) {
                 const QRect area = WidgetOf(dlg)->frameGeometry().united(window->frameGeometry());
                 saved = window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(output);
             }
-            if (ended && (saved || finished)) {
+            // A run that ended before its running picture could be taken gives none.
+            if (ended) {
                 watch.stop();
                 ok->click();
             }

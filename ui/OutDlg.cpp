@@ -1,32 +1,48 @@
 #include "ui/OutDlg.h"
 
+#include "convert/StringUtils.h"
 #include "ui/OutcomeText.h"
 #include "ui/Resource.h"
+#include "ui/RunStatusText.h"
 #include "ui/UiText.h"
 
 namespace {
 
 using K = ControlKind;
 
+std::u16string Number(std::size_t value)
+{
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
 constexpr int kBusy = -1;  // the progress bar's state while the run's length is unknown
+constexpr auto kStatusInterval = std::chrono::milliseconds(500);
 
 // The progress bar and the outcome line sit between the text and the OK button, which keep
 // their places and their order; the window is as much taller as those two rows need. Stop
 // stands where OK will, and comes last in the tab order, after the text.
+// Where the text lies when it has the window's top to itself, a run of one file.
+constexpr CRect kTextWithoutFileLine{7, 7, 7 + 264, 18 + 37};
+
 constexpr DlgControl kControls[] = {
-    {IDOK, K::DefPushButton, 114, 70, 50, 14, kTabStop | kHidden, u"确定"},
-    {IDC_OUTPUT_TEXT, K::Edit, 7, 7, 264, 37,
+    {IDOK, K::DefPushButton, 114, 89, 50, 14, kTabStop | kHidden, u"确定"},
+    {IDC_OUTPUT_TEXT, K::Edit, 7, 18, 264, 37,
      kTabStop | kMultiline | kReadOnly | kHScroll | kAutoVScroll | kAutoHScroll, u""},
-    {IDC_PROGRESS, K::ProgressBar, 7, 47, 264, 9, 0, u""},
-    // A live text: screen readers speak it as it shows at the run's end.
-    {IDC_OUTCOME, K::Static, 7, 59, 264, 8, kHidden | kLive, u""},
+    {IDC_PROGRESS, K::ProgressBar, 7, 58, 264, 9, 0, u""},
+    // Live texts: screen readers speak the outcome as it shows at the run's end, and the file
+    // line as each file of several begins. The status line in the outcome's place while the
+    // run goes on is not: a screen reader would speak every change. Two lines each.
+    {IDC_OUTCOME, K::Static, 7, 70, 264, 16, kHidden | kLive, u""},
+    {IDC_STATUS, K::Static, 7, 70, 264, 16, 0, u""},
     // Enter stays with OK: a run is lost by Space or a click on Stop only.
-    {IDC_STOP, K::PushButton, 114, 70, 50, 14, kTabStop | kNoEnter, u"Stop"},
+    {IDC_STOP, K::PushButton, 114, 89, 50, 14, kTabStop | kNoEnter, u"Stop"},
+    {IDC_FILE, K::Static, 7, 7, 264, 8, kHidden | kLive, u""},
 };
 
 // A pop-up without a title bar, so nothing offers to close it while the run goes on.
 constexpr DlgTemplate kTemplate{
-    278, 87, kDsSysMenu | kDsModalFrame, u"", u"MS Shell Dlg", 8, kControls,
+    278, 110, kDsSysMenu | kDsModalFrame, u"", u"MS Shell Dlg", 8, kControls,
 };
 static_assert(TemplateIsHonoured(kTemplate), "every style bit of the template is honoured");
 
@@ -60,15 +76,23 @@ bool COutDlg::OnInitDialog()
     bar->SetMarquee(true);
     bar->SetAccessibleName(UiText(kTextProgress));
     GetDlgItem(IDC_STOP)->SetWindowText(UiText(kTextStop));
+    m_nextStatus = {};
+    m_nShownFile = kNoFile;
+    // One file needs no line saying which it is: the text takes its room.
+    if (m_run.Snapshot().progress.files <= 1) {
+        CRect text = kTextWithoutFileLine;
+        MapDialogRect(text);
+        GetDlgItem(IDC_OUTPUT_TEXT)->MoveWindow(text);
+    }
     return true;
 }
 
-void COutDlg::ShowRun(const RunSnapshot& snapshot)
+void COutDlg::ShowRun(const RunSnapshot& snapshot, RunClock::time_point now)
 {
     GetEdit(IDC_OUTPUT_TEXT)->SetWindowText(snapshot.text);
     const bool ended = snapshot.state == RunState::Ended;
     // Nothing is busy once the run has ended: a length never learnt leaves the bar empty.
-    const int percent = snapshot.percent.value_or(ended ? 0 : kBusy);
+    const int percent = snapshot.progress.percent.value_or(ended ? 0 : kBusy);
     CProgressCtrl* bar = GetProgressCtrl(IDC_PROGRESS);
     bar->SetMarquee(percent < 0);
     if (percent >= 0)
@@ -76,9 +100,26 @@ void COutDlg::ShowRun(const RunSnapshot& snapshot)
     // A second click would only wait for the same end.
     if (snapshot.state == RunState::Stopping)
         GetDlgItem(IDC_STOP)->EnableWindow(false);
+    const RunProgress& where = snapshot.progress;
+    if (where.files > 1 && where.file != m_nShownFile) {
+        CWnd* line = GetDlgItem(IDC_FILE);
+        line->SetWindowText(FillFormat(UiText(kTextFileLine), {Number(where.file + 1), Number(where.files),
+                                                               DisplayName(where.source)}));
+        // Spoken as it shows for the first file, and at each new one; never at every chunk.
+        if (m_nShownFile == kNoFile)
+            line->ShowWindow(SW_SHOW);
+        else
+            line->Announce();
+        m_nShownFile = where.file;
+    }
+    if (!ended && now >= m_nextStatus) {
+        GetDlgItem(IDC_STATUS)->SetWindowText(RunStatusText(snapshot.progress, now, g_language));
+        m_nextStatus = now + kStatusInterval;
+    }
     if (ended && !RunHasEnded()) {
+        GetDlgItem(IDC_STATUS)->ShowWindow(SW_HIDE);
         CWnd* line = GetDlgItem(IDC_OUTCOME);
-        line->SetWindowText(OutcomeText(snapshot.outcome, g_language));
+        line->SetWindowText(RunOutcomeText(snapshot.outcomes, snapshot.progress.files, g_language));
         line->ShowWindow(SW_SHOW);
         GetDlgItem(IDC_STOP)->ShowWindow(SW_HIDE);
         CWnd* ok = GetDlgItem(IDOK);

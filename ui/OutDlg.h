@@ -1,7 +1,8 @@
 #pragma once
-// The output window of a run: the latest text of the encoders, a progress bar, and a Stop
-// button while the run goes on; at its end a line saying what became of it, and OK in Stop's
-// place. Enter, Esc and the window's close count only once OK shows, so nothing but Stop can
+// The output window of a run: for several files which one is converting, the latest text of
+// the encoders, a progress bar, a line saying where the run is and how long is left, and a
+// Stop button while the run goes on; at its end a line saying what became of it in the
+// status line's place, and OK in Stop's. Enter, Esc and the window's close count only once OK shows, so nothing but Stop can
 // cut a conversion short. Every run opens a fresh window from the template.
 
 #include "platform/dialog/Dialog.h"
@@ -12,8 +13,9 @@ public:
     // The window shows `run` and stops it; both live as long as this object.
     COutDlg(CWnd* pParent, ConversionRun& run);
 
-    // Draws the run as the snapshot has it.
-    void ShowRun(const RunSnapshot& snapshot);
+    // Draws the run as the snapshot has it at `now`. The line under the bar changes at most
+    // twice a second: a figure that moves faster cannot be read.
+    void ShowRun(const RunSnapshot& snapshot, RunClock::time_point now);
 
 protected:
     bool OnInitDialog() override;
@@ -25,7 +27,11 @@ private:
     void OnStop();
     bool RunHasEnded() const;
 
+    static constexpr std::size_t kNoFile = static_cast<std::size_t>(-1);
+
     ConversionRun& m_run;
+    RunClock::time_point m_nextStatus{};
+    std::size_t m_nShownFile = kNoFile;  // the file the file line names
 };
 
 const DlgTemplate& OutputDialogTemplate();

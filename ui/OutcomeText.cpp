@@ -1,5 +1,7 @@
 #include "ui/OutcomeText.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "convert/StringUtils.h"
@@ -23,7 +25,9 @@ std::size_t Columns(char16_t c)
     return c >= 0x1100 && !(c >= 0xD800 && c <= 0xDFFF) ? 2 : 1;
 }
 
-std::u16string FileName(std::u16string_view path)
+}  // namespace
+
+std::u16string DisplayName(std::u16string_view path)
 {
     const std::size_t slash = path.find_last_of(u'/');
     const std::u16string_view name = slash == std::u16string_view::npos ? path : path.substr(slash + 1);
@@ -47,8 +51,6 @@ std::u16string FileName(std::u16string_view path)
     return std::u16string(name.substr(0, head)) + u"\u2026" + std::u16string(name.substr(tail));
 }
 
-}  // namespace
-
 std::u16string SizeText(std::uintmax_t size, Language language)
 {
     if (size < 1024)
@@ -65,14 +67,53 @@ std::u16string SizeText(std::uintmax_t size, Language language)
     return std::u16string(text, text + std::char_traits<char>::length(text));
 }
 
+std::u16string DurationText(double seconds)
+{
+    const auto whole = static_cast<std::uintmax_t>(std::llround(std::max(0.0, seconds)));
+    const std::uintmax_t hours = whole / 3600;
+    const std::uintmax_t minutes = whole / 60 % 60;
+    char text[32];
+    if (hours > 0)
+        std::snprintf(text, sizeof text, "%ju:%02ju:%02ju", hours, minutes, whole % 60);
+    else
+        std::snprintf(text, sizeof text, "%ju:%02ju", minutes, whole % 60);
+    return std::u16string(text, text + std::char_traits<char>::length(text));
+}
+
+namespace {
+
+std::u16string WrittenText(const RunOutcome& outcome, Language language)
+{
+    const std::u16string name = DisplayName(outcome.output);
+    switch (outcome.doubt) {
+    case RunOutcome::Doubt::Short:
+        return FillFormat(UiText(kTextOutcomeShort, language),
+                          {name, DurationText(outcome.seconds.value_or(0)), DurationText(outcome.sourceSeconds.value_or(0))});
+    case RunOutcome::Doubt::NoVideo:
+        return FillFormat(UiText(kTextOutcomeNoVideo, language), {name});
+    case RunOutcome::Doubt::NoAudio:
+        return FillFormat(UiText(kTextOutcomeNoAudio, language), {name});
+    case RunOutcome::Doubt::Unreadable:
+        return FillFormat(UiText(outcome.bAudioOnly ? kTextOutcomeUnreadableAudio : kTextOutcomeUnreadable, language),
+                          {name});
+    case RunOutcome::Doubt::None:
+        break;
+    }
+    if (outcome.seconds)
+        return FillFormat(UiText(kTextOutcomeWrittenLength, language),
+                          {name, SizeText(outcome.size, language), DurationText(*outcome.seconds)});
+    return FillFormat(UiText(kTextOutcomeWritten, language), {name, SizeText(outcome.size, language)});
+}
+
+}  // namespace
+
 std::u16string OutcomeText(const RunOutcome& outcome, Language language)
 {
     const std::u16string step = Number(outcome.step);
     const std::u16string steps = Number(outcome.steps);
     switch (outcome.kind) {
     case RunOutcome::Kind::Written:
-        return FillFormat(UiText(kTextOutcomeWritten, language),
-                          {FileName(outcome.output), SizeText(outcome.size, language)});
+        return WrittenText(outcome, language);
     case RunOutcome::Kind::Exited:
         return FillFormat(UiText(kTextOutcomeExited, language),
                           {step, steps, outcome.program, Number(static_cast<unsigned>(outcome.code))});
@@ -82,13 +123,114 @@ std::u16string OutcomeText(const RunOutcome& outcome, Language language)
     case RunOutcome::Kind::NotStarted:
         return FillFormat(UiText(kTextOutcomeNotStarted, language), {step, steps, outcome.program});
     case RunOutcome::Kind::NotMoved:
-        return FillFormat(UiText(kTextOutcomeNotMoved, language), {FileName(outcome.output)});
+        return FillFormat(UiText(kTextOutcomeNotMoved, language), {DisplayName(outcome.output)});
     case RunOutcome::Kind::Stopped:
         if (outcome.bEarlierKept)
-            return FillFormat(UiText(kTextOutcomeStoppedKept, language), {FileName(outcome.output)});
+            return FillFormat(UiText(kTextOutcomeStoppedKept, language), {DisplayName(outcome.output)});
         return std::u16string(UiText(kTextOutcomeStopped, language));
     case RunOutcome::Kind::NoOutput:
         break;
     }
-    return FillFormat(UiText(kTextOutcomeNoOutput, language), {FileName(outcome.output)});
+    return FillFormat(UiText(kTextOutcomeNoOutput, language), {DisplayName(outcome.output)});
+}
+
+namespace {
+
+// Why a file of several has no clean result, in a few words; empty for a clean one.
+std::u16string Reason(const RunOutcome& outcome, Language language)
+{
+    const std::u16string step = Number(outcome.step);
+    const std::u16string steps = Number(outcome.steps);
+    const std::u16string code = Number(static_cast<unsigned>(outcome.code));
+    switch (outcome.kind) {
+    case RunOutcome::Kind::Exited:
+        return FillFormat(UiText(kTextReasonExited, language), {step, steps, outcome.program, code});
+    case RunOutcome::Kind::Signalled:
+        return FillFormat(UiText(kTextReasonSignalled, language), {step, steps, outcome.program, code});
+    case RunOutcome::Kind::NotStarted:
+        return FillFormat(UiText(kTextReasonNotStarted, language), {step, steps, outcome.program});
+    case RunOutcome::Kind::NoOutput:
+        return std::u16string(UiText(kTextReasonNoOutput, language));
+    case RunOutcome::Kind::NotMoved:
+        return std::u16string(UiText(kTextReasonNotMoved, language));
+    case RunOutcome::Kind::Stopped:
+    case RunOutcome::Kind::Written:
+        break;
+    }
+    switch (outcome.doubt) {
+    case RunOutcome::Doubt::Short:
+        return FillFormat(UiText(kTextReasonShort, language),
+                          {DurationText(outcome.seconds.value_or(0)), DurationText(outcome.sourceSeconds.value_or(0))});
+    case RunOutcome::Doubt::NoVideo:
+        return std::u16string(UiText(kTextReasonNoVideo, language));
+    case RunOutcome::Doubt::NoAudio:
+        return std::u16string(UiText(kTextReasonNoAudio, language));
+    case RunOutcome::Doubt::Unreadable:
+        return std::u16string(UiText(kTextReasonUnreadable, language));
+    case RunOutcome::Doubt::None:
+        break;
+    }
+    return {};
+}
+
+// The line has room for two lines of text: a longer list gives way to the count of the rest.
+constexpr std::size_t kListed = 2;
+
+std::u16string List(const std::vector<std::u16string>& items, Language language)
+{
+    std::u16string list;
+    for (std::size_t i = 0; i < items.size() && i < kListed; ++i) {
+        if (i > 0)
+            list += UiText(kTextListSeparator, language);
+        list += items[i];
+    }
+    if (items.size() > kListed) {
+        list += UiText(kTextListSeparator, language);
+        list += FillFormat(UiText(kTextBatchMore, language), {Number(items.size() - kListed)});
+    }
+    return list;
+}
+
+}  // namespace
+
+std::u16string RunOutcomeText(const std::vector<RunOutcome>& outcomes, std::size_t files, Language language)
+{
+    if (files <= 1) {
+        if (outcomes.empty())
+            return std::u16string(UiText(kTextOutcomeStopped, language));
+        return OutcomeText(outcomes.back(), language);
+    }
+    // A stop ends the batch: the files before it are what they are, the rest untouched.
+    const bool stopped = outcomes.size() < files ||
+                         (!outcomes.empty() && outcomes.back().kind == RunOutcome::Kind::Stopped);
+    if (stopped) {
+        const std::size_t done = outcomes.empty() || outcomes.back().kind != RunOutcome::Kind::Stopped
+                                     ? outcomes.size()
+                                     : outcomes.size() - 1;
+        return FillFormat(UiText(kTextBatchStopped, language), {Number(done), Number(files)});
+    }
+    std::size_t written = 0;
+    std::uintmax_t size = 0;
+    std::vector<std::u16string> failed;
+    std::vector<std::u16string> doubtful;
+    for (const RunOutcome& outcome : outcomes) {
+        const std::u16string reason = Reason(outcome, language);
+        const std::u16string item = FillFormat(UiText(kTextListItem, language), {DisplayName(outcome.source), reason});
+        if (outcome.kind == RunOutcome::Kind::Written) {
+            ++written;
+            size += outcome.size;
+            if (!reason.empty())
+                doubtful.push_back(item);
+        } else {
+            failed.push_back(item);
+        }
+    }
+    if (failed.empty() && doubtful.empty())
+        return FillFormat(UiText(kTextBatchDone, language), {Number(written), SizeText(size, language)});
+    std::u16string text = FillFormat(UiText(kTextBatchWritten, language), {Number(written), Number(files)});
+    if (!failed.empty())
+        text += FillFormat(UiText(kTextBatchFailed, language), {List(failed, language)});
+    if (!doubtful.empty())
+        text += FillFormat(UiText(kTextBatchDoubtful, language), {List(doubtful, language)});
+    return text;
 }

@@ -1,10 +1,12 @@
 #pragma once
 // What became of a run, as the line above the output window's OK button says it, in the
-// dialog's language: the output file written with its size, the step that failed and why, or
-// that the run was stopped and what is at the output path.
+// dialog's language: the output file written with its size and length, or what it lacks
+// against its source, the step that failed and why, or that the run was stopped and what is
+// at the output path.
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "run/RunOutcome.h"
 #include "ui/Language.h"
@@ -12,6 +14,18 @@
 // A size as people read it: "800 bytes", "1.5 KiB", "12.3 MiB".
 std::u16string SizeText(std::uintmax_t size, Language language);
 
+// A file's name without its folder, a long one shortened in the middle to fit a line,
+// keeping its start and its extension.
+std::u16string DisplayName(std::u16string_view path);
+
+// A length as people read it, to the second: "0:20", "12:05", "1:02:03".
+std::u16string DurationText(double seconds);
+
 // The outcome line; the output is named by its file name, a long one shortened in the middle
 // to fit the line.
 std::u16string OutcomeText(const RunOutcome& outcome, Language language);
+
+// The outcome line of a whole run of `files` files, from the outcomes of those that ended: the
+// one file's outcome, or for several how many were written and which were not, or fell short,
+// and why; or where a stop ended them.
+std::u16string RunOutcomeText(const std::vector<RunOutcome>& outcomes, std::size_t files, Language language);

@@ -58,6 +58,8 @@ inline constexpr int IDC_OUTPUT_TEXT = 1038;
 inline constexpr int IDC_PROGRESS = 1040;
 inline constexpr int IDC_OUTCOME = 1041;
 inline constexpr int IDC_STOP = 1042;
+inline constexpr int IDC_STATUS = 1043;
+inline constexpr int IDC_FILE = 1044;
 
 // About box.
 inline constexpr int IDC_ABOUT_VERSION = 1039;

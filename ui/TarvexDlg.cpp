@@ -1,7 +1,9 @@
 #include "ui/TarvexDlg.h"
 
+#include "media/MediaInfo.h"
 #include "platform/dialog/DebugOutput.h"
 #include "platform/text/Locale.h"
+#include "platform/text/TextCodec.h"
 #include "ui/AboutDlg.h"
 #include "ui/Language.h"
 #include "ui/MainDialogTemplate.h"
@@ -72,9 +74,22 @@ constexpr LabelText kOwnNames[] = {
 
 }  // namespace
 
+namespace {
+
+// A media file as the run needs it; a file that cannot be read is no error of the program's.
+std::optional<FileFacts> ReadFacts(const std::u16string& path, const std::atomic<bool>& cancel)
+{
+    const MediaReading reading = ReadMediaInfo(EncodeUtf8(path), std::chrono::seconds(5), &cancel);
+    if (!reading.info)
+        return std::nullopt;
+    return FileFacts{reading.info->seconds, reading.info->hasVideo, reading.info->hasAudio};
+}
+
+}  // namespace
+
 CTarvexDlg::CTarvexDlg()
     : CDialog(MainDialogTemplate()),
-      m_run([this] { RequestRefresh(); }, [](std::string_view text) { OutputDebugString(text); })
+      m_run([this] { RequestRefresh(); }, [](std::string_view text) { OutputDebugString(text); }, ReadFacts)
 {
     m_hIcon = LoadIcon(IDR_MAINFRAME);
 }

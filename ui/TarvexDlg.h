@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,9 +29,10 @@ public:
     // Writes the title and every label in the current language.
     void ApplyLanguage();
 
-    // Runs `plan` with the output window shown until the user closes it after the run's end,
-    // and returns how it was closed. Nothing shows and 0 comes back when the plan has nothing
-    // to run; its folder is gone either way.
+    // Runs `plans`, one file after another, with the output window shown until the user
+    // closes it after the run's end, and returns how it was closed. Nothing shows and 0 comes
+    // back when the first plan has nothing to run; their folders are gone either way.
+    std::intptr_t RunInWindow(std::vector<RunPlan> plans);
     std::intptr_t RunInWindow(RunPlan plan);
 
     // SIGTERM, SIGINT or SIGHUP reached the program (on the GUI thread): a run going on is
@@ -64,8 +66,9 @@ protected:
     // command, so Enter converts too and never ends the main dialog; only Cancel does.
     void OnBrowse(unsigned nID);
     void OnConvert();
-    // A file dropped on the output edit becomes the output, anywhere else the source; the
-    // first of several counts. Refused while a run is in progress.
+    // Files dropped anywhere but the output edit become the sources, in their order; one
+    // dropped on the output edit becomes the output (a folder too). Refused while a run is in
+    // progress.
     void OnDropFiles(int controlId, const std::vector<std::u16string>& paths) override;
 
     // The option cascades (TarvexDlgCascades.cpp): each handler answers one user action and
@@ -95,6 +98,15 @@ private:
     OptionControlTexts SnapshotOptionControls() const;
     // A warning from the UI text table, in the current language.
     void Warn(int entry);
+    void WarnText(std::u16string_view text);
+    // The export type's extension, without its dot: "flv" in Video2FLV.
+    std::u16string ExportExtension() const;
+    // The options as Convert takes them, or nothing after a message refusing a custom value.
+    std::optional<ConversionJob> CaptureJob();
+    // One file's plan, its run folder made beside `output`; nothing when that folder cannot be.
+    std::optional<RunPlan> PlanFor(ConversionJob job, const std::u16string& source, const std::u16string& output);
+    // Convert with several sources: their outputs, the refusals that name files, the run.
+    void ConvertSeveral(const std::vector<std::u16string>& sources);
 
     // The showing of the run (TarvexDlgRun.cpp). The run's threads only ask for a refresh;
     // at most one such request waits at any time, however fast the chunks come.
@@ -104,8 +116,11 @@ private:
     ConversionRun m_run;
     bool m_bRunInProgress = false;  // from the run's start to its window's close
     std::atomic<bool> m_bRefreshPending{false};
-    // The output window is drawn at most once in this interval while a run goes on.
+    // The output window is drawn at most once in this interval while a run goes on, and at
+    // least once in the longer one.
     static constexpr std::chrono::milliseconds kRefreshInterval{40};
+    static constexpr std::chrono::milliseconds kStatusTick{500};
     std::chrono::steady_clock::time_point m_nextRefresh{};
+    bool m_bTickPending = false;  // GUI thread only
     int m_nEndBySignal = 0;  // the signal to end the program by once the run has ended
 };

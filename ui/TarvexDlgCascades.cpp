@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "convert/SourceList.h"
 #include "convert/StringUtils.h"
 #include "platform/text/ShellPath.h"
 #include "ui/Resource.h"
@@ -93,20 +94,27 @@ void CTarvexDlg::UpdateCustomEdits()
     GetDlgItem(IDC_CUSTOM_BIT_RATE)->EnableWindow(wantsCustom(IDC_VIDEO_BIT_RATE));
 }
 
+std::u16string CTarvexDlg::ExportExtension() const
+{
+    if (m_mode == ConversionMode::Video2FLV)
+        return u"flv";
+    std::u16string extension = SelectedText(IDC_EXPORT_TYPE);
+    MakeLower(extension);
+    return extension;
+}
+
 void CTarvexDlg::UpdateDefaultOutputName()
 {
-    if (m_strOutput.empty() && !m_strSource.empty())
-        m_strOutput = m_strSource;
-
-    std::u16string extension = u"flv";
-    if (m_mode == ConversionMode::FLV2Video) {
-        extension = SelectedText(IDC_EXPORT_TYPE);
-        MakeLower(extension);
+    const std::vector<std::u16string> sources = SplitSources(m_strSource);
+    // Several sources take their outputs' names each from itself; the output field says only
+    // where they go, and is left as the user has it.
+    if (sources.size() <= 1) {
+        if (m_strOutput.empty() && !sources.empty())
+            m_strOutput = sources.front();
+        // A name that cannot take the new extension within the path limit keeps its old one.
+        if (!m_strOutput.empty())
+            PathRenameExtensionW(m_strOutput, PrefixDot(ExportExtension()));
     }
-    // A name that cannot take the new extension within the path limit keeps its old one.
-    if (!m_strOutput.empty())
-        PathRenameExtensionW(m_strOutput, PrefixDot(extension));
-
     UpdateData(false);
 }
 
@@ -129,8 +137,10 @@ void CTarvexDlg::OnTabSelChange()
     GetDlgItem(IDC_INCLUDE_VIDEO)->EnableWindow(true);
     UpdateCustomEdits();
 
-    // The output of one direction is the usual source of the other.
-    std::swap(m_strSource, m_strOutput);
+    // The output of one direction is the usual source of the other; several sources have no
+    // one output to swap with.
+    if (SplitSources(m_strSource).size() <= 1)
+        std::swap(m_strSource, m_strOutput);
     UpdateDefaultOutputName();
 }
 

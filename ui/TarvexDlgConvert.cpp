@@ -7,6 +7,8 @@
 
 #include "convert/CaptureSettings.h"
 #include "convert/CommandBuilder.h"
+#include "convert/SourceList.h"
+#include "convert/StringUtils.h"
 #include "platform/dialog/FileDialog.h"
 #include "platform/text/FileSystem.h"
 #include "platform/text/ShellPath.h"
@@ -38,10 +40,12 @@ void CTarvexDlg::OnBrowse(unsigned nID)
 {
     UpdateData(true);
     const std::size_t filter = (nID - IDC_BROWSE_SOURCE) ^ (m_mode == ConversionMode::FLV2Video ? 1u : 0u);
-    CFileDialog dlg(true, nullptr, nullptr, OFN_HIDEREADONLY, kFileFilters[filter], this);
+    // Several sources may be chosen at once; they convert one after another.
+    const unsigned flags = OFN_HIDEREADONLY | (nID == IDC_BROWSE_SOURCE ? OFN_ALLOWMULTISELECT : 0u);
+    CFileDialog dlg(true, nullptr, nullptr, flags, kFileFilters[filter], this);
     if (dlg.DoModal() == IDOK) {
         if (nID == IDC_BROWSE_SOURCE)
-            m_strSource = dlg.GetPathName();
+            m_strSource = JoinSources(dlg.GetPathNames());
         else
             m_strOutput = dlg.GetPathName();
     }
@@ -59,13 +63,18 @@ void CTarvexDlg::OnDropFiles(int controlId, const std::vector<std::u16string>& p
     if (controlId == IDC_OUTPUT)
         m_strOutput = paths.front();
     else
-        m_strSource = paths.front();
+        m_strSource = JoinSources(paths);
     UpdateDefaultOutputName();
 }
 
 void CTarvexDlg::Warn(int entry)
 {
-    MessageBox(UiText(entry), {}, MB_OK | MB_ICONWARNING);
+    WarnText(UiText(entry));
+}
+
+void CTarvexDlg::WarnText(std::u16string_view text)
+{
+    MessageBox(text, {}, MB_OK | MB_ICONWARNING);
 }
 
 OptionControlTexts CTarvexDlg::SnapshotOptionControls() const
@@ -90,57 +99,150 @@ OptionControlTexts CTarvexDlg::SnapshotOptionControls() const
     return controls;
 }
 
+std::optional<ConversionJob> CTarvexDlg::CaptureJob()
+{
+    ConversionJob job;
+    switch (CaptureSettings(SnapshotOptionControls(), job.m_video, job.m_audio)) {
+    case CaptureRefusal::FrameRateMissing:
+        Warn(kTextNoFrameRate);
+        return std::nullopt;
+    case CaptureRefusal::BitRateMissing:
+        Warn(kTextNoBitRate);
+        return std::nullopt;
+    case CaptureRefusal::None:
+        break;
+    }
+    job.m_mode = ModeFromTab(GetTabCtrl(IDC_TAB)->GetCurSel());
+    return job;
+}
+
+std::optional<RunPlan> CTarvexDlg::PlanFor(ConversionJob job, const std::u16string& source, const std::u16string& output)
+{
+    // The encoders write into a folder of the run's own beside the output, under the output's
+    // own name, so that they pick the same format by its extension; the run renames the file
+    // over the output only once it has earned it.
+    RunPlan plan;
+    plan.source = source;
+    plan.output = output;
+    plan.bWantVideo = job.m_video.m_bInclude;
+    plan.bWantAudio = job.m_audio.m_bInclude;
+    plan.runFolder = CreateRunFolder(output);
+    if (plan.runFolder.empty())
+        return std::nullopt;
+    plan.written = plan.runFolder + u'/' + std::u16string(FileNameOf(output));
+    job.m_strSource = source;
+    job.m_strOutput = plan.written;
+    job.m_strIntermediate = plan.runFolder + u'/' + std::u16string(kIntermediateName);
+    CommandList commands;
+    BuildCommandLines(job, commands);
+    for (std::size_t i = 0; i < commands.Size(); ++i)
+        plan.commands.push_back(commands.At(i));
+    return plan;
+}
+
 void CTarvexDlg::OnConvert()
 {
     // A refused custom value has been told already; the run goes on with what the edits show.
     UpdateData(true);
 
-    // Every refusal comes before anything on disk changes: the run folder is made last.
-    if (m_strSource.empty()) {
+    // Every refusal comes before anything on disk changes: the run folders are made last.
+    const std::vector<std::u16string> sources = SplitSources(m_strSource);
+    if (sources.empty()) {
         Warn(kTextNoSourceFile);
         return;
     }
+    if (sources.size() > 1) {
+        ConvertSeveral(sources);
+        return;
+    }
+    const std::u16string& source = sources.front();
     if (m_strOutput.empty()) {
         UpdateDefaultOutputName();
         UpdateData(true);
     }
-    if (PathsNameSameFile(m_strSource, m_strOutput)) {
+    if (PathsNameSameFile(source, m_strOutput)) {
         Warn(kTextOutputIsSource);
         return;
     }
-
-    ConversionJob job;
-    switch (CaptureSettings(SnapshotOptionControls(), job.m_video, job.m_audio)) {
-    case CaptureRefusal::FrameRateMissing:
-        Warn(kTextNoFrameRate);
+    const std::optional<ConversionJob> job = CaptureJob();
+    if (!job)
         return;
-    case CaptureRefusal::BitRateMissing:
-        Warn(kTextNoBitRate);
-        return;
-    case CaptureRefusal::None:
-        break;
-    }
-    job.m_mode = ModeFromTab(GetTabCtrl(IDC_TAB)->GetCurSel());
-    job.m_strSource = m_strSource;
-
-    // The encoders write into a folder of the run's own beside the output, under the output's
-    // own name, so that they pick the same format by its extension; the run renames the file
-    // over the output only once it has earned it. An output folder that takes no new entries
-    // is told now, before a whole first stage is spent on it.
-    RunPlan plan;
-    plan.output = m_strOutput;
-    plan.runFolder = CreateRunFolder(m_strOutput);
-    if (plan.runFolder.empty()) {
+    // An output folder that takes no new entries is told now, before a whole first stage is
+    // spent on it.
+    std::optional<RunPlan> plan = PlanFor(*job, source, m_strOutput);
+    if (!plan) {
         Warn(kTextOutputFolderNotWritable);
         return;
     }
-    plan.written = plan.runFolder + u'/' + std::u16string(FileNameOf(m_strOutput));
-    job.m_strOutput = plan.written;
-    job.m_strIntermediate = plan.runFolder + u'/' + std::u16string(kIntermediateName);
+    RunInWindow(std::move(*plan));
+}
 
-    CommandList commands;
-    BuildCommandLines(job, commands);
-    for (std::size_t i = 0; i < commands.Size(); ++i)
-        plan.commands.push_back(commands.At(i));
-    RunInWindow(std::move(plan));
+namespace {
+
+// Names for a message, by their file names: "a.mp4, b.mp4".
+std::u16string Names(const std::vector<std::u16string>& paths)
+{
+    std::u16string names;
+    for (const std::u16string& path : paths) {
+        if (!names.empty())
+            names += u", ";
+        names += FileNameOf(path);
+    }
+    return names;
+}
+
+}  // namespace
+
+void CTarvexDlg::ConvertSeveral(const std::vector<std::u16string>& sources)
+{
+    // Each output goes beside its source, or into the folder Export To names.
+    if (!m_strOutput.empty() && !IsFolder(m_strOutput)) {
+        Warn(kTextBatchOutput);
+        return;
+    }
+    std::vector<std::u16string> missing;
+    for (const std::u16string& source : sources)
+        if (!PathHoldsAnything(source))
+            missing.push_back(source);
+    if (!missing.empty()) {
+        WarnText(FillFormat(UiText(kTextSourcesMissing), {Names(missing)}));
+        return;
+    }
+    std::vector<std::u16string> outputs;
+    std::vector<std::u16string> selfNamed;
+    for (const std::u16string& source : sources) {
+        outputs.push_back(BatchOutput(source, m_strOutput, PrefixDot(ExportExtension())));
+        if (PathsNameSameFile(source, outputs.back()))
+            selfNamed.push_back(source);
+    }
+    if (!selfNamed.empty()) {
+        WarnText(FillFormat(UiText(kTextSourcesAreOutputs), {Names(selfNamed)}));
+        return;
+    }
+    // Two sources that would end in one output: the second would replace the first's work.
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        std::vector<std::u16string> sharing{sources[i]};
+        for (std::size_t j = i + 1; j < outputs.size(); ++j)
+            if (PathsNameSameFile(outputs[i], outputs[j]))
+                sharing.push_back(sources[j]);
+        if (sharing.size() > 1) {
+            WarnText(FillFormat(UiText(kTextSameOutput), {FileNameOf(outputs[i]), Names(sharing)}));
+            return;
+        }
+    }
+    const std::optional<ConversionJob> job = CaptureJob();
+    if (!job)
+        return;
+    std::vector<RunPlan> plans;
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        std::optional<RunPlan> plan = PlanFor(*job, sources[i], outputs[i]);
+        if (!plan) {
+            for (const RunPlan& made : plans)
+                RemoveRunFolder(made.runFolder);
+            Warn(kTextOutputFolderNotWritable);
+            return;
+        }
+        plans.push_back(std::move(*plan));
+    }
+    RunInWindow(std::move(plans));
 }

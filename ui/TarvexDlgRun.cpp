@@ -13,9 +13,16 @@
 
 std::intptr_t CTarvexDlg::RunInWindow(RunPlan plan)
 {
+    std::vector<RunPlan> plans;
+    plans.push_back(std::move(plan));
+    return RunInWindow(std::move(plans));
+}
+
+std::intptr_t CTarvexDlg::RunInWindow(std::vector<RunPlan> plans)
+{
     if (!m_pOutDlg)
         m_pOutDlg = std::make_unique<COutDlg>(this, m_run);
-    if (!m_run.Start(std::move(plan)))
+    if (!m_run.Start(std::move(plans)))
         return 0;
     m_bRunInProgress = true;
     // What came before the window was made shows as soon as the window's loop runs.
@@ -65,6 +72,16 @@ void CTarvexDlg::RefreshOutputWindow()
     // Between runs there is no window; the next run asks again once its window is up.
     if (!m_pOutDlg || !m_pOutDlg->HasWindow())
         return;
-    m_pOutDlg->ShowRun(snapshot);
+    m_pOutDlg->ShowRun(snapshot, now);
     m_nextRefresh = now + kRefreshInterval;
+    // The time left and a quiet encoder's count move on when no output comes at all.
+    if (snapshot.state != RunState::Ended && !m_bTickPending) {
+        m_bTickPending = true;
+        PostToGuiThread(
+            [this] {
+                m_bTickPending = false;
+                RequestRefresh();
+            },
+            static_cast<int>(kStatusTick.count()));
+    }
 }

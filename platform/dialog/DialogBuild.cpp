@@ -172,6 +172,9 @@ QWidget* DialogImpl::CreateControl(const DlgControl& c, std::unique_ptr<CWnd>& w
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(((c.style & kRightAlign) ? Qt::AlignRight : Qt::AlignLeft) |
                             Qt::AlignTop);
+        // The dialog manager's static text breaks between words where its box has room for
+        // more than one line; a one-line box keeps its text on one line.
+        label->setWordWrap(c.cy >= 16);
         w = label;
         wnd = std::make_unique<CWnd>();
         break;

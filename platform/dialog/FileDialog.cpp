@@ -31,13 +31,15 @@ QStringList ToolkitFilters(std::u16string_view filter)
 CFileDialog::CFileDialog(bool bOpenFileDialog, const char16_t* defExt, const char16_t* fileName,
                          unsigned flags, std::u16string_view filter, CWnd* pParentWnd)
     : m_bOpenFileDialog(bOpenFileDialog),
+      m_bMultiSelect((flags & OFN_ALLOWMULTISELECT) != 0),
       m_defExt(defExt ? defExt : u""),
       m_fileName(fileName ? fileName : u""),
       m_filter(filter),
       m_pParentWnd(pParentWnd)
 {
-    if (flags & ~OFN_HIDEREADONLY)
-        qCWarning(lcDialog).nospace() << "file dialog: flags 0x" << Qt::hex << (flags & ~OFN_HIDEREADONLY)
+    constexpr unsigned kHonoured = OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT;
+    if (flags & ~kHonoured)
+        qCWarning(lcDialog).nospace() << "file dialog: flags 0x" << Qt::hex << (flags & ~kHonoured)
                                       << " are not honoured";
 }
 
@@ -50,7 +52,8 @@ std::intptr_t CFileDialog::DoModal()
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(m_bOpenFileDialog ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
+    // The toolkit chooses several only among files that exist.
+    dialog.setFileMode(m_bMultiSelect && m_bOpenFileDialog ? QFileDialog::ExistingFiles : QFileDialog::AnyFile);
     const QStringList filters = ToolkitFilters(m_filter);
     if (!filters.isEmpty())
         dialog.setNameFilters(filters);
@@ -60,11 +63,18 @@ std::intptr_t CFileDialog::DoModal()
         dialog.selectFile(ToQString(m_fileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return IDCANCEL;
-    m_pathName = FromQString(dialog.selectedFiles().constFirst());
+    m_pathNames.clear();
+    for (const QString& file : dialog.selectedFiles())
+        m_pathNames.push_back(FromQString(file));
     return IDOK;
 }
 
 std::u16string CFileDialog::GetPathName() const
 {
-    return m_pathName;
+    return m_pathNames.empty() ? std::u16string() : m_pathNames.front();
+}
+
+std::vector<std::u16string> CFileDialog::GetPathNames() const
+{
+    return m_pathNames;
 }

@@ -1,15 +1,19 @@
 #pragma once
 // The file dialog: the user picks or types a file name. The dialog of the Open kind accepts
-// any name, whether the file exists or not, and asks nothing about overwriting.
+// any name, whether the file exists or not, and asks nothing about overwriting; with several
+// to choose, it takes files that exist.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class CWnd;
 
-// The read-only check box is never offered here, so this is the only flag there is.
+// The read-only check box is never offered here.
 inline constexpr unsigned OFN_HIDEREADONLY = 0x00000004;
+// Several files may be chosen at once.
+inline constexpr unsigned OFN_ALLOWMULTISELECT = 0x00000200;
 
 class CFileDialog {
 public:
@@ -23,14 +27,17 @@ public:
 
     // IDOK when the user confirmed a name, IDCANCEL otherwise.
     std::intptr_t DoModal();
-    // The full path of the confirmed name; empty until one is confirmed.
+    // The full path of the confirmed name; empty until one is confirmed. The first of several.
     std::u16string GetPathName() const;
+    // Every confirmed name's full path, in the order given.
+    std::vector<std::u16string> GetPathNames() const;
 
 private:
     bool m_bOpenFileDialog;
+    bool m_bMultiSelect;
     std::u16string m_defExt;
     std::u16string m_fileName;
     std::u16string m_filter;
     CWnd* m_pParentWnd;
-    std::u16string m_pathName;
+    std::vector<std::u16string> m_pathNames;
 };

@@ -264,6 +264,12 @@ CRect CWnd::GetRectInParent() const
     return {g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
 }
 
+void CWnd::MoveWindow(const CRect& rect)
+{
+    if (m_pImpl->widget)
+        m_pImpl->widget->setGeometry(rect.left, rect.top, rect.Width(), rect.Height());
+}
+
 void CEdit::SetSel(int nStartChar, int nEndChar)
 {
     if (auto* edit = As<QLineEdit>(*this)) {

@@ -71,6 +71,8 @@ public:
 
     // Position in the parent's client area, in pixels.
     CRect GetRectInParent() const;
+    // Moves and sizes it to `rect`, in pixels of the parent's client area. GUI thread.
+    void MoveWindow(const CRect& rect);
 
     // A modal box owned by this window, captioned with `caption` or else the application's
     // name; returns IDOK.

@@ -9,9 +9,9 @@ namespace {
 bool IsSeparator(char c) { return c == ' ' || c == '\t'; }
 
 template <typename Char>
-std::basic_string<Char> Quote(std::basic_string_view<Char> argument)
+std::basic_string<Char> Quote(std::basic_string_view<Char> argument, bool always = false)
 {
-    const bool needsQuotes = argument.empty() || std::ranges::any_of(argument, [](Char c) {
+    const bool needsQuotes = always || argument.empty() || std::ranges::any_of(argument, [](Char c) {
         return c == Char(' ') || c == Char('\t') || c == Char('"');
     });
     if (!needsQuotes)
@@ -82,23 +82,18 @@ std::string_view BareProgramName(std::string_view program)
     return program;
 }
 
-std::vector<std::string> SplitCommandLine(std::string_view line)
-{
-    std::vector<std::string> args;
-    size_t i = SkipSeparators(line, 0);
-    const size_t n = line.size();
-    if (i == n)
-        return args;
-    args.push_back(ReadProgram(line, i));
-    bool quoted = false;
+namespace {
 
+// Reads the arguments from `i` on by the argument rules, into `args`.
+void ReadArguments(std::string_view line, std::size_t i, std::vector<std::string>& args)
+{
+    const size_t n = line.size();
     for (;;) {
-        while (i < n && IsSeparator(line[i]))
-            ++i;
+        i = SkipSeparators(line, i);
         if (i == n)
             break;
         std::string arg;
-        quoted = false;
+        bool quoted = false;
         while (i < n) {
             const char c = line[i];
             if (!quoted && IsSeparator(c))
@@ -137,6 +132,25 @@ std::vector<std::string> SplitCommandLine(std::string_view line)
         }
         args.push_back(std::move(arg));
     }
+}
+
+}  // namespace
+
+std::vector<std::string> SplitCommandLine(std::string_view line)
+{
+    std::vector<std::string> args;
+    size_t i = SkipSeparators(line, 0);
+    if (i == line.size())
+        return args;
+    args.push_back(ReadProgram(line, i));
+    ReadArguments(line, i, args);
+    return args;
+}
+
+std::vector<std::string> SplitArguments(std::string_view line)
+{
+    std::vector<std::string> args;
+    ReadArguments(line, 0, args);
     return args;
 }
 
@@ -148,4 +162,9 @@ std::string QuoteArgument(std::string_view argument)
 std::u16string QuoteArgument(std::u16string_view argument)
 {
     return Quote(argument);
+}
+
+std::u16string QuoteArgumentAlways(std::u16string_view argument)
+{
+    return Quote(argument, true);
 }

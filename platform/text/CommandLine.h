@@ -14,6 +14,9 @@
 // gives no arguments at all.
 std::vector<std::string> SplitCommandLine(std::string_view line);
 
+// The arguments of a line that names no program: every word by the argument rules.
+std::vector<std::string> SplitArguments(std::string_view line);
+
 // The program a command line names: its first word as SplitCommandLine reads it. Empty for an
 // empty or blank line.
 std::string ProgramWord(std::string_view line);
@@ -29,3 +32,5 @@ std::string_view BareProgramName(std::string_view program);
 // blanks alone thus looks just as the shell's quoting of spaces makes it.
 std::string QuoteArgument(std::string_view argument);
 std::u16string QuoteArgument(std::u16string_view argument);
+// The same, but always in double quotes, so that a list of such arguments reads as one.
+std::u16string QuoteArgumentAlways(std::u16string_view argument);

@@ -70,6 +70,12 @@ bool PathHoldsAnything(std::u16string_view path)
     return Usable(path) && ::lstat(EncodeUtf8(path).c_str(), &info) == 0;
 }
 
+bool IsFolder(std::u16string_view path)
+{
+    std::error_code error;
+    return Usable(path) && fs::is_directory(ToPath(path), error);
+}
+
 std::u16string CreateRunFolder(std::u16string_view nearFile)
 {
     if (!Usable(nearFile))

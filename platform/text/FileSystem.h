@@ -18,6 +18,9 @@ bool PathsNameSameFile(std::u16string_view a, std::u16string_view b);
 // True when anything is at `path` (a link that leads nowhere counts too).
 bool PathHoldsAnything(std::u16string_view path);
 
+// True when `path` names a folder (through links).
+bool IsFolder(std::u16string_view path);
+
 // Makes a folder only this user can enter, for one run's files, beside `nearFile`: in the same
 // folder, so that a file made in it can be renamed over `nearFile`. Returns its path, or an
 // empty string when that folder takes no new entries.

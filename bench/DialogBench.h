@@ -1,0 +1,98 @@
+#pragma once
+// What the benchmarks that drive the real dialog share: the clock, the program's processor
+// time and resident memory, Convert clicked and the output window closed once OK shows, and
+// words quoted for a shell script that runs the same commands.
+
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
+#include <QPushButton>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <fstream>
+#include <string>
+
+#include "platform/dialog/Wnd.h"
+
+inline double Now()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+inline double CpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+inline double ResidentMiB()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with("VmRSS:"))
+            return std::stod(line.substr(6)) / 1024;
+    return 0;
+}
+
+// Notes when the output window's OK button shows, then closes the window as a user would.
+class OkWatcher : public QObject {
+public:
+    explicit OkWatcher(QWidget* mainWindow) : m_mainWindow(mainWindow) {}
+    double shownAt = 0;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && shownAt == 0) {
+            auto* button = qobject_cast<QPushButton*>(object);
+            if (button && button->objectName() == QString::number(IDOK) && button->window() != m_mainWindow) {
+                shownAt = Now();
+                auto* window = qobject_cast<QDialog*>(button->window());
+                QTimer::singleShot(0, window, [window] { window->done(QDialog::Accepted); });
+            }
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_mainWindow;
+};
+
+// The main dialog: the shown window with a Convert button.
+inline QWidget* MainWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->findChild<QPushButton*>(QString::number(IDOK)))
+            return w;
+    return nullptr;
+}
+
+// Clicks Convert and returns the seconds to OK, -1 when it never showed; `cpu` gets the
+// program's own processor time meanwhile, its children apart.
+inline double ThroughTheDialog(double& cpu)
+{
+    QWidget* mainWindow = MainWindow();
+    auto* convert = mainWindow ? mainWindow->findChild<QPushButton*>(QString::number(IDOK)) : nullptr;
+    if (!convert)
+        return -1;
+    OkWatcher watcher(mainWindow);
+    qApp->installEventFilter(&watcher);
+    const double cpuBefore = CpuSeconds();
+    const double start = Now();
+    convert->click();
+    cpu = CpuSeconds() - cpuBefore;
+    qApp->removeEventFilter(&watcher);
+    return watcher.shownAt > 0 ? watcher.shownAt - start : -1;
+}
+
+inline std::string ShellQuoted(const std::string& word)
+{
+    std::string quoted = "'";
+    for (char c : word)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}

@@ -1,0 +1,127 @@
+// What a media file holds, read from real files made here with ffmpeg's lavfi sources, and
+// from things that are no media file at all. The lengths are what libavformat reports for
+// these files: FLV 20.05 s (the duration its header declares; the audio's last frame runs
+// past 20 s), MP4 20.00 s, MP3 20.06 s. A cut FLV still says 20.05 s from its header; a cut
+// AVI would say 10.04 s (libavformat counts the chunks it finds when the index at the end is
+// missing), and a cut MP4 cannot be opened at all (its index sits at the end).
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "media/MediaInfo.h"
+#include "tests/EncoderTools.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+class MediaFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "tarvex-media-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+        const std::string log = Path("ffmpeg.log");
+        const std::pair<const char*, std::vector<std::string>> clips[] = {
+            {"clip.flv", {}},
+            {"silent.mp4", {"-an"}},
+            // A PNG cover picture beside the tone, as tagged music files carry one.
+            {"tone.mp3",
+             {"-map", "1:a", "-map", "0:v", "-frames:v", "1", "-c:v", "png", "-disposition:v", "attached_pic"}},
+        };
+        for (const auto& [name, options] : clips)
+            ASSERT_EQ(MakeClip(Path(name), options, 20, log), 0) << ReadFile(log);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string Path(const std::string& name) const { return (dir / name).string(); }
+
+    fs::path dir;
+};
+
+// One line for a reading, so that a row states all it expects at once.
+std::string Described(const MediaReading& reading)
+{
+    if (!reading.info)
+        return "none: " + reading.why;
+    char seconds[32] = "no length";
+    if (reading.info->seconds)
+        std::snprintf(seconds, sizeof seconds, "%.2f s", *reading.info->seconds);
+    return std::string(seconds) + (reading.info->hasVideo ? " video" : "") + (reading.info->hasAudio ? " audio" : "") +
+           (reading.why.empty() ? "" : " why: " + reading.why);
+}
+
+TEST_F(MediaFiles, ReadsWhatEachFileHolds)
+{
+    const std::string clip = ReadFile(Path("clip.flv"));
+    std::ofstream(Path("half.flv"), std::ios::binary) << clip.substr(0, clip.size() / 2);
+    std::ofstream(Path("notes.avi")) << "Shopping list: milk, bread.\n";
+    std::ofstream(Path("empty.mp4")).close();
+    ASSERT_EQ(mkfifo(Path("pipe.flv").c_str(), 0600), 0);
+    fs::create_directory(Path("folder.flv"));
+    fs::create_symlink(Path("clip.flv"), Path("link.flv"));
+    fs::create_symlink(Path("pipe.flv"), Path("pipe-link.flv"));
+
+    const struct {
+        const char* file;
+        std::chrono::milliseconds timeout;
+        const char* expected;
+    } rows[] = {
+        {"clip.flv", 5s, "20.05 s video audio"},
+        {"silent.mp4", 5s, "20.00 s video"},
+        // The header's length, not the bytes that are left.
+        {"half.flv", 5s, "20.05 s video audio"},
+        // The cover picture is a video stream to libavformat, but no moving picture.
+        {"tone.mp3", 5s, "20.06 s audio"},
+        {"link.flv", 5s, "20.05 s video audio"},
+        {"notes.avi", 5s, "none: not a media file"},
+        {"empty.mp4", 5s, "none: an empty file"},
+        // Opening either would wait for a writer for ever.
+        {"pipe.flv", 5s, "none: not a regular file"},
+        {"pipe-link.flv", 5s, "none: not a regular file"},
+        {"/dev/zero", 5s, "none: not a regular file"},
+        {"folder.flv", 5s, "none: a folder, not a file"},
+        {"missing.flv", 5s, "none: no such file"},
+        // A deadline already passed stops the very first read.
+        {"clip.flv", 0ms, "none: gave up after 0 ms"},
+    };
+    for (const auto& row : rows) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::string path = row.file[0] == '/' ? row.file : Path(row.file);
+        EXPECT_EQ(Described(ReadMediaInfo(path, row.timeout)), row.expected)
+            << row.file << " within " << row.timeout.count() << " ms";
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << row.file;
+    }
+}
+
+// Callers read from worker threads; a shared buffer or a first-use race would mix answers.
+TEST_F(MediaFiles, ThreadsReadAtOnce)
+{
+    std::vector<std::string> got[4];
+    std::vector<std::thread> threads;
+    for (auto& answers : got)
+        threads.emplace_back([&] {
+            for (int i = 0; i < 25; ++i)
+                answers.push_back(Described(ReadMediaInfo(Path(i % 2 ? "silent.mp4" : "clip.flv"))));
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    for (const auto& answers : got)
+        for (std::size_t i = 0; i < answers.size(); ++i)
+            EXPECT_EQ(answers[i], i % 2 ? "20.00 s video" : "20.05 s video audio");
+}
+
+}  // namespace
