@@ -34,12 +34,10 @@ std::u16string BatchOutput(std::u16string_view source, std::u16string_view folde
 {
     std::u16string output(source);
     if (!folder.empty()) {
-        const std::size_t slash = source.find_last_of(u'/');
-        std::u16string name(slash == std::u16string_view::npos ? source : source.substr(slash + 1));
         output = std::u16string(folder);
         if (!output.ends_with(u'/'))
             output += u'/';
-        output += name;
+        output += PathFindFileNameW(source);
     }
     // As the default output name: a name too long for the new extension keeps its own.
     PathRenameExtensionW(output, extension);

@@ -54,6 +54,12 @@ std::u16string PrefixDot(std::u16string_view text)
     return result;
 }
 
+std::u16string NumberText(std::uintmax_t value)
+{
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
 std::u16string FillFormat(std::u16string_view format, std::initializer_list<std::u16string_view> values)
 {
     std::u16string result;

@@ -2,6 +2,7 @@
 // Small text operations the capture, the builder and the default output name rule share.
 // Letter case is folded for A-Z only, so results never depend on the user's locale.
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -22,6 +23,9 @@ bool EqualsNoCase(std::u16string_view a, std::u16string_view b);
 std::u16string AppendX(std::u16string_view text);
 
 std::u16string PrefixDot(std::u16string_view text);
+
+// A whole number in decimal digits, for the texts that show one.
+std::u16string NumberText(std::uintmax_t value);
 
 // Replaces each %s of `format` in turn with the next value, verbatim: a value's own "%s" stays
 // as it is. The blanks of the format stay even around an empty value.

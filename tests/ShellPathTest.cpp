@@ -20,6 +20,8 @@ TEST(ShellPath, ExtensionIsTakenFromTheLastComponentOnly)
         EXPECT_EQ(extension, c.extension) << EncodeUtf8(c.path);
         EXPECT_EQ(extension.data() + extension.size(), c.path.data() + c.path.size()) << EncodeUtf8(c.path);
     }
+    EXPECT_EQ(PathFindFileNameW(u"/v.d/my clip.avi"), u"my clip.avi");
+    EXPECT_EQ(PathFindFileNameW(u"clip"), u"clip");
 }
 
 TEST(ShellPath, RenameExtensionReplacesOrAppendsWithinTheLimit)

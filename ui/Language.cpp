@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "convert/StringUtils.h"
 #include "ui/UiText.h"
 
 Language g_language = Language::English;
@@ -11,20 +12,14 @@ namespace {
 constexpr int kMajorVersion = 1;
 constexpr int kMinorVersion = 0;
 
-std::u16string Number(int n)
-{
-    const std::string digits = std::to_string(n);
-    return std::u16string(digits.begin(), digits.end());
-}
-
 }  // namespace
 
 std::u16string VersionTitle()
 {
     std::u16string title(UiText(kTextProduct));
     title += u' ';
-    title += Number(kMajorVersion);
+    title += NumberText(kMajorVersion);
     title += u'.';
-    title += Number(kMinorVersion);
+    title += NumberText(kMinorVersion);
     return title;
 }

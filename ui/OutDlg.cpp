@@ -10,21 +10,15 @@ namespace {
 
 using K = ControlKind;
 
-std::u16string Number(std::size_t value)
-{
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
-
 constexpr int kBusy = -1;  // the progress bar's state while the run's length is unknown
 constexpr auto kStatusInterval = std::chrono::milliseconds(500);
+
+// Where the text lies when it has the window's top to itself, a run of one file.
+constexpr CRect kTextWithoutFileLine{7, 7, 7 + 264, 18 + 37};
 
 // The progress bar and the outcome line sit between the text and the OK button, which keep
 // their places and their order; the window is as much taller as those two rows need. Stop
 // stands where OK will, and comes last in the tab order, after the text.
-// Where the text lies when it has the window's top to itself, a run of one file.
-constexpr CRect kTextWithoutFileLine{7, 7, 7 + 264, 18 + 37};
-
 constexpr DlgControl kControls[] = {
     {IDOK, K::DefPushButton, 114, 89, 50, 14, kTabStop | kHidden, u"确定"},
     {IDC_OUTPUT_TEXT, K::Edit, 7, 18, 264, 37,
@@ -103,7 +97,7 @@ void COutDlg::ShowRun(const RunSnapshot& snapshot, RunClock::time_point now)
     const RunProgress& where = snapshot.progress;
     if (where.files > 1 && where.file != m_nShownFile) {
         CWnd* line = GetDlgItem(IDC_FILE);
-        line->SetWindowText(FillFormat(UiText(kTextFileLine), {Number(where.file + 1), Number(where.files),
+        line->SetWindowText(FillFormat(UiText(kTextFileLine), {NumberText(where.file + 1), NumberText(where.files),
                                                                DisplayName(where.source)}));
         // Spoken as it shows for the first file, and at each new one; never at every chunk.
         if (m_nShownFile == kNoFile)

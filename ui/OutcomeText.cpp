@@ -5,15 +5,10 @@
 #include <cstdio>
 
 #include "convert/StringUtils.h"
+#include "platform/text/ShellPath.h"
 #include "ui/UiText.h"
 
 namespace {
-
-std::u16string Number(std::uintmax_t value)
-{
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
 
 // The outcome line has room for one line of text; a file name longer than this many columns
 // gives up its middle, so that the line still shows the name's start and its extension.
@@ -29,8 +24,7 @@ std::size_t Columns(char16_t c)
 
 std::u16string DisplayName(std::u16string_view path)
 {
-    const std::size_t slash = path.find_last_of(u'/');
-    const std::u16string_view name = slash == std::u16string_view::npos ? path : path.substr(slash + 1);
+    const std::u16string_view name = PathFindFileNameW(path);
     std::size_t width = 0;
     for (const char16_t c : name)
         width += Columns(c);
@@ -54,7 +48,7 @@ std::u16string DisplayName(std::u16string_view path)
 std::u16string SizeText(std::uintmax_t size, Language language)
 {
     if (size < 1024)
-        return FillFormat(UiText(kTextSizeInBytes, language), {Number(size)});
+        return FillFormat(UiText(kTextSizeInBytes, language), {NumberText(size)});
     static constexpr const char* kUnits[] = {"KiB", "MiB", "GiB", "TiB"};
     double scaled = static_cast<double>(size) / 1024;
     std::size_t unit = 0;
@@ -109,17 +103,17 @@ std::u16string WrittenText(const RunOutcome& outcome, Language language)
 
 std::u16string OutcomeText(const RunOutcome& outcome, Language language)
 {
-    const std::u16string step = Number(outcome.step);
-    const std::u16string steps = Number(outcome.steps);
+    const std::u16string step = NumberText(outcome.step);
+    const std::u16string steps = NumberText(outcome.steps);
     switch (outcome.kind) {
     case RunOutcome::Kind::Written:
         return WrittenText(outcome, language);
     case RunOutcome::Kind::Exited:
         return FillFormat(UiText(kTextOutcomeExited, language),
-                          {step, steps, outcome.program, Number(static_cast<unsigned>(outcome.code))});
+                          {step, steps, outcome.program, NumberText(static_cast<unsigned>(outcome.code))});
     case RunOutcome::Kind::Signalled:
         return FillFormat(UiText(kTextOutcomeSignalled, language),
-                          {step, steps, outcome.program, Number(static_cast<unsigned>(outcome.code))});
+                          {step, steps, outcome.program, NumberText(static_cast<unsigned>(outcome.code))});
     case RunOutcome::Kind::NotStarted:
         return FillFormat(UiText(kTextOutcomeNotStarted, language), {step, steps, outcome.program});
     case RunOutcome::Kind::NotMoved:
@@ -139,9 +133,9 @@ namespace {
 // Why a file of several has no clean result, in a few words; empty for a clean one.
 std::u16string Reason(const RunOutcome& outcome, Language language)
 {
-    const std::u16string step = Number(outcome.step);
-    const std::u16string steps = Number(outcome.steps);
-    const std::u16string code = Number(static_cast<unsigned>(outcome.code));
+    const std::u16string step = NumberText(outcome.step);
+    const std::u16string steps = NumberText(outcome.steps);
+    const std::u16string code = NumberText(static_cast<unsigned>(outcome.code));
     switch (outcome.kind) {
     case RunOutcome::Kind::Exited:
         return FillFormat(UiText(kTextReasonExited, language), {step, steps, outcome.program, code});
@@ -186,7 +180,7 @@ std::u16string List(const std::vector<std::u16string>& items, Language language)
     }
     if (items.size() > kListed) {
         list += UiText(kTextListSeparator, language);
-        list += FillFormat(UiText(kTextBatchMore, language), {Number(items.size() - kListed)});
+        list += FillFormat(UiText(kTextBatchMore, language), {NumberText(items.size() - kListed)});
     }
     return list;
 }
@@ -207,7 +201,7 @@ std::u16string RunOutcomeText(const std::vector<RunOutcome>& outcomes, std::size
         const std::size_t done = outcomes.empty() || outcomes.back().kind != RunOutcome::Kind::Stopped
                                      ? outcomes.size()
                                      : outcomes.size() - 1;
-        return FillFormat(UiText(kTextBatchStopped, language), {Number(done), Number(files)});
+        return FillFormat(UiText(kTextBatchStopped, language), {NumberText(done), NumberText(files)});
     }
     std::size_t written = 0;
     std::uintmax_t size = 0;
@@ -226,8 +220,8 @@ std::u16string RunOutcomeText(const std::vector<RunOutcome>& outcomes, std::size
         }
     }
     if (failed.empty() && doubtful.empty())
-        return FillFormat(UiText(kTextBatchDone, language), {Number(written), SizeText(size, language)});
-    std::u16string text = FillFormat(UiText(kTextBatchWritten, language), {Number(written), Number(files)});
+        return FillFormat(UiText(kTextBatchDone, language), {NumberText(written), SizeText(size, language)});
+    std::u16string text = FillFormat(UiText(kTextBatchWritten, language), {NumberText(written), NumberText(files)});
     if (!failed.empty())
         text += FillFormat(UiText(kTextBatchFailed, language), {List(failed, language)});
     if (!doubtful.empty())

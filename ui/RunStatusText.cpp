@@ -9,12 +9,6 @@
 
 namespace {
 
-std::u16string Number(std::size_t value)
-{
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
-
 double Seconds(RunClock::duration duration)
 {
     return std::chrono::duration<double>(duration).count();
@@ -28,11 +22,12 @@ std::u16string RunStatusText(const RunProgress& progress, RunClock::time_point n
     if (quiet >= kQuietAfter)
         return FillFormat(UiText(kTextStatusQuiet, language), {progress.program, DurationText(Seconds(quiet))});
 
-    std::u16string text = FillFormat(UiText(kTextStatusStep, language), {Number(progress.step + 1), Number(progress.steps)});
+    std::u16string text =
+        FillFormat(UiText(kTextStatusStep, language), {NumberText(progress.step + 1), NumberText(progress.steps)});
     if (!progress.percent)
         return text;
     const int percent = *progress.percent;
-    text = FillFormat(UiText(kTextStatusPercent, language), {text, Number(static_cast<std::size_t>(percent))});
+    text = FillFormat(UiText(kTextStatusPercent, language), {text, NumberText(static_cast<std::size_t>(percent))});
     // Too early, the rate of the first moments says little of the rest.
     const RunClock::duration elapsed = now - progress.started;
     if (elapsed >= std::chrono::seconds(2) && percent >= 3 && percent < 100) {

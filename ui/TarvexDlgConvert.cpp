@@ -27,13 +27,6 @@ constexpr std::u16string_view kFileFilters[2] = {
 
 constexpr std::u16string_view kIntermediateName = u"temp.avi";
 
-// The file name of `path`, without its folder.
-std::u16string_view FileNameOf(std::u16string_view path)
-{
-    const std::size_t slash = path.find_last_of(u'/');
-    return slash == std::u16string_view::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 void CTarvexDlg::OnBrowse(unsigned nID)
@@ -129,7 +122,7 @@ std::optional<RunPlan> CTarvexDlg::PlanFor(ConversionJob job, const std::u16stri
     plan.runFolder = CreateRunFolder(output);
     if (plan.runFolder.empty())
         return std::nullopt;
-    plan.written = plan.runFolder + u'/' + std::u16string(FileNameOf(output));
+    plan.written = plan.runFolder + u'/' + std::u16string(PathFindFileNameW(output));
     job.m_strSource = source;
     job.m_strOutput = plan.written;
     job.m_strIntermediate = plan.runFolder + u'/' + std::u16string(kIntermediateName);
@@ -186,7 +179,7 @@ std::u16string Names(const std::vector<std::u16string>& paths)
     for (const std::u16string& path : paths) {
         if (!names.empty())
             names += u", ";
-        names += FileNameOf(path);
+        names += PathFindFileNameW(path);
     }
     return names;
 }
@@ -226,7 +219,7 @@ void CTarvexDlg::ConvertSeveral(const std::vector<std::u16string>& sources)
             if (PathsNameSameFile(outputs[i], outputs[j]))
                 sharing.push_back(sources[j]);
         if (sharing.size() > 1) {
-            WarnText(FillFormat(UiText(kTextSameOutput), {FileNameOf(outputs[i]), Names(sharing)}));
+            WarnText(FillFormat(UiText(kTextSameOutput), {PathFindFileNameW(outputs[i]), Names(sharing)}));
             return;
         }
     }

@@ -17,14 +17,19 @@ bool PathQuoteSpacesW(std::u16string& path)
     return true;
 }
 
-std::u16string_view PathFindExtensionW(std::u16string_view path)
+std::u16string_view PathFindFileNameW(std::u16string_view path)
 {
     const std::size_t slash = path.rfind(u'/');
-    const std::size_t componentStart = slash == std::u16string_view::npos ? 0 : slash + 1;
-    const std::size_t dot = path.rfind(u'.');
-    if (dot == std::u16string_view::npos || dot < componentStart)
+    return slash == std::u16string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::u16string_view PathFindExtensionW(std::u16string_view path)
+{
+    const std::u16string_view name = PathFindFileNameW(path);
+    const std::size_t dot = name.rfind(u'.');
+    if (dot == std::u16string_view::npos)
         return path.substr(path.size());
-    return path.substr(dot);
+    return name.substr(dot);
 }
 
 bool PathRenameExtensionW(std::u16string& path, std::u16string_view extension)

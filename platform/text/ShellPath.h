@@ -14,6 +14,9 @@ inline constexpr std::size_t kPathLimit = 4096;
 // Nothing inside the path is escaped; see QuoteArgument for a form that survives splitting.
 bool PathQuoteSpacesW(std::u16string& path);
 
+// The last path component: what follows the last '/', or the whole path without one.
+std::u16string_view PathFindFileNameW(std::u16string_view path);
+
 // The extension of the last path component: from its last '.' to the end, the dot included.
 // Without a dot the result is empty and sits at the end of `path`, so
 // `result.data() - path.data()` is always where an extension starts or would start.
