@@ -99,38 +99,7 @@ std::u16string WrittenText(const RunOutcome& outcome, Language language)
     return FillFormat(UiText(kTextOutcomeWritten, language), {name, SizeText(outcome.size, language)});
 }
 
-}  // namespace
-
-std::u16string OutcomeText(const RunOutcome& outcome, Language language)
-{
-    const std::u16string step = NumberText(outcome.step);
-    const std::u16string steps = NumberText(outcome.steps);
-    switch (outcome.kind) {
-    case RunOutcome::Kind::Written:
-        return WrittenText(outcome, language);
-    case RunOutcome::Kind::Exited:
-        return FillFormat(UiText(kTextOutcomeExited, language),
-                          {step, steps, outcome.program, NumberText(static_cast<unsigned>(outcome.code))});
-    case RunOutcome::Kind::Signalled:
-        return FillFormat(UiText(kTextOutcomeSignalled, language),
-                          {step, steps, outcome.program, NumberText(static_cast<unsigned>(outcome.code))});
-    case RunOutcome::Kind::NotStarted:
-        return FillFormat(UiText(kTextOutcomeNotStarted, language), {step, steps, outcome.program});
-    case RunOutcome::Kind::NotMoved:
-        return FillFormat(UiText(kTextOutcomeNotMoved, language), {DisplayName(outcome.output)});
-    case RunOutcome::Kind::Stopped:
-        if (outcome.bEarlierKept)
-            return FillFormat(UiText(kTextOutcomeStoppedKept, language), {DisplayName(outcome.output)});
-        return std::u16string(UiText(kTextOutcomeStopped, language));
-    case RunOutcome::Kind::NoOutput:
-        break;
-    }
-    return FillFormat(UiText(kTextOutcomeNoOutput, language), {DisplayName(outcome.output)});
-}
-
-namespace {
-
-// Why a file of several has no clean result, in a few words; empty for a clean one.
+// Why a file has no clean result, in a few words; empty for a clean one.
 std::u16string Reason(const RunOutcome& outcome, Language language)
 {
     const std::u16string step = NumberText(outcome.step);
@@ -186,6 +155,28 @@ std::u16string List(const std::vector<std::u16string>& items, Language language)
 }
 
 }  // namespace
+
+std::u16string OutcomeText(const RunOutcome& outcome, Language language)
+{
+    switch (outcome.kind) {
+    case RunOutcome::Kind::Written:
+        return WrittenText(outcome, language);
+    case RunOutcome::Kind::Exited:
+    case RunOutcome::Kind::Signalled:
+    case RunOutcome::Kind::NotStarted:
+        return FillFormat(UiText(kTextOutcomeFailed, language), {Reason(outcome, language)});
+    case RunOutcome::Kind::NotMoved:
+        return FillFormat(UiText(kTextOutcomeNotMoved, language), {DisplayName(outcome.output)});
+    case RunOutcome::Kind::Stopped:
+        if (outcome.bEarlierKept)
+            return FillFormat(UiText(kTextOutcomeStoppedKept, language), {DisplayName(outcome.output)});
+        return std::u16string(UiText(kTextOutcomeStopped, language));
+    case RunOutcome::Kind::NoOutput:
+        break;
+    }
+    return FillFormat(UiText(kTextOutcomeNoOutput, language), {DisplayName(outcome.output)});
+}
+
 
 std::u16string RunOutcomeText(const std::vector<RunOutcome>& outcomes, std::size_t files, Language language)
 {
