@@ -33,9 +33,8 @@ bool ConversionRun::Start(std::vector<RunPlan> files)
 {
     {
         std::unique_lock<std::mutex> step(m_stepLock);
-        const RunState state = m_state.load();
         // A plan whose first command is empty runs nothing at all.
-        if (state == RunState::Running || state == RunState::Stopping || files.empty() ||
+        if (IsGoing(m_state) || files.empty() ||
             files.front().commands.empty() || files.front().commands.front().empty()) {
             for (const RunPlan& plan : files)
                 RemoveRunFolder(plan.runFolder);
@@ -291,7 +290,6 @@ void ConversionRun::EndFile(std::unique_lock<std::mutex>& step, bool stopped)
         outcome.bEarlierKept = m_bEarlierOutput && PathHoldsAnything(plan.output);
 
     boost::mutex::scoped_lock lock(m_stateLock);
-    m_outcome = outcome;
     if (outcome.kind == RunOutcome::Kind::Written)
         m_progress.CompleteRun();
     m_outcomes.push_back(outcome);
@@ -343,8 +341,7 @@ void ConversionRun::Shutdown()
     bool ended = false;
     {
         std::unique_lock<std::mutex> step(m_stepLock);
-        const RunState state = m_state.load();
-        if (state == RunState::Running || state == RunState::Stopping) {
+        if (IsGoing(m_state)) {
             // The file under way has no outcome yet: its end never came, or came with the
             // stop and was left to this.
             EndFile(step, true);
@@ -366,18 +363,20 @@ RunSnapshot ConversionRun::Snapshot() const
     snapshot.text = m_strPrevChunk;
     snapshot.text += m_strLastChunk;
     snapshot.progress = m_where;
-    snapshot.outcomes = m_outcomes;
+    // A window draws many snapshots a second and needs the outcomes only at the end.
+    if (m_state == RunState::Ended)
+        snapshot.outcomes = m_outcomes;
 
     // Each file's share of the bar: its length's share of them all once every length is
     // known, an equal share until then.
     const std::size_t files = m_where.files;
     if (files == 0)
         return snapshot;
-    std::vector<double> shares(files, files ? 1.0 / static_cast<double>(files) : 0.0);
+    std::vector<double> shares(files, 1.0 / static_cast<double>(files));
     {
         std::lock_guard<std::mutex> sources(m_sourcesLock);
         double total = 0;
-        bool all = files > 0;
+        bool all = true;
         for (const SourceFacts& facts : m_sources) {
             if (facts && *facts && (*facts)->seconds && *(*facts)->seconds > 0)
                 total += *(*facts)->seconds;

@@ -56,6 +56,12 @@ enum class RunState {
     Ended,     // every file's outcome is known and every run folder gone
 };
 
+// From Start until every file's outcome is known.
+constexpr bool IsGoing(RunState state)
+{
+    return state == RunState::Running || state == RunState::Stopping;
+}
+
 using RunClock = std::chrono::steady_clock;
 
 // Where a run stands.
@@ -76,7 +82,7 @@ struct RunSnapshot {
     RunState state = RunState::Idle;
     std::u16string text;              // the previous chunk of output followed by the newest one
     RunProgress progress;
-    std::vector<RunOutcome> outcomes;  // of the files that have ended, in order
+    std::vector<RunOutcome> outcomes;  // once Ended: of the files that ran, in order
 };
 
 class ConversionRun {

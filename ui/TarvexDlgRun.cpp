@@ -34,8 +34,7 @@ std::intptr_t CTarvexDlg::RunInWindow(std::vector<RunPlan> plans)
 
 void CTarvexDlg::OnTerminationSignal(int signal)
 {
-    const RunState state = m_run.State();
-    if (state != RunState::Running && state != RunState::Stopping)
+    if (!IsGoing(m_run.State()))
         DieOfSignal(signal);
     m_nEndBySignal = signal;
     m_run.Stop();
