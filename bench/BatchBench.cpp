@@ -73,14 +73,6 @@ void WriteScript(const std::vector<std::string>& commands, const fs::path& scrip
     }
 }
 
-double FromTheScript(const fs::path& script, const fs::path& log)
-{
-    const double start = Now();
-    if (RunProgram({"sh", script.string()}, log.string()) != 0)
-        return -1;
-    return Now() - start;
-}
-
 // 200 files with the stand-in encoder through a run and its window: the resident growth.
 double StandInGrowth(CTarvexDlg& dlg, const fs::path& dir)
 {

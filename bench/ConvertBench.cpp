@@ -67,14 +67,6 @@ void WriteScript(const CTarvexDlg& dlg, const fs::path& output, const fs::path& 
     out << "rm -rf " << ShellQuoted(runFolder) << "\n";
 }
 
-double FromTheScript(const fs::path& script, const fs::path& log)
-{
-    const double start = Now();
-    if (RunProgram({"sh", script.string()}, log.string()) != 0)
-        return -1;
-    return Now() - start;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)

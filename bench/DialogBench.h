@@ -1,7 +1,7 @@
 #pragma once
 // What the benchmarks that drive the real dialog share: the clock, the program's processor
 // time and resident memory, Convert clicked and the output window closed once OK shows, and
-// words quoted for a shell script that runs the same commands.
+// the shell script that runs the same commands, its words quoted.
 
 #include <QApplication>
 #include <QDialog>
@@ -12,10 +12,12 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "platform/dialog/Wnd.h"
+#include "tests/EncoderTools.h"
 
 inline double Now()
 {
@@ -87,6 +89,15 @@ inline double ThroughTheDialog(double& cpu)
     cpu = CpuSeconds() - cpuBefore;
     qApp->removeEventFilter(&watcher);
     return watcher.shownAt > 0 ? watcher.shownAt - start : -1;
+}
+
+// Seconds the shell script takes, -1 when it fails; what it prints goes to `log`.
+inline double FromTheScript(const std::filesystem::path& script, const std::filesystem::path& log)
+{
+    const double start = Now();
+    if (RunProgram({"sh", script.string()}, log.string()) != 0)
+        return -1;
+    return Now() - start;
 }
 
 inline std::string ShellQuoted(const std::string& word)
