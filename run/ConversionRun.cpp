@@ -4,6 +4,7 @@
 
 #include "platform/text/CommandLine.h"
 #include "platform/text/FileSystem.h"
+#include "platform/text/ShellPath.h"
 
 ConversionRun::ConversionRun(std::function<void()> changed, std::function<void(std::string_view)> debugOutput,
                              MediaReader reader)
@@ -114,7 +115,7 @@ bool ConversionRun::StartFile()
     std::size_t steps = 0;
     for (const std::u16string& command : plan.commands)
         steps += !command.empty();
-    m_bEarlierOutput = PathHoldsAnything(plan.output);
+    m_bEarlierOutput = PathFileExistsW(plan.output);
     {
         boost::mutex::scoped_lock lock(m_stateLock);
         m_outputDecoder.Reset();
@@ -287,7 +288,7 @@ void ConversionRun::EndFile(std::unique_lock<std::mutex>& step, bool stopped)
     }
     RemoveRunFolder(plan.runFolder);
     if (outcome.kind != RunOutcome::Kind::Written)
-        outcome.bEarlierKept = m_bEarlierOutput && PathHoldsAnything(plan.output);
+        outcome.bEarlierKept = m_bEarlierOutput && PathFileExistsW(plan.output);
 
     boost::mutex::scoped_lock lock(m_stateLock);
     if (outcome.kind == RunOutcome::Kind::Written)

@@ -72,10 +72,6 @@ constexpr LabelText kOwnNames[] = {
     {IDC_BROWSE_OUTPUT, kTextChooseOutput},
 };
 
-}  // namespace
-
-namespace {
-
 // A media file as the run needs it; a file that cannot be read is no error of the program's.
 std::optional<FileFacts> ReadFacts(const std::u16string& path, const std::atomic<bool>& cancel)
 {

@@ -195,7 +195,7 @@ void CTarvexDlg::ConvertSeveral(const std::vector<std::u16string>& sources)
     }
     std::vector<std::u16string> missing;
     for (const std::u16string& source : sources)
-        if (!PathHoldsAnything(source))
+        if (!PathFileExistsW(source))
             missing.push_back(source);
     if (!missing.empty()) {
         WarnText(FillFormat(UiText(kTextSourcesMissing), {Names(missing)}));

@@ -1,7 +1,6 @@
 #include "platform/text/FileSystem.h"
 
 #include <stdlib.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -62,12 +61,6 @@ bool PathsNameSameFile(std::u16string_view a, std::u16string_view b)
     const fs::path firstSpelling = fs::weakly_canonical(fs::absolute(first, error), error);
     const fs::path secondSpelling = fs::weakly_canonical(fs::absolute(second, error), error);
     return !error && firstSpelling == secondSpelling;
-}
-
-bool PathHoldsAnything(std::u16string_view path)
-{
-    struct stat info {};
-    return Usable(path) && ::lstat(EncodeUtf8(path).c_str(), &info) == 0;
 }
 
 bool IsFolder(std::u16string_view path)

@@ -15,9 +15,6 @@ std::optional<std::uintmax_t> RegularFileSize(std::u16string_view path);
 // not exist are compared by their spelling made absolute and normal.
 bool PathsNameSameFile(std::u16string_view a, std::u16string_view b);
 
-// True when anything is at `path` (a link that leads nowhere counts too).
-bool PathHoldsAnything(std::u16string_view path);
-
 // True when `path` names a folder (through links).
 bool IsFolder(std::u16string_view path);
 
