@@ -19,6 +19,5 @@ std::u16string BuildAudioOptions(const AudioSettings& audio);
 // True when the job takes two stages: MEncoder writes the intermediate file, FFmpeg reads it.
 bool UsesIntermediateFile(const ConversionJob& job);
 
-// Replaces the contents of `commands` with the one or two commands of `job`. The cursor is not
-// touched; the caller rewinds it.
+// Replaces the contents of `commands` with the one or two commands of `job`.
 void BuildCommandLines(const ConversionJob& job, CommandList& commands);

@@ -17,20 +17,3 @@ const std::u16string& CommandList::At(std::size_t index) const
     static const std::u16string kNone;
     return index < m_commands.size() ? m_commands[index] : kNone;
 }
-
-const std::u16string& CommandList::Current() const
-{
-    return At(m_nCursor);
-}
-
-void CommandList::Advance()
-{
-    if (!AtEnd())
-        ++m_nCursor;
-}
-
-void CommandList::SkipEmpty()
-{
-    while (!AtEnd() && m_commands[m_nCursor].empty())
-        ++m_nCursor;
-}

@@ -127,31 +127,11 @@ TEST(BuildCommandLines, EmptyOptionStringsLeaveTheirBlanks)
               u"plugins\\ffmpeg.exe -i temp.avi   /a.flv");
 }
 
-TEST(CommandList, RebuildReplacesAndCursorWalksPastEmptyCommands)
+TEST(CommandList, RebuildReplacesWhatTheListHeld)
 {
     CommandList list;
     BuildCommandLines({ConversionMode::Video2FLV, u"/a.mov", u"/a.flv", kTalkVideo, kTalkAudio}, list);
-    list.Rewind();
-    list.Advance();
-    list.Advance();
     BuildCommandLines({ConversionMode::FLV2Video, u"/a.flv", u"/a.mp3", kNoVideo, kTalkAudio}, list);
-    EXPECT_EQ(list.Size(), 1u);
-    EXPECT_TRUE(list.AtEnd());  // the old cursor means nothing until the list is rewound
-    EXPECT_EQ(list.Current(), u"");
-    list.Rewind();
-    EXPECT_EQ(list.Current(), u"plugins\\ffmpeg.exe -i /a.flv -ar 44100 -ab 64k -ac 2 -vn /a.mp3");
-
-    list.Clear();
-    for (const char16_t* command : {u"one", u"", u"", u"four", u""})
-        list.Append(command);
-    list.Rewind();
-    std::u16string walked;
-    for (list.SkipEmpty(); !list.AtEnd(); list.SkipEmpty()) {
-        walked += list.Current() + u";";
-        list.Advance();
-    }
-    EXPECT_EQ(walked, u"one;four;");
-    list.Advance();
-    EXPECT_TRUE(list.AtEnd());
+    EXPECT_EQ(list.All(), std::vector<std::u16string>{u"plugins\\ffmpeg.exe -i /a.flv -ar 44100 -ab 64k -ac 2 -vn /a.mp3"});
     EXPECT_EQ(list.At(99), u"");
 }

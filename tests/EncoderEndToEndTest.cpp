@@ -151,10 +151,10 @@ TEST_P(EncoderEndToEnd, DefaultsGiveAPlayableFileWithTheChosenOptions)
     CommandList commands;
     BuildCommandLines(job, commands);
     ASSERT_EQ(commands.Size(), c.stages);
-    for (commands.Rewind(); !commands.AtEnd(); commands.Advance()) {
-        std::vector<std::string> argv = SplitCommandLine(EncodeUtf8(commands.Current()));
+    for (const std::u16string& command : commands.All()) {
+        std::vector<std::string> argv = SplitCommandLine(EncodeUtf8(command));
         argv[0] = SystemProgram(argv[0]);
-        ASSERT_EQ(RunProgram(argv, m_dir + "/log.txt"), 0) << EncodeUtf8(commands.Current());
+        ASSERT_EQ(RunProgram(argv, m_dir + "/log.txt"), 0) << EncodeUtf8(command);
     }
 
     const Probe probe = ProbeFile(EncodeUtf8(job.m_strOutput));

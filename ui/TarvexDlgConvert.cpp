@@ -128,8 +128,7 @@ std::optional<RunPlan> CTarvexDlg::PlanFor(ConversionJob job, const std::u16stri
     job.m_strIntermediate = plan.runFolder + u'/' + std::u16string(kIntermediateName);
     CommandList commands;
     BuildCommandLines(job, commands);
-    for (std::size_t i = 0; i < commands.Size(); ++i)
-        plan.commands.push_back(commands.At(i));
+    plan.commands = commands.All();
     return plan;
 }
 
