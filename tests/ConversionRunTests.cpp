@@ -168,17 +168,6 @@ TEST_F(ConversionRunTest, TheOutputIsReplacedOnlyWhenTheRunHasEarnedIt)
     }
 }
 
-TEST_F(ConversionRunTest, AnOutputPathThatIsAFolderKeepsItAndSaysSo)
-{
-    Make();
-    fs::create_directories(m_output / "inside");
-    ASSERT_TRUE(m_run->Start(Plan({Script({"stampfile:{written}"})})));
-    ASSERT_TRUE(WaitEnded());
-    EXPECT_EQ(Outcome().kind, RunOutcome::Kind::NotMoved);
-    EXPECT_TRUE(fs::is_directory(m_output / "inside"));
-    ExpectNoRunFolder();
-}
-
 // Stop in either stage of two, with an encoder that answers SIGINT, one that ignores it, and
 // one that ignores SIGTERM as well: each ends, by SIGKILL at the last, 2 s per ignored signal.
 TEST_F(ConversionRunTest, StopEndsEitherStageAndKeepsTheEarlierOutput)
@@ -405,15 +394,6 @@ TEST_F(ConversionRunTest, EachFileHasItsLengthsShareOfTheBar)
     std::ofstream(m_dir / "go").put('x');
     ASSERT_TRUE(WaitEnded());
     EXPECT_EQ(m_run->Snapshot().progress.percent, 100);
-}
-
-TEST_F(ConversionRunTest, EveryByteOfTheOutputReachesTheTextNulIncluded)
-{
-    Make();
-    ASSERT_TRUE(m_run->Start(Plan({Script({"outhex:61620063640a", "stampfile:{written}"})})));
-    ASSERT_TRUE(WaitEnded());
-    EXPECT_EQ(m_run->Snapshot().text, std::u16string(u"ab\0cd\n", 6));
-    EXPECT_EQ(m_run->Commands().size(), 1u);
 }
 
 }  // namespace

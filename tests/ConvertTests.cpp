@@ -142,8 +142,6 @@ std::u16string U16(const fs::path& path)
     return DecodeUtf8(path.string());
 }
 
-// A "Custom..." list reads its value from the edit beside it.
-constexpr std::u16string_view kCustom = kCustomEntry;
 
 class ConvertFixture : public MainDialogFixture {
 protected:
@@ -269,7 +267,7 @@ protected:
     std::u16string Chosen(int list, int custom)
     {
         const std::u16string entry = Selected(list);
-        if (entry != kCustom)
+        if (entry != kCustomEntry)
             return entry;
         std::u16string typed = Text(custom);
         Trim(typed);
@@ -858,7 +856,7 @@ TEST_F(Convert, AStreamSwitchedOffAfterARefusedValueIsNotEncoded)
             WidgetOf(*dlg), "the refusal");
         act();
     };
-    Pick(IDC_FRAME_SIZE, kCustom);
+    Pick(IDC_FRAME_SIZE, kCustomEntry);
     Type(IDC_CUSTOM_WIDTH, u"");
     // Each action's data exchange stops at the empty width, before the check boxes.
     answering([&] { Pick(IDC_FRAME_SIZE, u"Original"); });
@@ -881,7 +879,7 @@ TEST_F(Convert, CustomValuesLeftAtZeroAreAskedFor)
     // Refused before anything on disk changes: an earlier output stays as it was.
     std::ofstream("out.avi") << "an earlier conversion";
     ClickTab(1);
-    Pick(IDC_FRAME_RATE, kCustom);
+    Pick(IDC_FRAME_RATE, kCustomEntry);
     const struct {
         const char16_t* frameRate;
         const char16_t* bitRate;
@@ -908,7 +906,7 @@ TEST_F(Convert, TypedValuesReachTheEncoderTrimmedAndAsOneArgumentEach)
 {
     const fs::path source = Clip("clip.flv");
     ClickTab(1);
-    Pick(IDC_FRAME_RATE, kCustom);
+    Pick(IDC_FRAME_RATE, kCustomEntry);
     Type(IDC_SOURCE, U16(source));
     Type(IDC_OUTPUT, u"out.avi");
 
