@@ -337,7 +337,7 @@ TEST(DialogFramework, KeyboardOpensTheWindowMenu)
     TestDlg dlg;
     CreateShown(dlg);
     dlg.GetSystemMenu(false)->AppendMenu(MF_STRING, 0x30, u"Item");
-    QApplication::setActiveWindow(WidgetOf(dlg));
+    WidgetOf(dlg)->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(WidgetOf(dlg)));
     for (auto [key, modifiers] : {std::pair{Qt::Key_F10, Qt::ShiftModifier},
                                   std::pair{Qt::Key_Menu, Qt::NoModifier}}) {
@@ -738,7 +738,7 @@ TEST(DialogFramework, ArrowKeysMoveTheFocusWithinTheGroup)
 {
     TestDlg dlg;
     CreateShown(dlg);
-    QApplication::setActiveWindow(WidgetOf(dlg));
+    WidgetOf(dlg)->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(WidgetOf(dlg)));
     const auto press = [&](int from, Qt::Key key) {
         Widget(dlg, from)->setFocus();
