@@ -8,6 +8,7 @@
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QMessageBox>
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -31,6 +33,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -80,6 +83,7 @@ void DebugCapture::Handle(QtMsgType, const QMessageLogContext& context, const QS
 struct Outcome {
     QStringList messages;        // message boxes, in order, each answered with OK
     bool windowShown = false;    // the output window
+    bool overTheDialog = false;  // it was shown as the main dialog's child window
     QString textAtShow;          // its text as it appeared
     QStringList texts;           // every text it showed after that
     std::u16string finalText;    // its text once OK showed
@@ -218,6 +222,8 @@ protected:
                 outcome.messages << box->text();
                 box->accept();
             } else if (modal == OutputWindow()) {
+                if (!outcome.windowShown)
+                    outcome.overTheDialog = modal->windowHandle()->transientParent() == WidgetOf(*dlg)->windowHandle();
                 outcome.windowShown = true;
                 CProgressCtrl* bar = dlg->m_pOutDlg->GetProgressCtrl(IDC_PROGRESS);
                 const int position = bar->IsMarquee() ? -1 : bar->GetPos();
@@ -276,9 +282,10 @@ protected:
 
     std::vector<std::u16string> Commands() { return dlg->Run().Commands(); }
 
-    // The window's last text is the end of what the encoders wrote, which ends with the
-    // closing line of a finished encoder. The window keeps two chunks, and ffmpeg writes its
-    // closing line in pieces, so that line may show only in part.
+    // The window's last text is the end of what the encoders wrote, and ffmpeg, the last of
+    // them, finished: its summary is in the output. Where the summary stands among its last
+    // lines depends on its version (after the last progress line, or before it), so only that
+    // it is there is held.
     void ExpectClosingLines(const Outcome& outcome)
     {
         const std::string shown = EncodeUtf8(outcome.finalText);
@@ -286,9 +293,7 @@ protected:
         EXPECT_FALSE(shown.empty());
         EXPECT_LE(shown.size(), 2u * 256 + 4);
         EXPECT_TRUE(written.ends_with(shown)) << "the window shows:\n" << shown;
-        const std::size_t lastLine = written.rfind('\n', written.size() - 2);
-        EXPECT_NE(written.find("muxing overhead", lastLine == std::string::npos ? 0 : lastLine), std::string::npos)
-            << "the encoders' output ends:\n" << written.substr(lastLine == std::string::npos ? 0 : lastLine);
+        EXPECT_NE(written.find("muxing overhead"), std::string::npos) << "the encoders wrote:\n" << written;
     }
 
     // The bar may be busy until the encoder tells the length, and then only rises, to 100.
@@ -624,11 +629,21 @@ TEST_F(Convert, ASourceThatIsNotAVideoEndsWithTheFailedCommandInEitherLanguage)
         Language language;
         const char16_t* line;
     } cases[] = {
-        {u"notes.avi", Language::English, u"Failed: step 1 of 1, ffmpeg, exited with status 1."},
-        {u"notes.avi", Language::Chinese, u"失败：第 1 步（共 1 步）ffmpeg 退出，状态为 1。"},
+        {u"notes.avi", Language::English, u"Failed: step 1 of 1, ffmpeg, exited with status #."},
+        {u"notes.avi", Language::Chinese, u"失败：第 1 步（共 1 步）ffmpeg 退出，状态为 #。"},
         // The second step fails as well, for want of the first one's file: the first tells.
-        {u"notes.mp4", Language::Chinese, u"失败：第 1 步（共 2 步）mencoder 退出，状态为 1。"},
-        {u"notes.mp4", Language::English, u"Failed: step 1 of 2, mencoder, exited with status 1."},
+        {u"notes.mp4", Language::Chinese, u"失败：第 1 步（共 2 步）mencoder 退出，状态为 #。"},
+        {u"notes.mp4", Language::English, u"Failed: step 1 of 2, mencoder, exited with status #."},
+    };
+    // Which status an encoder gives for a source it cannot read is its own affair (ffmpeg 5.1
+    // says 1, ffmpeg 7 says 183): the line must name one that is not 0, where '#' stands.
+    const auto withStatus = [](std::u16string_view line, std::u16string_view pattern) {
+        const std::size_t at = pattern.find(u'#');
+        if (!line.starts_with(pattern.substr(0, at)) || !line.ends_with(pattern.substr(at + 1)))
+            return false;
+        const std::u16string_view status = line.substr(at, line.size() - (pattern.size() - 1));
+        return !status.empty() && status.front() >= u'1' && status.front() <= u'9' &&
+               std::all_of(status.begin(), status.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(EncodeUtf8(c.line));
@@ -639,11 +654,41 @@ TEST_F(Convert, ASourceThatIsNotAVideoEndsWithTheFailedCommandInEitherLanguage)
         Type(IDC_OUTPUT, u"");
         const Outcome outcome = ConvertAndWait();
         ASSERT_TRUE(outcome.windowShown);
-        EXPECT_EQ(outcome.outcomeLine, c.line);
+        EXPECT_TRUE(withStatus(outcome.outcomeLine, c.line)) << EncodeUtf8(outcome.outcomeLine);
         ASSERT_FALSE(outcome.bar.empty());
         EXPECT_LT(outcome.bar.back(), 100);
         EXPECT_EQ(ReadFile("notes.flv"), "an earlier conversion");
         ExpectOnly({"notes.avi", "notes.mp4", "notes.flv"});
+    }
+}
+
+// The suite runs this once more as a native client of a Wayland compositor, where windows
+// cannot place themselves: the output window must still open as the dialog's child over it,
+// and a run end with its line and close with OK, in either language.
+TEST_F(Convert, TheOutputWindowOpensOverTheDialogAndTheRunEndsInEitherLanguage)
+{
+    if (const char* platform = std::getenv("TARVEX_EXPECT_PLATFORM")) {
+        ASSERT_EQ(QGuiApplication::platformName().toStdString(), platform);
+    }
+    const fs::path source = Clip("clip.avi");
+    const struct {
+        Language language;
+        std::u16string line;
+    } cases[] = {
+        {Language::English, u"Done: clip.flv was written, "},
+        {Language::Chinese, u"完成：已写入 clip.flv，"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(EncodeUtf8(c.line));
+        if (g_language != c.language)
+            Click(IDC_LANGUAGE);
+        Type(IDC_SOURCE, U16(source));
+        Type(IDC_OUTPUT, u"");
+        const Outcome outcome = ConvertAndWait();
+        ASSERT_TRUE(outcome.windowShown);
+        EXPECT_TRUE(outcome.overTheDialog);
+        EXPECT_TRUE(outcome.outcomeLine.starts_with(c.line)) << EncodeUtf8(outcome.outcomeLine);
+        EXPECT_EQ(ProbeOutput("clip.flv")["format.format_name"], "flv");
     }
 }
 
