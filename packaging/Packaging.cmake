@@ -35,11 +35,28 @@ install(FILES ${TARVEX_PACKAGING_DIR}/copyright ${TARVEX_PACKAGING_OUT}/changelo
 
 execute_process(COMMAND dpkg --print-architecture
   OUTPUT_VARIABLE TARVEX_DEB_ARCH OUTPUT_STRIP_TRAILING_WHITESPACE)
-set(TARVEX_DEB ${CMAKE_BINARY_DIR}/tarvex_${PROJECT_VERSION}_${TARVEX_DEB_ARCH}.deb)
+# A package links the libraries of the release it was built on (libavformat59 on Debian 12,
+# libavformat61 on 13) and installs only there, so its version names that release: 1.0.3.9~deb12.
+# The tilde sorts it below the plain version, and deb12 below deb13, so an upgrade of the
+# system to the next release takes the next release's package.
+set(TARVEX_DEB_RELEASE "")
+if(EXISTS /etc/os-release)
+  file(STRINGS /etc/os-release TARVEX_OS_ID REGEX "^ID=")
+  file(STRINGS /etc/os-release TARVEX_OS_VERSION REGEX "^VERSION_ID=")
+  string(REGEX REPLACE "^ID=\"?([^\"]*)\"?$" "\\1" TARVEX_OS_ID "${TARVEX_OS_ID}")
+  string(REGEX REPLACE "^VERSION_ID=\"?([^\"]*)\"?$" "\\1" TARVEX_OS_VERSION "${TARVEX_OS_VERSION}")
+  if(TARVEX_OS_ID STREQUAL "debian" AND TARVEX_OS_VERSION)
+    set(TARVEX_DEB_RELEASE "~deb${TARVEX_OS_VERSION}")
+  elseif(TARVEX_OS_ID AND TARVEX_OS_VERSION)
+    set(TARVEX_DEB_RELEASE "~${TARVEX_OS_ID}${TARVEX_OS_VERSION}")
+  endif()
+endif()
+set(TARVEX_DEB_VERSION ${PROJECT_VERSION}${TARVEX_DEB_RELEASE})
+set(TARVEX_DEB ${CMAKE_BINARY_DIR}/tarvex_${TARVEX_DEB_VERSION}_${TARVEX_DEB_ARCH}.deb)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tarvex)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VERSION ${TARVEX_DEB_VERSION})
 set(CPACK_PACKAGE_VENDOR Vantrel)
 set(CPACK_PACKAGE_CONTACT ${TARVEX_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "video converter front-end for FFmpeg and MEncoder")
@@ -65,6 +82,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # (the Qt libraries only recommend them).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "ffmpeg, mencoder, fonts-wqy-microhei | fonts-noto-cjk, qt6-qpa-plugins")
+# Wayland desktops (the default on Debian 13) run it as a native client with this plugin, and
+# through XWayland without it.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 include(CPack)
 
 if(BUILD_TESTING)
@@ -77,7 +97,7 @@ if(BUILD_TESTING)
   # for several seconds, so the test runs alone, not beside the timing-sensitive runner tests.
   add_test(NAME package_deb
     COMMAND ${TARVEX_PACKAGING_DIR}/check-deb.sh
-            ${TARVEX_DEB} ${TARVEX_PACKAGING_DIR}/contents.txt ${PROJECT_VERSION})
+            ${TARVEX_DEB} ${TARVEX_PACKAGING_DIR}/contents.txt ${TARVEX_DEB_VERSION})
   set_tests_properties(package_deb PROPERTIES
     LABELS package RUN_SERIAL TRUE SKIP_RETURN_CODE 77 TIMEOUT 300)
 endif()

@@ -56,6 +56,9 @@ for needed in ffmpeg mencoder "fonts-wqy-microhei | fonts-noto-cjk" qt6-qpa-plug
   printf '%s\n' "${groups[@]}" | grep -qxF "$needed" || fail "Depends lacks '$needed'"
 done
 
+dpkg-deb -f "$deb" Recommends | tr ',' '\n' | sed -E 's/^ +//; s/ +$//' | grep -qx qt6-wayland \
+  || fail "Recommends lacks qt6-wayland"
+
 # Every library the program links must be covered by a calculated dependency on a package
 # that holds it, so a fresh system gets all of them.
 for lib in $(objdump -p "$root/usr/bin/tarvex" | awk '$1 == "NEEDED" { print $2 }'); do
