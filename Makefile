@@ -9,18 +9,22 @@ JOBS     ?= $(shell nproc)
 # question the toolkit only answers for the process's own language.
 # libavformat-dev and pkg-config: media/ reads a file's length and streams with FFmpeg's own
 # library, found through its pkg-config files.
+# weston and qt6-wayland: a test converts through the window as a native Wayland client, under
+# weston's headless compositor.
 PACKAGES := cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libboost-thread-dev googletest \
             libgtest-dev libfontconfig-dev libavformat-dev ffmpeg mencoder fonts-wqy-microhei \
-            xvfb xauth dpkg-dev file lintian desktop-file-utils appstream man-db
+            xvfb xauth dpkg-dev file lintian desktop-file-utils appstream man-db \
+            weston qt6-wayland
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build test run bench install package clean
+.PHONY: all deps configure build test run bench install package clean test-debian13
 
 all: build
 
-deps:
+# Installs the Debian packages named in $(1) that are missing.
+define install_missing
 	@missing=""; \
-	for p in $(PACKAGES); do \
+	for p in $(1); do \
 	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -28,6 +32,10 @@ deps:
 	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update -qq && \
 	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
+endef
+
+deps:
+	$(call install_missing,$(PACKAGES))
 
 $(BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -52,7 +60,9 @@ tsan: deps
 	  TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 	  ctest -L tsan --no-tests=error --output-on-failure -j $(JOBS)
 
-run: build
+# Only the program: a user who wants to convert waits for nothing else.
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target tarvex
 	./$(BUILD)/app/tarvex
 
 bench: build
@@ -74,3 +84,10 @@ package: deps
 
 clean:
 	rm -rf $(BUILD) $(TSAN_BUILD)
+
+# The suite on Debian 13, in a minbase chroot of it (kept in /var/cache/tarvex-chroot and
+# reused); the log, the tests' log and its .deb land in $(BUILD)/trixie/.
+CHROOT_PACKAGES := debootstrap git util-linux
+test-debian13:
+	$(call install_missing,$(CHROOT_PACKAGES))
+	packaging/test-in-chroot.sh trixie test
