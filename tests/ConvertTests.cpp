@@ -504,11 +504,14 @@ INSTANTIATE_TEST_SUITE_P(
         AwkwardNames{"OptionAndProtocolLookAlikes", "-i clip.mp4", "http:out.flv", false}),
     [](const ::testing::TestParamInfo<AwkwardNames>& param) { return std::string(param.param.name); });
 
+// This program, to start a copy of it.
+static fs::path g_self;
+
 // The names above once more in a program started under the C locale: the command lines and
 // the encoders' text are UTF-8 whatever the locale says.
 TEST(ConvertUnderTheCLocale, NamesStillReachTheEncodersUnchanged)
 {
-    const fs::path self = fs::read_symlink("/proc/self/exe");
+    const fs::path self = g_self;
     char pattern[] = "/tmp/tarvex-convert-c-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     const std::string log = std::string(pattern) + "/log.txt";
@@ -1134,6 +1137,9 @@ TEST_F(ConvertFileChoice, AChosenNameKeepsItsFolderAndTakesTheExportTypesExtensi
 
 int main(int argc, char** argv)
 {
+    // Read before the mount namespace changes: in a chroot, the link then names this program
+    // by its path outside the chroot.
+    g_self = fs::read_symlink("/proc/self/exe");
     // Before anything can start a thread.
     EnterPrivateMountNamespace();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

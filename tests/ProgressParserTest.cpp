@@ -142,6 +142,22 @@ TEST(ProgressParser, ALineCutWhereTheRestTellsNothingStillCounts)
     }
 }
 
+// Newer ffmpegs give sizes in KiB, say time=N/A before the first frame and print their summary
+// before the last progress line; the last line still tells how far the run got.
+TEST(ProgressParser, TheNewerFfmpegsLinesInTheirOrder)
+{
+    ProgressParser parser;
+    parser.BeginRun(1);
+    parser.Feed(OutputStream::Error, "  Duration: 00:00:02.00, start: 0.000000, bitrate: 600 kb/s\n");
+    parser.Feed(OutputStream::Error, "frame=    0 fps=0.0 q=0.0 size=       0KiB time=N/A bitrate=N/A speed=N/A    \r");
+    EXPECT_EQ(parser.Percent(), std::nullopt) << "N/A is no time";
+    parser.Feed(OutputStream::Error, "[out#0/flv @ 0x5581] video:96KiB audio:16KiB subtitle:0KiB other streams:0KiB "
+                                     "global headers:0KiB muxing overhead: 1.5%\n");
+    parser.Feed(OutputStream::Error, "frame=   30 fps=0.0 q=2.0 Lsize=     114KiB time=00:00:01.90 bitrate= 489.9kbits/s "
+                                     "speed=10x    \n");
+    EXPECT_EQ(parser.Percent(), 95);
+}
+
 TEST(ProgressParser, JunkAndHugeNumbersNeitherCrashNorOvershoot)
 {
     ProgressParser parser;
