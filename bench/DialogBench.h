@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
+#include <QLoggingCategory>
 #include <QPushButton>
 #include <QTimer>
 
@@ -14,10 +15,52 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/dialog/Wnd.h"
 #include "tests/EncoderTools.h"
+
+// The command lines the program starts, from its debug output, while an object of this lives.
+class CommandLines {
+public:
+    CommandLines() : m_previous(qInstallMessageHandler(Collect))
+    {
+        std::lock_guard<std::mutex> lock(s_lock);
+        s_lines.clear();
+        QLoggingCategory::setFilterRules(QStringLiteral("tarvex.debug=true"));
+    }
+    ~CommandLines()
+    {
+        qInstallMessageHandler(m_previous);
+        QLoggingCategory::setFilterRules(QString());
+    }
+    CommandLines(const CommandLines&) = delete;
+    CommandLines& operator=(const CommandLines&) = delete;
+
+    std::vector<std::string> Lines() const
+    {
+        std::lock_guard<std::mutex> lock(s_lock);
+        return s_lines;
+    }
+
+private:
+    // Every command the dialog builds names its encoder as plugins\...
+    static void Collect(QtMsgType, const QMessageLogContext& context, const QString& message)
+    {
+        if (context.category && std::string_view(context.category) == "tarvex" &&
+            message.startsWith(QStringLiteral("plugins\\"))) {
+            std::lock_guard<std::mutex> lock(s_lock);
+            s_lines.push_back(message.toStdString());
+        }
+    }
+
+    static inline std::mutex s_lock;
+    static inline std::vector<std::string> s_lines;
+    QtMessageHandler m_previous;
+};
 
 inline double Now()
 {

@@ -57,7 +57,7 @@ protected:
 
     RunPlan Plan(const std::vector<std::u16string>& commands) { return PlanFor(m_output, commands); }
 
-    void Make(ConversionRun::MediaReader reader = {})
+    void Make(MediaReader reader = {}, std::size_t parallel = 0)
     {
         m_run.emplace(
             [this] {
@@ -68,13 +68,21 @@ protected:
                 std::lock_guard<std::mutex> lock(m_lock);
                 m_debug.emplace_back(text);
             },
-            std::move(reader));
+            std::move(reader), parallel);
+    }
+
+    // The run's verdict once it has ended.
+    RunVerdict Verdict()
+    {
+        const std::optional<RunVerdict> verdict = m_run->Snapshot().verdict;
+        EXPECT_TRUE(verdict.has_value()) << "the run has not ended";
+        return verdict.value_or(RunVerdict{});
     }
 
     // The one file's outcome once the run has ended.
     RunOutcome Outcome()
     {
-        const std::vector<RunOutcome> outcomes = m_run->Snapshot().outcomes;
+        const std::vector<RunOutcome> outcomes = Verdict().outcomes;
         EXPECT_EQ(outcomes.size(), 1u);
         return outcomes.empty() ? RunOutcome{} : outcomes.back();
     }
@@ -364,7 +372,7 @@ TEST_F(ConversionRunTest, SeveralFilesRunInTurnUntilAStop)
         }
         ASSERT_TRUE(WaitEnded());
         std::vector<K> kinds;
-        for (const RunOutcome& outcome : m_run->Snapshot().outcomes)
+        for (const RunOutcome& outcome : Verdict().outcomes)
             kinds.push_back(outcome.kind);
         EXPECT_EQ(kinds, c.kinds);
         EXPECT_NE(ReadAll(outputs[0]), "earlier");

@@ -249,16 +249,20 @@ protected:
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "a window is still open after Convert";
         qInstallMessageHandler(previous);
         QLoggingCategory::setFilterRules(QString());
-        if (outcome.windowShown) {
-            for (const std::u16string& command : dlg->Run().Commands())
-                outcome.commands.push_back(EncodeUtf8(command));
-        }
         const std::vector<std::string> messages = g_debugOutput.Take();
         if (!messages.empty())
             outcome.firstDebugMessage = messages.front();
-        for (const std::string& message : messages)
-            if (std::find(outcome.commands.begin(), outcome.commands.end(), message) == outcome.commands.end())
+        // Every command the dialog builds names its encoder as plugins\...; no encoder's
+        // output starts so.
+        for (const std::string& message : messages) {
+            if (message.starts_with("plugins\\"))
+                outcome.commands.push_back(message);
+            else
                 outcome.encoderOutput += message;
+        }
+        m_commands.clear();
+        for (const std::string& command : outcome.commands)
+            m_commands.push_back(DecodeUtf8(command));
         return outcome;
     }
 
@@ -280,7 +284,9 @@ protected:
         return typed;
     }
 
-    std::vector<std::u16string> Commands() { return dlg->Run().Commands(); }
+    // The command lines of the last Convert, in the order they started.
+    const std::vector<std::u16string>& Commands() const { return m_commands; }
+    std::vector<std::u16string> m_commands;
 
     // The window's last text is the end of what the encoders wrote, and ffmpeg, the last of
     // them, finished: its summary is in the output. Where the summary stands among its last

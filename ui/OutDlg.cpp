@@ -42,11 +42,6 @@ static_assert(TemplateIsHonoured(kTemplate), "every style bit of the template is
 
 }  // namespace
 
-const DlgTemplate& OutputDialogTemplate()
-{
-    return kTemplate;
-}
-
 COutDlg::COutDlg(CWnd* pParent, ConversionRun& run) : CDialog(kTemplate, pParent), m_run(run) {}
 
 const MessageMap& COutDlg::GetMessageMap() const
@@ -71,7 +66,9 @@ bool COutDlg::OnInitDialog()
     bar->SetAccessibleName(UiText(kTextProgress));
     GetDlgItem(IDC_STOP)->SetWindowText(UiText(kTextStop));
     m_nextStatus = {};
-    m_nShownFile = kNoFile;
+    m_bFileLineShown = false;
+    m_shownFiles.clear();
+    m_bEndShown = false;
     // One file needs no line saying which it is: the text takes its room.
     if (m_run.Snapshot().progress.files <= 1) {
         CRect text = kTextWithoutFileLine;
@@ -95,25 +92,28 @@ void COutDlg::ShowRun(const RunSnapshot& snapshot, RunClock::time_point now)
     if (snapshot.state == RunState::Stopping)
         GetDlgItem(IDC_STOP)->EnableWindow(false);
     const RunProgress& where = snapshot.progress;
-    if (where.files > 1 && where.file != m_nShownFile) {
+    // The line changes with the files converting, and only then; between one file's end and
+    // the next one's start it keeps naming the last.
+    if (where.files > 1 && !where.converting.empty() && where.converting != m_shownFiles) {
         CWnd* line = GetDlgItem(IDC_FILE);
-        line->SetWindowText(FillFormat(UiText(kTextFileLine), {NumberText(where.file + 1), NumberText(where.files),
-                                                               DisplayName(where.source)}));
-        // Spoken as it shows for the first file, and at each new one; never at every chunk.
-        if (m_nShownFile == kNoFile)
+        line->SetWindowText(FileLineText(where, g_language));
+        // Spoken as it shows for the first files, and at each change; never at every chunk.
+        if (!m_bFileLineShown)
             line->ShowWindow(SW_SHOW);
         else
             line->Announce();
-        m_nShownFile = where.file;
+        m_bFileLineShown = true;
+        m_shownFiles = where.converting;
     }
     if (!ended && now >= m_nextStatus) {
         GetDlgItem(IDC_STATUS)->SetWindowText(RunStatusText(snapshot.progress, now, g_language));
         m_nextStatus = now + kStatusInterval;
     }
-    if (ended && !RunHasEnded()) {
+    if (ended && snapshot.verdict && !m_bEndShown) {
+        m_bEndShown = true;
         GetDlgItem(IDC_STATUS)->ShowWindow(SW_HIDE);
         CWnd* line = GetDlgItem(IDC_OUTCOME);
-        line->SetWindowText(RunOutcomeText(snapshot.outcomes, snapshot.progress.files, g_language));
+        line->SetWindowText(RunOutcomeText(*snapshot.verdict, g_language));
         line->ShowWindow(SW_SHOW);
         GetDlgItem(IDC_STOP)->ShowWindow(SW_HIDE);
         CWnd* ok = GetDlgItem(IDOK);
@@ -124,7 +124,8 @@ void COutDlg::ShowRun(const RunSnapshot& snapshot, RunClock::time_point now)
 
 bool COutDlg::RunHasEnded() const
 {
-    return GetDlgItem(IDOK)->IsWindowVisible();
+    // OK shows the end; until the end is drawn there is nothing to close on.
+    return m_run.State() == RunState::Ended && m_bEndShown;
 }
 
 void COutDlg::OnStop()

@@ -5,6 +5,8 @@
 // status line's place, and OK in Stop's. Enter, Esc and the window's close count only once OK shows, so nothing but Stop can
 // cut a conversion short. Every run opens a fresh window from the template.
 
+#include <vector>
+
 #include "platform/dialog/Dialog.h"
 #include "run/ConversionRun.h"
 
@@ -27,11 +29,9 @@ private:
     void OnStop();
     bool RunHasEnded() const;
 
-    static constexpr std::size_t kNoFile = static_cast<std::size_t>(-1);
-
     ConversionRun& m_run;
     RunClock::time_point m_nextStatus{};
-    std::size_t m_nShownFile = kNoFile;  // the file the file line names
+    bool m_bFileLineShown = false;
+    std::vector<std::size_t> m_shownFiles;  // the files the file line names
+    bool m_bEndShown = false;
 };
-
-const DlgTemplate& OutputDialogTemplate();

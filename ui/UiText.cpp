@@ -72,7 +72,7 @@ constexpr std::u16string_view kTable[kUiTextEntryCount * 2] = {
     u" Failed: %s.", u"失败：%s。",
     u" Written, but: %s.", u"已写入，但：%s。",
     u"and %s more", u"另有 %s 个",
-    u"Stopped after %s of %s files.", u"已停止：已处理 %s 个文件（共 %s 个）。",
+    u"Stopped: %s of %s files written.", u"已停止：已写入 %s 个文件（共 %s 个）。",
     u"Failed: %s.", u"失败：%s。",
     u"missing or empty", u"不存在或为空",
     u"could not be moved into place", u"无法移到输出位置",
@@ -82,6 +82,11 @@ constexpr std::u16string_view kTable[kUiTextEntryCount * 2] = {
     u"cannot be read", u"无法读取",
     u"; ", u"；",
     u"%s (%s)", u"%s（%s）",
+    u"Files %s of %s: %s", u"第 %s 个文件（共 %s 个）：%s",
+    u"Files %s of %s, %s done: %s", u"第 %s 个文件（共 %s 个，已完成 %s 个）：%s",
+    u" and ", u"、",
+    u", ", u"、",
+    u", ", u"，",
 };
 
 }  // namespace

@@ -76,7 +76,13 @@ enum UiTextEntry {
     kTextReasonUnreadable = 67,
     kTextListSeparator = 68,
     kTextListItem = 69,
-    kUiTextEntryCount = 70
+    // The file line while several files convert at once.
+    kTextFilesLine = 70,
+    kTextFilesDoneLine = 71,
+    kTextNumbersLastSeparator = 72,
+    kTextNumbersSeparator = 73,
+    kTextNamesSeparator = 74,
+    kUiTextEntryCount = 75
 };
 
 // Entry `entry` in `language`; empty out of range.
