@@ -150,7 +150,7 @@ TEST_F(ConversionRunTest, TheOutputIsReplacedOnlyWhenTheRunHasEarnedIt)
             std::lock_guard<std::mutex> lock(m_lock);
             m_debug.clear();
         }
-        SetSyncForTests([&c](int fd) {
+        SetSyncHook([&c](int fd) {
             struct stat info {};
             ::fstat(fd, &info);
             if (c.failingFlush && std::string_view(c.failingFlush) == (S_ISDIR(info.st_mode) ? "folder" : "file")) {
@@ -161,7 +161,7 @@ TEST_F(ConversionRunTest, TheOutputIsReplacedOnlyWhenTheRunHasEarnedIt)
         });
         ASSERT_TRUE(m_run->Start(std::move(plan)));
         ASSERT_TRUE(WaitEnded());
-        SetSyncForTests({});
+        SetSyncHook({});
         const RunOutcome outcome = Outcome();
         EXPECT_EQ(outcome.kind, c.kind);
         EXPECT_EQ(outcome.step, c.step);

@@ -123,7 +123,7 @@ TEST_F(FileSystem, ReplaceFileFlushesTheFileRenamesThenFlushesTheFolder)
         struct stat fresh {};
         ASSERT_EQ(::stat((m_dir / "new.flv").c_str(), &fresh), 0);
         std::vector<std::string> steps;
-        SetSyncForTests([&](int fd) {
+        SetSyncHook([&](int fd) {
             struct stat info {};
             EXPECT_EQ(::fstat(fd, &info), 0);
             std::string step;
@@ -141,7 +141,7 @@ TEST_F(FileSystem, ReplaceFileFlushesTheFileRenamesThenFlushesTheFolder)
             return ::fsync(fd);
         });
         EXPECT_EQ(ReplaceFile(In("new.flv"), In(c.to)), c.result);
-        SetSyncForTests({});
+        SetSyncHook({});
         EXPECT_EQ(steps, c.steps);
         EXPECT_EQ(fs::exists(m_dir / "new.flv"), !c.moved);
         EXPECT_EQ(Contents(m_dir / "other.flv"), c.moved ? "new" : "other");

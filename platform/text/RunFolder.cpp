@@ -156,13 +156,21 @@ void SweepOne(int dir, const std::string& name)
     ::unlinkat(dir, name.c_str(), AT_REMOVEDIR);
 }
 
+bool HeldHere(const std::string& runFolder)
+{
+    std::lock_guard<std::mutex> guard(g_locksGuard);
+    return g_locks.contains(runFolder);
+}
+
 void Sweep(const std::string& folder)
 {
     const Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dir)
         return;
+    // A batch makes its files' folders one after another beside each other: those it holds
+    // already are passed over without a look, which their locks would refuse anyway.
     for (const std::string& name : Names(dir.Get()))
-        if (IsRunFolderName(name))
+        if (IsRunFolderName(name) && !HeldHere((fs::path(folder) / name).string()))
             SweepOne(dir.Get(), name);
 }
 
@@ -240,7 +248,7 @@ Replaced ReplaceFile(std::u16string_view from, std::u16string_view to)
     return Replaced::Yes;
 }
 
-void SetSyncForTests(std::function<int(int fd)> sync)
+void SetSyncHook(std::function<int(int fd)> sync)
 {
     std::lock_guard<std::mutex> guard(g_syncGuard);
     g_sync = std::move(sync);

@@ -39,6 +39,6 @@ enum class Replaced {
 // after the return included. Both must lie on one file system.
 Replaced ReplaceFile(std::u16string_view from, std::u16string_view to);
 
-// Stands in for fsync(2) in ReplaceFile while set, so that a test can see which descriptor is
-// flushed when, and make a flush fail. Empty: the system's own.
-void SetSyncForTests(std::function<int(int fd)> sync);
+// Stands in for fsync(2) in ReplaceFile while set: a test sees which descriptor is flushed
+// when, or makes a flush fail; a benchmark times them. Empty: the system's own.
+void SetSyncHook(std::function<int(int fd)> sync);
