@@ -3,7 +3,8 @@
 // not. It has failed when any command exited non-zero, was killed or could not start, when the
 // file the commands were to write is missing or empty at the end, or when it could not be
 // moved to the output path or flushed to the disk; it was stopped when the user (or a signal
-// to the program) stopped it. A file put in place may still be doubtful: encoders exit 0 for a source they cut short.
+// to the program) stopped it. A file put in place may still be doubtful: encoders exit 0 for a
+// source they cut short.
 
 #include <cstddef>
 #include <cstdint>
