@@ -4,6 +4,7 @@
 
 #include "platform/text/CommandLine.h"
 #include "platform/text/FileSystem.h"
+#include "platform/text/RunFolder.h"
 #include "platform/text/ShellPath.h"
 
 ConversionRun::ConversionRun(std::function<void()> changed, std::function<void(std::string_view)> debugOutput,
@@ -254,6 +255,7 @@ void ConversionRun::EndFile(std::unique_lock<std::mutex>& step, bool stopped)
         boost::mutex::scoped_lock lock(m_stateLock);
         outcome = m_outcome;
     }
+    bool replaced = false;
     if (stopped) {
         outcome.kind = RunOutcome::Kind::Stopped;
         outcome.step = m_where.step + 1;
@@ -278,17 +280,29 @@ void ConversionRun::EndFile(std::unique_lock<std::mutex>& step, bool stopped)
                 if (source)
                     outcome.sourceSeconds = source->seconds;
             }
-            if (ReplaceFile(plan.written, plan.output)) {
+            switch (ReplaceFile(plan.written, plan.output)) {
+            case Replaced::Yes:
                 outcome.kind = RunOutcome::Kind::Written;
                 outcome.size = *size;
-            } else {
+                break;
+            case Replaced::NotMoved:
                 outcome.kind = RunOutcome::Kind::NotMoved;
+                break;
+            case Replaced::NotSynced:
+                outcome.kind = RunOutcome::Kind::NotSynced;
+                break;
+            case Replaced::FolderNotSynced:
+                // The new file took the earlier one's place, but a power loss may still undo it.
+                outcome.kind = RunOutcome::Kind::NotSynced;
+                outcome.size = *size;
+                replaced = true;
+                break;
             }
         }
     }
     RemoveRunFolder(plan.runFolder);
     if (outcome.kind != RunOutcome::Kind::Written)
-        outcome.bEarlierKept = m_bEarlierOutput && PathFileExistsW(plan.output);
+        outcome.bEarlierKept = !replaced && m_bEarlierOutput && PathFileExistsW(plan.output);
 
     boost::mutex::scoped_lock lock(m_stateLock);
     if (outcome.kind == RunOutcome::Kind::Written)

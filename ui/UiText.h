@@ -76,7 +76,9 @@ enum UiTextEntry {
     kTextReasonUnreadable = 67,
     kTextListSeparator = 68,
     kTextListItem = 69,
-    kUiTextEntryCount = 70
+    kTextOutcomeNotSynced = 70,
+    kTextReasonNotSynced = 71,
+    kUiTextEntryCount = 72
 };
 
 // Entry `entry` in `language`; empty out of range.
