@@ -1,7 +1,8 @@
 #pragma once
 // What the benchmarks that drive the real dialog share: the clock, the program's processor
 // time and resident memory, Convert clicked and the output window closed once OK shows, and
-// the shell script that runs the same commands, its words quoted.
+// the shell script that runs the same commands, its words quoted, and the time the program
+// spends flushing new files to the disk.
 
 #include <QApplication>
 #include <QDialog>
@@ -11,7 +12,9 @@
 #include <QTimer>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +24,7 @@
 #include <vector>
 
 #include "platform/dialog/Wnd.h"
+#include "platform/text/RunFolder.h"
 #include "tests/EncoderTools.h"
 
 // The command lines the program starts, from its debug output, while an object of this lives.
@@ -66,6 +70,28 @@ inline double Now()
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
+
+// While this lives, the program's flushes of new files and their folders (the real ones) are
+// timed; Take() gives the seconds spent since the last call.
+class SyncClock {
+public:
+    SyncClock()
+    {
+        SetSyncHook([this](int fd) {
+            const auto start = std::chrono::steady_clock::now();
+            const int result = ::fsync(fd);
+            m_nanoseconds += std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
+            return result;
+        });
+    }
+    ~SyncClock() { SetSyncHook({}); }
+    SyncClock(const SyncClock&) = delete;
+    SyncClock& operator=(const SyncClock&) = delete;
+    double Take() { return static_cast<double>(m_nanoseconds.exchange(0)) / 1e9; }
+
+private:
+    std::atomic<long long> m_nanoseconds{0};
+};
 
 inline double CpuSeconds()
 {

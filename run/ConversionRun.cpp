@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "platform/process/Processors.h"
-#include "platform/text/FileSystem.h"
+#include "platform/text/RunFolder.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include "platform/text/CommandLine.h"
 #include "platform/text/FileSystem.h"
+#include "platform/text/RunFolder.h"
 #include "platform/text/ShellPath.h"
 
 std::vector<std::u16string> PlannedCommands(const std::vector<std::u16string>& commands)
@@ -140,6 +141,7 @@ void FileJob::End(bool stopped, const MediaReader& reader, const std::optional<F
         boost::mutex::scoped_lock lock(m_context.stateLock);
         outcome = m_outcome;
     }
+    bool replaced = false;
     if (stopped) {
         outcome.kind = RunOutcome::Kind::Stopped;
         outcome.step = m_nStep + 1;
@@ -156,17 +158,29 @@ void FileJob::End(bool stopped, const MediaReader& reader, const std::optional<F
                 if (source)
                     outcome.sourceSeconds = source->seconds;
             }
-            if (ReplaceFile(m_plan.written, m_plan.output)) {
+            switch (ReplaceFile(m_plan.written, m_plan.output)) {
+            case Replaced::Yes:
                 outcome.kind = RunOutcome::Kind::Written;
                 outcome.size = *size;
-            } else {
+                break;
+            case Replaced::NotMoved:
                 outcome.kind = RunOutcome::Kind::NotMoved;
+                break;
+            case Replaced::NotSynced:
+                outcome.kind = RunOutcome::Kind::NotSynced;
+                break;
+            case Replaced::FolderNotSynced:
+                // The new file took the earlier one's place, but a power loss may still undo it.
+                outcome.kind = RunOutcome::Kind::NotSynced;
+                outcome.size = *size;
+                replaced = true;
+                break;
             }
         }
     }
     RemoveRunFolder(m_plan.runFolder);
     if (outcome.kind != RunOutcome::Kind::Written)
-        outcome.bEarlierKept = m_bEarlierOutput && PathFileExistsW(m_plan.output);
+        outcome.bEarlierKept = !replaced && m_bEarlierOutput && PathFileExistsW(m_plan.output);
 
     boost::mutex::scoped_lock lock(m_context.stateLock);
     if (outcome.kind == RunOutcome::Kind::Written)

@@ -2,8 +2,9 @@
 // What became of a file's conversion: the output file put in place, with its size, or why
 // not. It has failed when any command exited non-zero, was killed or could not start, when the
 // file the commands were to write is missing or empty at the end, or when it could not be
-// moved to the output path; it was stopped when the user (or a signal to the program) stopped
-// it. A file put in place may still be doubtful: encoders exit 0 for a source they cut short.
+// moved to the output path or flushed to the disk; it was stopped when the user (or a signal
+// to the program) stopped it. A file put in place may still be doubtful: encoders exit 0 for a
+// source they cut short.
 
 #include <cstddef>
 #include <cstdint>
@@ -25,6 +26,7 @@ struct RunOutcome {
         NotStarted,  // a command could not start
         NoOutput,    // every command went well, yet the file they wrote is missing or empty
         NotMoved,    // the new file could not be renamed over the output path
+        NotSynced,   // the new file, or its name at the output path, could not be flushed to the disk
         Stopped,     // stopped before it had earned its output
     };
     // Written, and read back: what it holds against what its source promised.

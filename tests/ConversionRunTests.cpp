@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -12,11 +16,13 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 #include "platform/text/CommandLine.h"
 #include "platform/text/FileSystem.h"
+#include "platform/text/RunFolder.h"
 #include "platform/text/TextCodec.h"
 #include "run/ConversionRun.h"
 #include "tests/RunHelpers.h"
@@ -122,6 +128,7 @@ TEST_F(ConversionRunTest, TheOutputIsReplacedOnlyWhenTheRunHasEarnedIt)
         bool earlier;
         K kind;
         std::size_t step;
+        const char* failingFlush = nullptr;  // "file" or "folder": that flush to the disk fails
     } cases[] = {
         {"one stage", {{"out:working", "stampfile:{written}"}}, true, K::Written, 0},
         {"two stages, nothing before", {{"touch:{folder}/temp.avi"}, {"stampfile:{written}"}}, false, K::Written, 0},
@@ -132,6 +139,9 @@ TEST_F(ConversionRunTest, TheOutputIsReplacedOnlyWhenTheRunHasEarnedIt)
         {"cannot start", {{"touch:{folder}/temp.avi"}, {""}}, true, K::NotStarted, 2},
         {"all well, nothing written", {{"out:done"}}, true, K::NoOutput, 0},
         {"all well, an empty file", {{"touch:{written}"}}, false, K::NoOutput, 0},
+        {"the new file cannot be flushed", {{"stampfile:{written}"}}, true, K::NotSynced, 0, "file"},
+        // Already in place, but not sure to be there after a power loss.
+        {"its name cannot be flushed", {{"stampfile:{written}"}}, true, K::NotSynced, 0, "folder"},
     };
     Make();
     for (const auto& c : cases) {
@@ -148,12 +158,25 @@ TEST_F(ConversionRunTest, TheOutputIsReplacedOnlyWhenTheRunHasEarnedIt)
             std::lock_guard<std::mutex> lock(m_lock);
             m_debug.clear();
         }
+        SetSyncHook([&c](int fd) {
+            struct stat info {};
+            ::fstat(fd, &info);
+            if (c.failingFlush && std::string_view(c.failingFlush) == (S_ISDIR(info.st_mode) ? "folder" : "file")) {
+                errno = EIO;
+                return -1;
+            }
+            return ::fsync(fd);
+        });
         ASSERT_TRUE(m_run->Start(std::move(plan)));
         ASSERT_TRUE(WaitEnded());
+        SetSyncHook({});
         const RunOutcome outcome = Outcome();
         EXPECT_EQ(outcome.kind, c.kind);
         EXPECT_EQ(outcome.step, c.step);
-        if (c.kind == K::Written) {
+        if (c.failingFlush && std::string_view(c.failingFlush) == "folder") {
+            EXPECT_NE(ReadAll(m_output), "earlier");
+            EXPECT_FALSE(outcome.bEarlierKept);
+        } else if (c.kind == K::Written) {
             EXPECT_NE(ReadAll(m_output), "");
             EXPECT_NE(ReadAll(m_output), "earlier");
             EXPECT_EQ(outcome.size, fs::file_size(m_output));

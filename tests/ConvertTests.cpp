@@ -22,14 +22,18 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <algorithm>
 #include <iostream>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -625,6 +629,47 @@ TEST_F(Convert, AWorkingDirectoryWithoutWritePermissionStillConvertsInTwoStages)
     EXPECT_EQ(ProbeOutput(m_dir / "media" / "clip.flv")["format.format_name"], "flv");
     EXPECT_EQ(Listing(m_dir / "media"), (std::set<std::string>{"clip.mp4", "clip.flv"}));
     ExpectOnly({});
+}
+
+// A disk that fills during a run, for real: the output folder on a tmpfs too small for the new
+// file. The encoder fails for want of space, and the folder holds the earlier output as it was
+// and nothing else.
+TEST_F(Convert, AFullDiskLeavesTheEarlierOutputAsItWasAndNamesTheFailedStep)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a small tmpfs takes root";
+    const fs::path disk = m_dir / "disk";
+    fs::create_directories(disk);
+    ASSERT_EQ(::mount("tarvex-full-disk", disk.c_str(), "tmpfs", 0, "size=128k,mode=0755"), 0) << std::strerror(errno);
+    const std::unique_ptr<const char, void (*)(const char*)> unmount(disk.c_str(),
+                                                                      [](const char* at) { ::umount2(at, MNT_DETACH); });
+    // Some 700 KiB as FLV: an .avi source takes a single ffmpeg step.
+    const fs::path source = m_work / "clip.avi";
+    ASSERT_EQ(MakeClip(source.string(), {}, 20, (m_dir / "log.txt").string()), 0);
+    std::ofstream(disk / "clip.flv") << "an earlier conversion";
+    const struct {
+        Language language;
+        const char16_t* failed;
+    } cases[] = {
+        {Language::English, u"Failed: step 1 of 1, ffmpeg, exited with status "},
+        {Language::Chinese, u"失败：第 1 步（共 1 步）ffmpeg 退出，状态为 "},
+    };
+    for (const auto& c : cases) {
+        if (g_language != c.language)
+            Click(IDC_LANGUAGE);
+        ASSERT_EQ(g_language, c.language);
+        Type(IDC_SOURCE, U16(source));
+        Type(IDC_OUTPUT, U16(disk / "clip.flv"));
+        const Outcome outcome = ConvertAndWait();
+        EXPECT_EQ(outcome.messages, QStringList{});
+        ASSERT_TRUE(outcome.windowShown);
+        ASSERT_EQ(Commands().size(), 1u);
+        // The status is the encoder's own choice; only that it is not 0 is promised.
+        EXPECT_TRUE(outcome.outcomeLine.starts_with(c.failed)) << EncodeUtf8(outcome.outcomeLine);
+        EXPECT_FALSE(outcome.outcomeLine.starts_with(std::u16string(c.failed) + u"0")) << EncodeUtf8(outcome.outcomeLine);
+        EXPECT_EQ(Listing(disk), std::set<std::string>{"clip.flv"});
+        EXPECT_EQ(ReadFile((disk / "clip.flv").string()), "an earlier conversion");
+    }
 }
 
 TEST_F(Convert, ASourceThatIsNotAVideoEndsWithTheFailedCommandInEitherLanguage)

@@ -1,21 +1,38 @@
 // The file operations behind Convert and a run: which output names would overwrite the source,
-// the folder a run writes in, and the step that puts its output in place.
+// the folder a run writes in and the sweep of those a dead program left, and the step that puts
+// its output in place.
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "platform/text/FileSystem.h"
+#include "platform/text/RunFolder.h"
 #include "platform/text/TextCodec.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// What a regular file holds; empty for anything else.
+std::string Contents(const fs::path& path)
+{
+    if (!fs::is_regular_file(path))
+        return {};
+    std::ifstream file(path);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
 
 class FileSystem : public ::testing::Test {
 protected:
@@ -80,18 +97,118 @@ TEST_F(FileSystem, RunFoldersArePrivateUniqueAndGoWithTheirContents)
     EXPECT_EQ(CreateRunFolder(In("missing/out.flv")), u"");
 }
 
-TEST_F(FileSystem, ReplaceFileRenamesOverAFileButNeverOverAFolder)
+// The new file's data reaches the disk before the rename, its name after it; a flush that fails
+// leaves as much in place as it can, and says so.
+TEST_F(FileSystem, ReplaceFileFlushesTheFileRenamesThenFlushesTheFolder)
 {
-    std::ofstream(m_dir / "new.flv") << "new";
-    EXPECT_TRUE(ReplaceFile(In("new.flv"), In("other.flv")));
-    EXPECT_FALSE(fs::exists(m_dir / "new.flv"));
-    std::ifstream replaced(m_dir / "other.flv");
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(replaced), {}), "new");
+    struct stat folder {};
+    ASSERT_EQ(::stat(m_dir.c_str(), &folder), 0);
+    const struct {
+        const char* what;
+        const char* to;
+        const char* failing;  // the flush that fails: "file", "folder" or none
+        Replaced result;
+        std::vector<std::string> steps;  // the flushes, each with what the output held then
+        bool moved;
+    } cases[] = {
+        {"all goes well", "other.flv", nullptr, Replaced::Yes, {"file:other", "folder:new"}, true},
+        {"the file's flush fails", "other.flv", "file", Replaced::NotSynced, {"file:other"}, false},
+        {"the folder's flush fails", "other.flv", "folder", Replaced::FolderNotSynced, {"file:other", "folder:new"}, true},
+        {"a folder in the output's place", "sub", nullptr, Replaced::NotMoved, {"file:"}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::ofstream(m_dir / "other.flv") << "other";
+        std::ofstream(m_dir / "new.flv") << "new";
+        struct stat fresh {};
+        ASSERT_EQ(::stat((m_dir / "new.flv").c_str(), &fresh), 0);
+        std::vector<std::string> steps;
+        SetSyncHook([&](int fd) {
+            struct stat info {};
+            EXPECT_EQ(::fstat(fd, &info), 0);
+            std::string step;
+            if (info.st_ino == fresh.st_ino)
+                step = "file";
+            else if (info.st_ino == folder.st_ino)
+                step = "folder";
+            else
+                step = "another descriptor";
+            steps.push_back(step + ":" + Contents(m_dir / c.to));
+            if (c.failing && step == c.failing) {
+                errno = EIO;
+                return -1;
+            }
+            return ::fsync(fd);
+        });
+        EXPECT_EQ(ReplaceFile(In("new.flv"), In(c.to)), c.result);
+        SetSyncHook({});
+        EXPECT_EQ(steps, c.steps);
+        EXPECT_EQ(fs::exists(m_dir / "new.flv"), !c.moved);
+        EXPECT_EQ(Contents(m_dir / "other.flv"), c.moved ? "new" : "other");
+        EXPECT_TRUE(fs::is_directory(m_dir / "sub"));
+    }
+}
 
-    std::ofstream(m_dir / "new.flv") << "new";
-    EXPECT_FALSE(ReplaceFile(In("new.flv"), In("sub")));
-    EXPECT_TRUE(fs::is_directory(m_dir / "sub"));
-    EXPECT_TRUE(fs::exists(m_dir / "new.flv"));
+// A run folder left by a program that died goes at the next one made beside it; everything
+// else there stays: a live run's folder, another user's, a link named like one, what links
+// inside point to, and whatever merely resembles one.
+TEST_F(FileSystem, ARunFolderWhoseLockIsFreeGoesAtTheNextAndNothingElse)
+{
+    // As a killed program leaves them: made and locked by a process that then ended.
+    const auto madeByTheDead = [&](const fs::path& beside) {
+        int ends[2];
+        EXPECT_EQ(::pipe(ends), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const std::string made = EncodeUtf8(CreateRunFolder(DecodeUtf8((beside / "out.flv").string())));
+            std::ofstream(made + "/out.flv") << "partial";
+            [[maybe_unused]] const ssize_t n = ::write(ends[1], made.data(), made.size());
+            ::_exit(0);
+        }
+        ::close(ends[1]);
+        char path[4096] = {};
+        [[maybe_unused]] const ssize_t n = ::read(ends[0], path, sizeof path - 1);
+        ::close(ends[0]);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(fs::is_directory(path)) << path;
+        return fs::path(path);
+    };
+    // Each made after the one before was given away, which its making would have swept.
+    const fs::path others = madeByTheDead(m_dir);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(others.c_str(), 65534, 65534), 0);
+    }
+    const fs::path elsewhere = madeByTheDead(m_dir / "sub");
+    const fs::path stale = madeByTheDead(m_dir);
+    fs::create_symlink(m_dir / "other.flv", stale / "link-to-a-file");
+    fs::create_symlink(m_dir / "sub", stale / "link-to-a-folder");
+    fs::create_directories(stale / "inner");
+    std::ofstream(stale / "inner" / "x") << "x";
+    const std::u16string live = CreateRunFolder(In("out.flv"));
+    ASSERT_FALSE(live.empty());
+    fs::create_symlink(elsewhere, m_dir / ".tarvex-run-linked");
+    fs::create_directories(m_dir / ".tarvex-run-nolock");
+    fs::create_directories(m_dir / ".tarvex-run-toolong1");
+    std::ofstream(m_dir / ".tarvex-run-toolong1" / ".tarvex-lock");
+    std::ofstream(m_dir / ".tarvex-run-afile") << "a file";
+
+    const std::u16string next = CreateRunFolder(In("out.flv"));
+    ASSERT_FALSE(next.empty());
+    EXPECT_FALSE(fs::exists(stale)) << "a dead program's folder stayed";
+    EXPECT_TRUE(fs::is_directory(EncodeUtf8(live))) << "a live run's folder went";
+    EXPECT_EQ(fs::is_directory(others), root) << "another user's folder";
+    EXPECT_TRUE(fs::exists(elsewhere / "out.flv")) << "a link named like a run folder was followed";
+    for (const char* kept : {".tarvex-run-linked", ".tarvex-run-nolock", ".tarvex-run-toolong1",
+                             ".tarvex-run-afile", "other.flv", "sub", "源 clip.flv", "link.flv", "hard.flv"})
+        EXPECT_TRUE(fs::exists(fs::symlink_status(m_dir / kept))) << kept;
+    EXPECT_EQ(Contents(m_dir / "other.flv"), "other");
+    EXPECT_TRUE(fs::exists(elsewhere)) << "the link inside a stale folder was followed";
+    RemoveRunFolder(live);
+    RemoveRunFolder(next);
+    // Once its run has ended, nothing of it is left to sweep.
+    EXPECT_FALSE(fs::exists(EncodeUtf8(live)));
 }
 
 }  // namespace

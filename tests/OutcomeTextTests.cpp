@@ -65,6 +65,10 @@ TEST(OutcomeText, NamesTheSizeTheFileAndWhatAStopLeft)
     EXPECT_EQ(OutcomeText(stopped, kZh), u"已停止：未写入任何文件。");
     const RunOutcome notMoved{RunOutcome::Kind::NotMoved, 0, 1, u"", 0, u"", u"/v/a.flv", 0};
     EXPECT_EQ(OutcomeText(notMoved, kEn), u"Failed: the new a.flv could not be moved into place.");
+    const RunOutcome notSynced{RunOutcome::Kind::NotSynced, 0, 1, u"", 0, u"", u"/v/a.flv", 0};
+    EXPECT_TRUE(notSynced.Failed());
+    EXPECT_EQ(OutcomeText(notSynced, kEn), u"Failed: a.flv could not be written to disk.");
+    EXPECT_EQ(OutcomeText(notSynced, kZh), u"失败：a.flv 无法写入磁盘。");
 
     // Read back: the length it holds, or what it lacks against the source.
     RunOutcome read{RunOutcome::Kind::Written, 0, 1, u"", 0, u"/v/clip.flv", u"/v/clip.flv", 1020416};
@@ -127,9 +131,13 @@ TEST(OutcomeText, SeveralFilesSayHowManyAndWhichNot)
         // The count is of the files written, not of those that ended.
         {{a, c, file(K::Stopped, u"/v/d.mp4")}, 5, kZh, u"已停止：已写入 1 个文件（共 5 个）。"},
         {{file(K::Exited, u"/v/one.mp4")}, 1, kEn, u"Failed: step 1 of 2, mencoder, exited with status 1."},
+        {{a, file(K::NotSynced, u"/v/b.mp4")}, 2, kEn, u"1 of 2 written. Failed: b.mp4 (could not be written to disk)."},
+        {{a, file(K::NotSynced, u"/v/b.mp4")}, 2, kZh, u"已写入 1 个文件（共 2 个）。失败：b.mp4（无法写入磁盘）。"},
     };
     for (const auto& row : cases) {
-        RunVerdict verdict{row.outcomes, row.files};
+        RunVerdict verdict;
+        verdict.outcomes = row.outcomes;
+        verdict.files = row.files;
         for (const RunOutcome& outcome : row.outcomes) {
             verdict.written += outcome.kind == K::Written;
             verdict.bStopped |= outcome.kind == K::Stopped;

@@ -19,10 +19,13 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <optional>
+#include <set>
 #include <thread>
 #include <string>
 #include <vector>
@@ -442,7 +445,83 @@ TEST_F(OutputWindow, ATerminationSignalStopsTheRunThenEndsTheProgram)
     EXPECT_FALSE(RunFolderLeft());
 }
 
-// Only ever run by the test above, in a copy of this program.
+// A copy of this program that converts in this test's folder until it is killed (see below);
+// its encoder writes its pid into `pidfile` there.
+pid_t StartCopy(const fs::path& dir, const std::string& pidfile)
+{
+    const pid_t copy = ::fork();
+    if (copy == 0) {
+        ::setenv("TARVEX_SIGNAL_TEST_DIR", dir.c_str(), 1);
+        ::setenv("TARVEX_SIGNAL_TEST_PIDFILE", pidfile.c_str(), 1);
+        ::execl("/proc/self/exe", "output_window_tests", "--gtest_also_run_disabled_tests",
+                "--gtest_filter=OutputWindow.DISABLED_RunUntilASignalEndsTheProgram", nullptr);
+        ::_exit(127);
+    }
+    return copy;
+}
+
+// A program killed during a run (kill -9, the out-of-memory killer) leaves its run folder and
+// the partial file in it; the next run beside it removes them, but not the folder of another
+// copy of the program still converting there.
+TEST_F(OutputWindow, AKilledProgramsRunFolderGoesAtTheNextRunAndALiveOnesStays)
+{
+    // The killed copy's encoder comes to this process, which reaps it.
+    ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    std::ofstream(m_dir / "out.flv") << "earlier";
+    const auto runFolders = [&] {
+        std::set<fs::path> folders;
+        for (const fs::directory_entry& entry : fs::directory_iterator(m_dir))
+            if (entry.path().filename().string().starts_with(".tarvex-run-"))
+                folders.insert(entry.path());
+        return folders;
+    };
+    // The folder of the copy started last, once its encoder has begun the new file.
+    const auto startedCopy = [&](const std::string& pidfile, pid_t& copy, pid_t& encoder) {
+        const std::set<fs::path> before = runFolders();
+        copy = StartCopy(m_dir, pidfile);
+        fs::path folder;
+        std::string pid;
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                for (const fs::path& made : runFolders())
+                    if (!before.contains(made) && fs::exists(made / "out.flv"))
+                        folder = made;
+                std::ifstream(m_dir / pidfile) >> pid;
+                return !folder.empty() && !pid.empty();
+            },
+            "a copy's encoder to begin its file"));
+        encoder = pid.empty() ? 0 : std::stoi(pid);
+        return folder;
+    };
+    pid_t live = 0;
+    pid_t liveEncoder = 0;
+    const fs::path liveFolder = startedCopy("live.pid", live, liveEncoder);
+    pid_t killed = 0;
+    pid_t killedEncoder = 0;
+    const fs::path killedFolder = startedCopy("killed.pid", killed, killedEncoder);
+    ASSERT_FALSE(liveFolder.empty());
+    ASSERT_FALSE(killedFolder.empty());
+    ASSERT_GT(killedEncoder, 0);
+    ASSERT_EQ(::kill(killed, SIGKILL), 0);
+    int status = 0;
+    EXPECT_EQ(::waitpid(killed, &status, 0), killed);
+    EXPECT_TRUE(WaitFor([&] { return ::waitpid(killedEncoder, &status, WNOHANG) == killedEncoder; },
+                        "the killed copy's encoder to end with it"));
+    EXPECT_EQ(runFolders(), (std::set<fs::path>{liveFolder, killedFolder})) << "nothing removes a dead copy's folder by itself";
+
+    const std::intptr_t result = Run({Script({"stampfile:{written}"})}, [&](QWidget* window) { CloseWhenDone(window); });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(runFolders(), std::set<fs::path>{liveFolder});
+    EXPECT_TRUE(fs::exists(liveFolder / "out.flv")) << "the live copy's new file";
+    std::ifstream written(m_dir / "out.flv");
+    EXPECT_NE(std::string(std::istreambuf_iterator<char>(written), {}), "earlier");
+
+    ::kill(live, SIGKILL);
+    ::waitpid(live, &status, 0);
+    WaitFor([&] { return ::waitpid(liveEncoder, &status, WNOHANG) == liveEncoder; }, "the live copy's encoder to end");
+}
+
+// Only ever run by the tests above, in a copy of this program.
 TEST_F(OutputWindow, DISABLED_RunUntilASignalEndsTheProgram)
 {
     const char* dir = std::getenv("TARVEX_SIGNAL_TEST_DIR");
@@ -465,7 +544,9 @@ TEST_F(OutputWindow, DISABLED_RunUntilASignalEndsTheProgram)
         });
     });
     ASSERT_TRUE(termination.IsInstalled());
-    m_dlg->RunInWindow(Plan({Script({"pidfile:encoder.pid", "ignore:2", "stampfile:{written}", "wait:never"})}));
+    const char* pidfile = std::getenv("TARVEX_SIGNAL_TEST_PIDFILE");
+    m_dlg->RunInWindow(Plan({Script({"pidfile:" + std::string(pidfile ? pidfile : "encoder.pid"), "ignore:2",
+                                     "stampfile:{written}", "wait:never"})}));
     ADD_FAILURE() << "the run's window closed";
 }
 

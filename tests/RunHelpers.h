@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/text/FileSystem.h"
+#include "platform/text/RunFolder.h"
 #include "platform/text/TextCodec.h"
 #include "run/ConversionRun.h"
 

@@ -116,6 +116,8 @@ std::u16string Reason(const RunOutcome& outcome, Language language)
         return std::u16string(UiText(kTextReasonNoOutput, language));
     case RunOutcome::Kind::NotMoved:
         return std::u16string(UiText(kTextReasonNotMoved, language));
+    case RunOutcome::Kind::NotSynced:
+        return std::u16string(UiText(kTextReasonNotSynced, language));
     case RunOutcome::Kind::Stopped:
     case RunOutcome::Kind::Written:
         break;
@@ -167,6 +169,8 @@ std::u16string OutcomeText(const RunOutcome& outcome, Language language)
         return FillFormat(UiText(kTextOutcomeFailed, language), {Reason(outcome, language)});
     case RunOutcome::Kind::NotMoved:
         return FillFormat(UiText(kTextOutcomeNotMoved, language), {DisplayName(outcome.output)});
+    case RunOutcome::Kind::NotSynced:
+        return FillFormat(UiText(kTextOutcomeNotSynced, language), {DisplayName(outcome.output)});
     case RunOutcome::Kind::Stopped:
         if (outcome.bEarlierKept)
             return FillFormat(UiText(kTextOutcomeStoppedKept, language), {DisplayName(outcome.output)});

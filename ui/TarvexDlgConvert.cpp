@@ -11,6 +11,7 @@
 #include "convert/StringUtils.h"
 #include "platform/dialog/FileDialog.h"
 #include "platform/text/FileSystem.h"
+#include "platform/text/RunFolder.h"
 #include "platform/text/ShellPath.h"
 #include "ui/Resource.h"
 #include "ui/TarvexDlg.h"

@@ -82,6 +82,8 @@ constexpr std::u16string_view kTable[kUiTextEntryCount * 2] = {
     u"cannot be read", u"无法读取",
     u"; ", u"；",
     u"%s (%s)", u"%s（%s）",
+    u"Failed: %s could not be written to disk.", u"失败：%s 无法写入磁盘。",
+    u"could not be written to disk", u"无法写入磁盘",
     u"Files %s of %s: %s", u"第 %s 个文件（共 %s 个）：%s",
     u"Files %s of %s, %s done: %s", u"第 %s 个文件（共 %s 个，已完成 %s 个）：%s",
     u" and ", u"、",

@@ -76,13 +76,15 @@ enum UiTextEntry {
     kTextReasonUnreadable = 67,
     kTextListSeparator = 68,
     kTextListItem = 69,
+    kTextOutcomeNotSynced = 70,
+    kTextReasonNotSynced = 71,
     // The file line while several files convert at once.
-    kTextFilesLine = 70,
-    kTextFilesDoneLine = 71,
-    kTextNumbersLastSeparator = 72,
-    kTextNumbersSeparator = 73,
-    kTextNamesSeparator = 74,
-    kUiTextEntryCount = 75
+    kTextFilesLine = 72,
+    kTextFilesDoneLine = 73,
+    kTextNumbersLastSeparator = 74,
+    kTextNumbersSeparator = 75,
+    kTextNamesSeparator = 76,
+    kUiTextEntryCount = 77
 };
 
 // Entry `entry` in `language`; empty out of range.

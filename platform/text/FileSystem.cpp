@@ -1,10 +1,5 @@
 #include "platform/text/FileSystem.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -23,14 +18,6 @@ fs::path ToPath(std::u16string_view path)
 bool Usable(std::u16string_view path)
 {
     return !path.empty() && path.find(u'\0') == std::u16string_view::npos;
-}
-
-std::string MakeFolderIn(const fs::path& folder)
-{
-    std::string pattern = (folder / ".tarvex-run-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        return {};
-    return pattern;
 }
 
 }  // namespace
@@ -67,27 +54,4 @@ bool IsFolder(std::u16string_view path)
 {
     std::error_code error;
     return Usable(path) && fs::is_directory(ToPath(path), error);
-}
-
-std::u16string CreateRunFolder(std::u16string_view nearFile)
-{
-    if (!Usable(nearFile))
-        return {};
-    fs::path folder = ToPath(nearFile).parent_path();
-    if (folder.empty())
-        folder = ".";
-    return DecodeUtf8(MakeFolderIn(folder));
-}
-
-bool ReplaceFile(std::u16string_view from, std::u16string_view to)
-{
-    return Usable(from) && Usable(to) && std::rename(EncodeUtf8(from).c_str(), EncodeUtf8(to).c_str()) == 0;
-}
-
-void RemoveRunFolder(std::u16string_view folder)
-{
-    if (!Usable(folder))
-        return;
-    std::error_code error;
-    fs::remove_all(ToPath(folder), error);
 }

@@ -17,17 +17,3 @@ bool PathsNameSameFile(std::u16string_view a, std::u16string_view b);
 
 // True when `path` names a folder (through links).
 bool IsFolder(std::u16string_view path);
-
-// Makes a folder only this user can enter, for one run's files, beside `nearFile`: in the same
-// folder, so that a file made in it can be renamed over `nearFile`. Returns its path, or an
-// empty string when that folder takes no new entries.
-std::u16string CreateRunFolder(std::u16string_view nearFile);
-
-// Renames `from` over `to` in one step: `to` holds its old file or the new one, never neither
-// nor half of one. Both must lie on one file system. False, with nothing changed, on failure
-// (`to` is a folder, say).
-bool ReplaceFile(std::u16string_view from, std::u16string_view to);
-
-// Removes a folder made by CreateRunFolder with everything in it; links inside are removed,
-// never followed.
-void RemoveRunFolder(std::u16string_view folder);
