@@ -9,9 +9,12 @@ JOBS     ?= $(shell nproc)
 # question the toolkit only answers for the process's own language.
 # libavformat-dev and pkg-config: media/ reads a file's length and streams with FFmpeg's own
 # library, found through its pkg-config files.
+# qt6-translations-l10n: the toolkit's own texts (message box, file dialog) in Chinese.
+# dbus-daemon: the tests of the desktop's services run private buses of their own.
 PACKAGES := cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libboost-thread-dev googletest \
             libgtest-dev libfontconfig-dev libavformat-dev ffmpeg mencoder fonts-wqy-microhei \
-            xvfb xauth dpkg-dev file lintian desktop-file-utils appstream man-db
+            xvfb xauth dpkg-dev file lintian desktop-file-utils appstream man-db \
+            qt6-translations-l10n dbus-daemon
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build test run bench install package clean
