@@ -82,6 +82,9 @@ constexpr std::u16string_view kTable[kUiTextEntryCount * 2] = {
     u"cannot be read", u"无法读取",
     u"; ", u"；",
     u"%s (%s)", u"%s（%s）",
+    // The end of a run that wrote a file, and why the desktop is kept awake during one.
+    u"Open Folder", u"打开文件夹",
+    u"Converting video files", u"正在转换视频文件",
 };
 
 }  // namespace

@@ -76,7 +76,9 @@ enum UiTextEntry {
     kTextReasonUnreadable = 67,
     kTextListSeparator = 68,
     kTextListItem = 69,
-    kUiTextEntryCount = 70
+    kTextOpenFolder = 70,
+    kTextSleepReason = 71,
+    kUiTextEntryCount = 72
 };
 
 // Entry `entry` in `language`; empty out of range.
