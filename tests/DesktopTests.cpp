@@ -14,7 +14,6 @@
 #include <QFileDialog>
 #include <QLibraryInfo>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QTranslator>
@@ -22,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -76,53 +76,57 @@ constexpr char kBusConfig[] = R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD
 </busconfig>
 )";
 
-// A dbus-daemon of this process's own, for as long as this lives; it dies with the process.
-class PrivateBus {
+// A helper program of the test's, for as long as this lives, and the first line it prints
+// (within the bound); it dies with this process. Started without the toolkit, whose way of
+// starting a process the thread sanitizer cannot follow.
+class Helper {
 public:
-    explicit PrivateBus(const fs::path& config)
+    explicit Helper(const std::vector<std::string>& args)
     {
         int ends[2];
-        if (pipe(ends) != 0)
+        if (pipe2(ends, O_CLOEXEC) != 0)
             return;
+        std::vector<char*> argv;
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
         m_pid = fork();
         if (m_pid == 0) {
             prctl(PR_SET_PDEATHSIG, SIGKILL);
-            close(ends[0]);
-            const std::string printAddress = "--print-address=" + std::to_string(ends[1]);
-            const std::string configFile = "--config-file=" + config.string();
-            execlp("dbus-daemon", "dbus-daemon", "--nofork", configFile.c_str(), printAddress.c_str(), nullptr);
+            dup2(ends[1], STDOUT_FILENO);
+            execvp(argv[0], argv.data());
             _exit(127);
         }
         close(ends[1]);
         pollfd ready{ends[0], POLLIN, 0};
         char buffer[512];
-        for (ssize_t got = 0; poll(&ready, 1, 10000) == 1 && (got = read(ends[0], buffer, sizeof buffer)) > 0;) {
-            m_address.append(buffer, static_cast<std::size_t>(got));
-            if (m_address.find('\n') != std::string::npos)
+        for (ssize_t got = 0; poll(&ready, 1, WindowWatch::kBoundMs) == 1 && (got = read(ends[0], buffer, sizeof buffer)) > 0;) {
+            m_line.append(buffer, static_cast<std::size_t>(got));
+            if (m_line.find('\n') != std::string::npos)
                 break;
         }
         close(ends[0]);
-        if (const std::size_t end = m_address.find('\n'); end != std::string::npos)
-            m_address.resize(end);
+        if (const std::size_t end = m_line.find('\n'); end != std::string::npos)
+            m_line.resize(end);
         else
-            m_address.clear();
+            m_line.clear();
     }
-    ~PrivateBus()
+    ~Helper()
     {
         if (m_pid > 0) {
             kill(m_pid, SIGTERM);
             waitpid(m_pid, nullptr, 0);
         }
     }
-    PrivateBus(const PrivateBus&) = delete;
-    PrivateBus& operator=(const PrivateBus&) = delete;
+    Helper(const Helper&) = delete;
+    Helper& operator=(const Helper&) = delete;
 
-    // Empty when the daemon did not come up.
-    const std::string& Address() const { return m_address; }
+    // Empty when it printed no whole line.
+    const std::string& FirstLine() const { return m_line; }
 
 private:
     pid_t m_pid = -1;
-    std::string m_address;
+    std::string m_line;
 };
 
 using Calls = std::vector<QStringList>;
@@ -154,17 +158,17 @@ public:
     {
         if (services.isEmpty())
             return;
-        m_process.start(QStringLiteral(DESKTOP_STANDIN), QStringList{QString::fromStdString(log.string())} + services);
-        const bool ready = WaitFor([&] { return m_process.canReadLine() || m_process.state() == QProcess::NotRunning; },
-                                   "the stand-in services");
-        EXPECT_TRUE(ready && m_process.readLine().trimmed() == "ready") << m_process.readAllStandardError().constData();
+        std::vector<std::string> args{DESKTOP_STANDIN, log.string()};
+        for (const QString& service : services)
+            args.push_back(service.toStdString());
+        m_process.emplace(args);
+        EXPECT_EQ(m_process->FirstLine(), "ready") << "the stand-in services";
     }
     ~StandIns()
     {
         if (m_services.isEmpty())
             return;
-        m_process.terminate();
-        m_process.waitForFinished(10000);
+        m_process.reset();
         for (const StandInName& name : kStandInNames)
             if (m_services.contains(QLatin1String(name.service)))
                 WaitFor([&] { return !Registered(name); }, std::string(name.name) + " gone from the bus");
@@ -201,7 +205,7 @@ public:
 private:
     fs::path m_log;
     QStringList m_services;
-    QProcess m_process;
+    std::optional<Helper> m_process;
 };
 
 // The stand-in encoder's command line playing `steps`.
@@ -553,19 +557,21 @@ int main(int argc, char** argv)
     ::testing::InitGoogleTest(&argc, argv);
     // The buses come before the application: the toolkit may connect to the session bus as
     // it starts. Listing the tests needs none.
-    std::optional<PrivateBus> session, system;
+    std::optional<Helper> session, system;
     const fs::path config = fs::temp_directory_path() / ("tarvex-bus-" + std::to_string(getpid()) + ".conf");
     if (!::testing::GTEST_FLAG(list_tests)) {
         std::ofstream(config) << kBusConfig;
-        session.emplace(config);
-        system.emplace(config);
+        const std::vector<std::string> daemon{"dbus-daemon", "--nofork", "--config-file=" + config.string(),
+                                              "--print-address=1"};
+        session.emplace(daemon);
+        system.emplace(daemon);
         fs::remove(config);
-        if (session->Address().empty() || system->Address().empty()) {
+        if (session->FirstLine().empty() || system->FirstLine().empty()) {
             std::fprintf(stderr, "no private bus: dbus-daemon did not start\n");
             return 1;
         }
-        setenv("DBUS_SESSION_BUS_ADDRESS", session->Address().c_str(), 1);
-        setenv("DBUS_SYSTEM_BUS_ADDRESS", system->Address().c_str(), 1);
+        setenv("DBUS_SESSION_BUS_ADDRESS", session->FirstLine().c_str(), 1);
+        setenv("DBUS_SYSTEM_BUS_ADDRESS", system->FirstLine().c_str(), 1);
     }
     QApplication application(argc, argv);
     return RUN_ALL_TESTS();
