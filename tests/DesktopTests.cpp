@@ -38,6 +38,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/dialog/ToolkitLanguage.h"
@@ -554,12 +555,15 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    ::testing::InitGoogleTest(&argc, argv);
     // The buses come before the application: the toolkit may connect to the session bus as
     // it starts. Listing the tests needs none.
+    bool listing = false;
+    for (int i = 1; i < argc; ++i)
+        listing = listing || std::string_view(argv[i]) == "--gtest_list_tests";
+    ::testing::InitGoogleTest(&argc, argv);
     std::optional<Helper> session, system;
     const fs::path config = fs::temp_directory_path() / ("tarvex-bus-" + std::to_string(getpid()) + ".conf");
-    if (!::testing::GTEST_FLAG(list_tests)) {
+    if (!listing) {
         std::ofstream(config) << kBusConfig;
         const std::vector<std::string> daemon{"dbus-daemon", "--nofork", "--config-file=" + config.string(),
                                               "--print-address=1"};
