@@ -15,6 +15,7 @@
 #include "convert/ProfileCatalogue.h"
 #include "platform/dialog/Dialog.h"
 #include "platform/dialog/Icon.h"
+#include "platform/desktop/SleepInhibitor.h"
 #include "run/ConversionRun.h"
 #include "ui/OutDlg.h"
 
@@ -114,6 +115,8 @@ private:
     void RefreshOutputWindow();
 
     ConversionRun m_run;
+    // Suspend and idle held off from the run's start until it ends or is stopped.
+    SleepInhibitor m_sleep;
     bool m_bRunInProgress = false;  // from the run's start to its window's close
     std::atomic<bool> m_bRefreshPending{false};
     // The output window is drawn at most once in this interval while a run goes on, and at

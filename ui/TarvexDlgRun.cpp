@@ -10,6 +10,7 @@
 
 #include "platform/process/TerminationSignals.h"
 #include "ui/TarvexDlg.h"
+#include "ui/UiText.h"
 
 std::intptr_t CTarvexDlg::RunInWindow(RunPlan plan)
 {
@@ -25,6 +26,8 @@ std::intptr_t CTarvexDlg::RunInWindow(std::vector<RunPlan> plans)
     if (!m_run.Start(std::move(plans)))
         return 0;
     m_bRunInProgress = true;
+    // A long batch must not find the machine asleep half-way.
+    m_sleep.Hold(UiText(kTextProduct), UiText(kTextSleepReason));
     // What came before the window was made shows as soon as the window's loop runs.
     RequestRefresh();
     const std::intptr_t result = m_pOutDlg->DoModal();
@@ -69,9 +72,14 @@ void CTarvexDlg::RefreshOutputWindow()
     if (snapshot.state == RunState::Ended && m_nEndBySignal != 0)
         DieOfSignal(m_nEndBySignal);
     // Between runs there is no window; the next run asks again once its window is up.
-    if (!m_pOutDlg || !m_pOutDlg->HasWindow())
+    const bool shown = m_pOutDlg && m_pOutDlg->HasWindow();
+    if (shown)
+        m_pOutDlg->ShowRun(snapshot, now);
+    // A stopped run only winds down; nothing of it is worth keeping the machine awake for.
+    if (snapshot.state != RunState::Running)
+        m_sleep.Release();
+    if (!shown)
         return;
-    m_pOutDlg->ShowRun(snapshot, now);
     m_nextRefresh = now + kRefreshInterval;
     // The time left and a quiet encoder's count move on when no output comes at all.
     if (snapshot.state != RunState::Ended && !m_bTickPending) {

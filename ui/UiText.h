@@ -78,7 +78,9 @@ enum UiTextEntry {
     kTextListItem = 69,
     kTextOutcomeNotSynced = 70,
     kTextReasonNotSynced = 71,
-    kUiTextEntryCount = 72
+    kTextOpenFolder = 72,
+    kTextSleepReason = 73,
+    kUiTextEntryCount = 74
 };
 
 // Entry `entry` in `language`; empty out of range.
