@@ -274,13 +274,7 @@ protected:
     // The run of `plans`, with `act` inside its window; what the window returned.
     std::intptr_t Run(std::vector<RunPlan> plans, std::function<void(QWidget*)> act)
     {
-        auto watch = WhenModal(
-            [act = std::move(act)](QWidget* window) {
-                act(window);
-                if (::testing::Test::HasFailure())
-                    CloseWhatIsOpen();
-            },
-            WidgetOf(*m_dlg), "the output window");
+        auto watch = WhenModalEndingOnFailure(std::move(act), WidgetOf(*m_dlg), "the output window");
         return m_dlg->RunInWindow(std::move(plans));
     }
     std::intptr_t Run(const std::vector<std::u16string>& commands, std::function<void(QWidget*)> act)
