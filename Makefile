@@ -11,10 +11,12 @@ JOBS     ?= $(shell nproc)
 # library, found through its pkg-config files.
 # weston and qt6-wayland: a test converts through the window as a native Wayland client, under
 # weston's headless compositor.
+# qt6-translations-l10n: the toolkit's own texts (message box, file dialog) in Chinese.
+# dbus-daemon: the tests of the desktop's services run private buses of their own.
 PACKAGES := cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libboost-thread-dev googletest \
             libgtest-dev libfontconfig-dev libavformat-dev ffmpeg mencoder fonts-wqy-microhei \
             xvfb xauth dpkg-dev file lintian desktop-file-utils appstream man-db \
-            weston qt6-wayland
+            weston qt6-wayland qt6-translations-l10n dbus-daemon
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build test run bench install package clean test-debian13

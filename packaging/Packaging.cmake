@@ -78,10 +78,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Beyond the linked libraries: the encoders it runs, a font with Chinese glyphs for the
-# Chinese interface, and Qt's display plugins, without which the dialog cannot open
-# (the Qt libraries only recommend them).
+# Chinese interface, Qt's display plugins, without which the dialog cannot open (the Qt
+# libraries only recommend them), and Qt's own translations, so that its buttons and file
+# dialog speak Chinese with the labels.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "ffmpeg, mencoder, fonts-wqy-microhei | fonts-noto-cjk, qt6-qpa-plugins")
+  "ffmpeg, mencoder, fonts-wqy-microhei | fonts-noto-cjk, qt6-qpa-plugins, qt6-translations-l10n")
 # Wayland desktops (the default on Debian 13) run it as a native client with this plugin, and
 # through XWayland without it.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")

@@ -52,7 +52,7 @@ mapfile -t groups < <(dpkg-deb -f "$deb" Depends | tr ',' '\n' \
 mapfile -t versioned < <(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed -E 's/^ +//; s/ +$//')
 
 # What the program runs or needs at run time without linking it.
-for needed in ffmpeg mencoder "fonts-wqy-microhei | fonts-noto-cjk" qt6-qpa-plugins; do
+for needed in ffmpeg mencoder "fonts-wqy-microhei | fonts-noto-cjk" qt6-qpa-plugins qt6-translations-l10n; do
   printf '%s\n' "${groups[@]}" | grep -qxF "$needed" || fail "Depends lacks '$needed'"
 done
 

@@ -103,6 +103,20 @@ private:
         std::move(act));
 }
 
+// As WhenModal, but a check that failed inside `act` closes the window: a run shown in it would
+// otherwise wait for a user.
+[[nodiscard]] inline WindowWatch WhenModalEndingOnFailure(std::function<void(QWidget*)> act, QWidget* current,
+                                                          std::string what)
+{
+    return WhenModal(
+        [act = std::move(act)](QWidget* window) {
+            act(window);
+            if (::testing::Test::HasFailure())
+                CloseWhatIsOpen();
+        },
+        current, std::move(what));
+}
+
 // Calls `act` with the next popup menu once it is shown.
 [[nodiscard]] inline WindowWatch WhenPopup(std::function<void(QMenu*)> act, std::string what = "a popup menu")
 {

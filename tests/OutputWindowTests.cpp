@@ -89,14 +89,7 @@ protected:
     // The run of `commands`, with `act` inside its window.
     std::intptr_t Run(const std::vector<std::u16string>& commands, std::function<void(QWidget*)> act)
     {
-        // A failed check inside the window would leave the run waiting for a user: end it.
-        auto watch = WhenModal(
-            [act = std::move(act)](QWidget* window) {
-                act(window);
-                if (::testing::Test::HasFailure())
-                    CloseWhatIsOpen();
-            },
-            WidgetOf(*m_dlg), "the output window");
+        auto watch = WhenModalEndingOnFailure(std::move(act), WidgetOf(*m_dlg), "the output window");
         return m_dlg->RunInWindow(Plan(commands));
     }
 

@@ -1,6 +1,7 @@
 #include "ui/OutDlg.h"
 
 #include "convert/StringUtils.h"
+#include "platform/desktop/DesktopShell.h"
 #include "ui/OutcomeText.h"
 #include "ui/Resource.h"
 #include "ui/RunStatusText.h"
@@ -12,6 +13,8 @@ using K = ControlKind;
 
 constexpr int kBusy = -1;  // the progress bar's state while the run's length is unknown
 constexpr auto kStatusInterval = std::chrono::milliseconds(500);
+// The icon the program installs into the desktop's icon theme, under its desktop file's name.
+constexpr std::u16string_view kIconName = u"tarvex";
 
 // Where the text lies when it has the window's top to itself, a run of one file.
 constexpr CRect kTextWithoutFileLine{7, 7, 7 + 264, 18 + 37};
@@ -32,6 +35,9 @@ constexpr DlgControl kControls[] = {
     // Enter stays with OK: a run is lost by Space or a click on Stop only.
     {IDC_STOP, K::PushButton, 114, 89, 50, 14, kTabStop | kNoEnter, u"Stop"},
     {IDC_FILE, K::Static, 7, 7, 264, 8, kHidden | kLive, u""},
+    // Beside OK at the end of a run that wrote a file, last in the tab order; Enter stays
+    // with OK, which has the focus.
+    {IDC_OPEN_FOLDER, K::PushButton, 168, 89, 64, 14, kTabStop | kHidden | kNoEnter, u"Open Folder"},
 };
 
 // A pop-up without a title bar, so nothing offers to close it while the run goes on.
@@ -52,6 +58,7 @@ const MessageMap& COutDlg::GetMessageMap() const
             OnNotify(Notify::Clicked, IDOK, &COutDlg::OnOK),
             OnNotify(Notify::Clicked, IDCANCEL, &COutDlg::OnCancel),
             OnNotify(Notify::Clicked, IDC_STOP, &COutDlg::OnStop),
+            OnNotify(Notify::Clicked, IDC_OPEN_FOLDER, &COutDlg::OnOpenFolder),
         },
     };
     return map;
@@ -65,6 +72,8 @@ bool COutDlg::OnInitDialog()
     bar->SetMarquee(true);
     bar->SetAccessibleName(UiText(kTextProgress));
     GetDlgItem(IDC_STOP)->SetWindowText(UiText(kTextStop));
+    GetDlgItem(IDC_OPEN_FOLDER)->SetWindowText(UiText(kTextOpenFolder));
+    m_strFirstWritten.clear();
     m_nextStatus = {};
     m_bFileLineShown = false;
     m_shownFiles.clear();
@@ -112,13 +121,24 @@ void COutDlg::ShowRun(const RunSnapshot& snapshot, RunClock::time_point now)
     if (ended && snapshot.verdict && !m_bEndShown) {
         m_bEndShown = true;
         GetDlgItem(IDC_STATUS)->ShowWindow(SW_HIDE);
+        const std::u16string outcome = RunOutcomeText(*snapshot.verdict, g_language);
         CWnd* line = GetDlgItem(IDC_OUTCOME);
-        line->SetWindowText(RunOutcomeText(*snapshot.verdict, g_language));
+        line->SetWindowText(outcome);
         line->ShowWindow(SW_SHOW);
         GetDlgItem(IDC_STOP)->ShowWindow(SW_HIDE);
+        for (const RunOutcome& file : snapshot.verdict->outcomes) {
+            if (!file.Failed()) {
+                m_strFirstWritten = file.output;
+                GetDlgItem(IDC_OPEN_FOLDER)->ShowWindow(SW_SHOW);
+                break;
+            }
+        }
         CWnd* ok = GetDlgItem(IDOK);
         ok->ShowWindow(SW_SHOW);
         ok->SetFocus();
+        // Whoever is looking at the window sees the outcome there; anyone else is told.
+        if (!IsActiveWindow())
+            NotifyDesktop(UiText(kTextProduct), kIconName, UiText(kTextProduct), outcome);
     }
 }
 
@@ -131,6 +151,12 @@ bool COutDlg::RunHasEnded() const
 void COutDlg::OnStop()
 {
     m_run.Stop();
+}
+
+void COutDlg::OnOpenFolder()
+{
+    if (!m_strFirstWritten.empty())
+        ShowInFileManager(m_strFirstWritten);
 }
 
 void COutDlg::OnOK()

@@ -2,9 +2,14 @@
 // The output window of a run: for several files which one is converting, the latest text of
 // the encoders, a progress bar, a line saying where the run is and how long is left, and a
 // Stop button while the run goes on; at its end a line saying what became of it in the
-// status line's place, and OK in Stop's. Enter, Esc and the window's close count only once OK shows, so nothing but Stop can
-// cut a conversion short. Every run opens a fresh window from the template.
+// status line's place, OK in Stop's and, when a file was written, Open Folder beside it, which
+// shows the first new file in the file manager. The end is told by a desktop notification too
+// when the window is not the active one. Enter, Esc and the window's close count only once OK
+// shows, so nothing but Stop can cut a conversion short. Every run opens a fresh window from
+// the template.
 
+#include <cstddef>
+#include <string>
 #include <vector>
 
 #include "platform/dialog/Dialog.h"
@@ -27,6 +32,7 @@ protected:
 
 private:
     void OnStop();
+    void OnOpenFolder();
     bool RunHasEnded() const;
 
     ConversionRun& m_run;
@@ -34,4 +40,5 @@ private:
     bool m_bFileLineShown = false;
     std::vector<std::size_t> m_shownFiles;  // the files the file line names
     bool m_bEndShown = false;
+    std::u16string m_strFirstWritten;  // what Open Folder shows
 };

@@ -2,6 +2,7 @@
 
 #include "media/MediaInfo.h"
 #include "platform/dialog/DebugOutput.h"
+#include "platform/dialog/ToolkitLanguage.h"
 #include "platform/text/Locale.h"
 #include "platform/text/TextCodec.h"
 #include "ui/AboutDlg.h"
@@ -184,6 +185,8 @@ void CTarvexDlg::OnSysCommand(unsigned nID, std::intptr_t lParam)
 
 void CTarvexDlg::ApplyLanguage()
 {
+    // The toolkit's own texts (the message box's button, the file dialog) follow the labels.
+    SetToolkitLanguage(g_language == Language::Chinese ? u"zh_CN" : u"");
     SetWindowText(VersionTitle());
     for (const LabelText& label : kLabelTexts)
         GetDlgItem(label.id)->SetWindowText(UiText(label.entry));

@@ -16,6 +16,7 @@
 #include "convert/ProfileCatalogue.h"
 #include "platform/dialog/Dialog.h"
 #include "platform/dialog/Icon.h"
+#include "platform/desktop/SleepInhibitor.h"
 #include "run/ConversionRun.h"
 #include "ui/OutDlg.h"
 
@@ -115,6 +116,8 @@ private:
     void RefreshOutputWindow();
 
     ConversionRun m_run;
+    // Suspend and idle held off from the run's start until it ends or is stopped.
+    SleepInhibitor m_sleep;
     std::atomic<bool> m_bRefreshPending{false};
     std::atomic<bool> m_bEndTold{true};  // the last run's end has been passed to m_onRunEnded
     // The output window is drawn at most once in this interval while a run goes on, and at

@@ -8,6 +8,7 @@
 #include <chrono>
 
 #include "ui/TarvexDlg.h"
+#include "ui/UiText.h"
 
 std::intptr_t CTarvexDlg::RunInWindow(RunPlan plan)
 {
@@ -25,6 +26,8 @@ std::intptr_t CTarvexDlg::RunInWindow(std::vector<RunPlan> plans)
         m_bEndTold = true;
         return 0;
     }
+    // A long batch must not find the machine asleep half-way.
+    m_sleep.Hold(UiText(kTextProduct), UiText(kTextSleepReason));
     // What came before the window was made shows as soon as the window's loop runs.
     RequestRefresh();
     return m_pOutDlg->DoModal();
@@ -71,9 +74,14 @@ void CTarvexDlg::RefreshOutputWindow()
     m_bRefreshPending.store(false);
     const RunSnapshot snapshot = m_run.Snapshot();
     // Between runs there is no window; the next run asks again once its window is up.
-    if (!m_pOutDlg || !m_pOutDlg->HasWindow())
+    const bool shown = m_pOutDlg && m_pOutDlg->HasWindow();
+    if (shown)
+        m_pOutDlg->ShowRun(snapshot, now);
+    // A stopped run only winds down; nothing of it is worth keeping the machine awake for.
+    if (snapshot.state != RunState::Running)
+        m_sleep.Release();
+    if (!shown)
         return;
-    m_pOutDlg->ShowRun(snapshot, now);
     m_nextRefresh = now + kRefreshInterval;
     // The time left and a quiet encoder's count move on when no output comes at all.
     if (snapshot.state != RunState::Ended && !m_bTickPending) {

@@ -84,6 +84,9 @@ constexpr std::u16string_view kTable[kUiTextEntryCount * 2] = {
     u"%s (%s)", u"%s（%s）",
     u"Failed: %s could not be written to disk.", u"失败：%s 无法写入磁盘。",
     u"could not be written to disk", u"无法写入磁盘",
+    // The end of a run that wrote a file, and why the desktop is kept awake during one.
+    u"Open Folder", u"打开文件夹",
+    u"Converting video files", u"正在转换视频文件",
     u"Files %s of %s: %s", u"第 %s 个文件（共 %s 个）：%s",
     u"Files %s of %s, %s done: %s", u"第 %s 个文件（共 %s 个，已完成 %s 个）：%s",
     u" and ", u"、",

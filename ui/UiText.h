@@ -78,13 +78,15 @@ enum UiTextEntry {
     kTextListItem = 69,
     kTextOutcomeNotSynced = 70,
     kTextReasonNotSynced = 71,
+    kTextOpenFolder = 72,
+    kTextSleepReason = 73,
     // The file line while several files convert at once.
-    kTextFilesLine = 72,
-    kTextFilesDoneLine = 73,
-    kTextNumbersLastSeparator = 74,
-    kTextNumbersSeparator = 75,
-    kTextNamesSeparator = 76,
-    kUiTextEntryCount = 77
+    kTextFilesLine = 74,
+    kTextFilesDoneLine = 75,
+    kTextNumbersLastSeparator = 76,
+    kTextNumbersSeparator = 77,
+    kTextNamesSeparator = 78,
+    kUiTextEntryCount = 79
 };
 
 // Entry `entry` in `language`; empty out of range.

@@ -219,6 +219,11 @@ bool CWnd::HasFocus() const
     return m_pImpl->widget && m_pImpl->widget->hasFocus();
 }
 
+bool CWnd::IsActiveWindow() const
+{
+    return m_pImpl->widget && m_pImpl->widget->isActiveWindow();
+}
+
 void CWnd::SetIcon(HICON icon, bool bigIcon)
 {
     // One window icon serves every size here; the small icon is the same picture.

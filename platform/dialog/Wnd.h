@@ -57,6 +57,8 @@ public:
     bool IsWindowVisible() const;
     void SetFocus();
     bool HasFocus() const;
+    // Whether this window is the one the user works in (for a control: its window is).
+    bool IsActiveWindow() const;
     void SetIcon(HICON icon, bool bigIcon);
     // What assistive technology announces for this control, where no label names it (a
     // second field beside a labelled one, a button whose caption is a symbol). GUI thread.
