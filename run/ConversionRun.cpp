@@ -55,7 +55,8 @@ bool ConversionRun::Start(RunPlan plan)
 
 bool ConversionRun::Start(std::vector<RunPlan> files)
 {
-    if (IsGoing(m_state) || files.empty()) {
+    const bool nothing = std::all_of(files.begin(), files.end(), [](const RunPlan& plan) { return plan.commands.empty(); });
+    if (IsGoing(m_state) || nothing) {
         for (const RunPlan& plan : files)
             RemoveRunFolder(plan.runFolder);
         return false;
@@ -83,6 +84,10 @@ bool ConversionRun::Start(std::vector<RunPlan> files)
         m_state = RunState::Running;
     }
     m_bCancelReading = false;
+    // The first files start before Start returns, so that a stop right after it finds them
+    // running; what follows is the run thread's.
+    m_notBegun.clear();
+    StartWaiting(&m_notBegun);
     m_thread = std::thread(&ConversionRun::Loop, this);
     // Beside the first commands, never before them: a slow disk must not hold the start.
     if (m_reader)
@@ -121,7 +126,8 @@ std::optional<FileFacts> ConversionRun::SourceOf(std::size_t index)
 
 void ConversionRun::Loop()
 {
-    StartWaiting();
+    for (const std::size_t job : m_notBegun)
+        EndJob(job, false);
     ShowEarliest();
     while (m_nRunning > 0) {
         Event event;
@@ -156,9 +162,13 @@ void ConversionRun::Loop()
     Finish();
 }
 
-void ConversionRun::StartWaiting()
+void ConversionRun::StartWaiting(std::vector<std::size_t>* notBegun)
 {
     while (!m_bStopRequested && !m_bShutdownSeen && m_nRunning < m_nParallel && m_nNext < m_jobs.size()) {
+        // A stop that has returned has been seen by every launch after it.
+        std::unique_lock<std::mutex> launching(m_launchLock);
+        if (m_state != RunState::Running)
+            break;
         const std::size_t index = m_nNext++;
         std::optional<double> seconds;
         {
@@ -167,7 +177,13 @@ void ConversionRun::StartWaiting()
                 seconds = m_sources[index]->seconds;
         }
         ++m_nRunning;
-        if (!m_jobs[index]->Begin(seconds))
+        const bool begun = m_jobs[index]->Begin(seconds);
+        launching.unlock();
+        if (begun)
+            continue;
+        if (notBegun)
+            notBegun->push_back(index);
+        else
             EndJob(index, false);
     }
 }
@@ -183,7 +199,10 @@ void ConversionRun::OnChildEnded(const Event& event)
         EndJob(event.job, true);
         return;
     }
-    switch (job.Advance(*event.end, m_bStopRequested)) {
+    std::unique_lock<std::mutex> launching(m_launchLock);
+    const FileJob::Next next = job.Advance(*event.end, m_bStopRequested || m_state != RunState::Running);
+    launching.unlock();
+    switch (next) {
     case FileJob::Next::Launched:
         break;
     case FileJob::Next::Over:
@@ -235,6 +254,7 @@ void ConversionRun::Finish()
 void ConversionRun::Stop()
 {
     {
+        std::lock_guard<std::mutex> launching(m_launchLock);
         boost::mutex::scoped_lock lock(m_stateLock);
         if (m_state != RunState::Running)
             return;
@@ -301,8 +321,10 @@ RunSnapshot ConversionRun::Snapshot() const
         const FileJob& job = *m_jobs[i];
         switch (job.GetPhase()) {
         case FileJob::Phase::Ended:
+            // A file that failed keeps the share it reached, so the bar agrees with its line.
             ++progress.done;
-            fraction += shares[i];
+            if (const std::optional<int> percent = job.Percent())
+                fraction += shares[i] * *percent / 100;
             known = true;
             break;
         case FileJob::Phase::Running:

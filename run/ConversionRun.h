@@ -4,8 +4,8 @@
 // run on and eight at most; which wait and which run; the snapshot a window draws; Stop; and
 // at the end the verdict of the whole run.
 //
-// Every decision of the run is taken on the run's own thread: which job starts, what follows
-// a child's end, a file's read-back and rename, the stop. The runners' threads only update the
+// Start starts the first files; every later decision is taken on the run's own thread: which
+// job starts, what follows a child's end, a file's read-back and rename, the stop. The runners' threads only update the
 // text a window reads, under the run's one lock, and hand each child's end to the run as an
 // event. A failed file does not stop the others; a stop does.
 //
@@ -91,7 +91,7 @@ public:
     ConversionRun& operator=(const ConversionRun&) = delete;
 
     // Starts the files, as many at once as the run takes. The run owns the plans' folders from
-    // here on, also when false comes back: a run is still going, or there is no file.
+    // here on, also when false comes back: a run is still going, or no file has a command to run.
     bool Start(std::vector<RunPlan> files);
     bool Start(RunPlan plan);
     // Asks the run to stop: no waiting file starts, and every running child is interrupted
@@ -120,8 +120,9 @@ private:
     void Post(Event event);
     // The run's thread: starts the jobs and handles every event until each file is over.
     void Loop();
-    // Starts waiting jobs while there is room and no stop.
-    void StartWaiting();
+    // Starts waiting jobs while there is room and no stop. A job whose first command cannot
+    // start is ended at once, or put in `notBegun` for the run's thread to end.
+    void StartWaiting(std::vector<std::size_t>* notBegun = nullptr);
     void OnChildEnded(const Event& event);
     void EndJob(std::size_t job, bool stopped);
     void ShowEarliest();
@@ -151,8 +152,13 @@ private:
     // Only the run's thread reads and writes these during a run.
     std::size_t m_nNext = 0;    // the first job that has not begun
     std::size_t m_nRunning = 0;
+    std::vector<std::size_t> m_notBegun;  // by Start, for the run's thread to end
     bool m_bStopRequested = false;
     bool m_bShutdownSeen = false;
+
+    // Held from the run's check that no stop has come to the child's launch, and by Stop while
+    // it says so: no command starts once Stop has returned.
+    std::mutex m_launchLock;
 
     std::mutex m_eventLock;
     std::condition_variable m_eventCame;

@@ -9,7 +9,10 @@
 
 std::vector<std::u16string> PlannedCommands(const std::vector<std::u16string>& commands)
 {
+    // A list whose first command is empty has nothing to run: the rest would lack its input.
     std::vector<std::u16string> planned;
+    if (commands.empty() || commands.front().empty())
+        return planned;
     for (const std::u16string& command : commands)
         if (!command.empty())
             planned.push_back(command);

@@ -45,7 +45,8 @@ struct RunPlan {
     bool bWantAudio = true;
 };
 
-// The commands a plan runs: those of `commands` that are not empty, in order.
+// The commands a plan runs: those of `commands` that are not empty, in order; none when the
+// first is empty.
 std::vector<std::u16string> PlannedCommands(const std::vector<std::u16string>& commands);
 
 // Reads a media file: its facts, or nothing when it cannot be read. Called off the caller's

@@ -362,12 +362,12 @@ TEST_F(ConversionRunTest, TheSourceIsReadBesideTheRunAndTheNewFileHeldAgainstIt)
     EXPECT_NE(read[1], DecodeUtf8(m_output.string()));  // read in the run's folder, before the rename
 }
 
-// Several files in one go: each in turn, in a folder of its own, put in place only when it has
+// Several files in one go, one at a time: each in turn, in a folder of its own, put in place only when it has
 // earned it; a failed one does not stop the rest, a stop ends the batch and leaves the files
 // after it untouched.
 TEST_F(ConversionRunTest, SeveralFilesRunInTurnUntilAStop)
 {
-    Make();
+    Make({}, 1);
     const fs::path outputs[] = {m_dir / "a.flv", m_dir / "b.flv", m_dir / "c.flv"};
     using K = RunOutcome::Kind;
     const struct {
