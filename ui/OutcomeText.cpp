@@ -181,7 +181,6 @@ std::u16string OutcomeText(const RunOutcome& outcome, Language language)
     return FillFormat(UiText(kTextOutcomeNoOutput, language), {DisplayName(outcome.output)});
 }
 
-
 std::u16string RunOutcomeText(const RunVerdict& verdict, Language language)
 {
     const std::size_t files = verdict.files;
