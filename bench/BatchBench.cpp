@@ -118,10 +118,7 @@ int main(int argc, char** argv)
     // One clip made, the others copies of it: the batch's figures do not hang on how long
     // making them takes.
     const fs::path first = dir / "clip0.avi";
-    if (RunProgram({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=640x480:rate=25:duration=10",
-                    "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=10", "-c:v", "mpeg4",
-                    "-q:v", "4", "-c:a", "libmp3lame", first.string()},
-                   log.string()) != 0) {
+    if (MakeLargeClip(first, 10, "libmp3lame", log) != 0) {
         std::fprintf(stderr, "could not make the clips:\n%s\n", ReadFile(log.string()).c_str());
         return 1;
     }
