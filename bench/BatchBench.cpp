@@ -60,7 +60,7 @@ std::string FileScript(const std::string& command)
     return text;
 }
 
-// `loop`: every file's part one after another; `parallel`: the per-file scripts, `processors`
+// `loop`: every file's steps one after another; `parallel`: the per-file scripts, `processors`
 // at a time.
 void WriteScripts(const std::vector<std::string>& commands, const fs::path& dir, std::size_t processors,
                   const fs::path& loop, const fs::path& parallel)
