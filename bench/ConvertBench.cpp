@@ -84,10 +84,7 @@ int main(int argc, char** argv)
     const fs::path source = dir / "clip.mp4";
     const fs::path output = dir / "clip.flv";
     const fs::path log = dir / "log.txt";
-    if (RunProgram({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=640x480:rate=25:duration=20",
-                    "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=20", "-c:v", "mpeg4",
-                    "-q:v", "4", "-c:a", "aac", source.string()},
-                   log.string()) != 0) {
+    if (MakeLargeClip(source, 20, "aac", log) != 0) {
         std::fprintf(stderr, "could not make the clip:\n%s\n", ReadFile(log.string()).c_str());
         return 1;
     }

@@ -1,8 +1,8 @@
 #pragma once
 // What the benchmarks that drive the real dialog share: the clock, the program's processor
 // time and resident memory, Convert clicked and the output window closed once OK shows, and
-// the shell script that runs the same commands, its words quoted, and the time the program
-// spends flushing new files to the disk.
+// the shell script that runs the same commands, its words quoted, the time the program spends
+// flushing new files to the disk, and the clips they convert.
 
 #include <QApplication>
 #include <QDialog>
@@ -158,6 +158,19 @@ inline double ThroughTheDialog(double& cpu)
     cpu = CpuSeconds() - cpuBefore;
     qApp->removeEventFilter(&watcher);
     return watcher.shownAt > 0 ? watcher.shownAt - start : -1;
+}
+
+// A 640x480 clip of `seconds` of test picture and a 440 Hz tone, MPEG-4 video and `audioCodec`
+// in the container `path`'s extension names; the exit status, ffmpeg's messages in `log`.
+inline int MakeLargeClip(const std::filesystem::path& path, int seconds, const std::string& audioCodec,
+                         const std::filesystem::path& log)
+{
+    const std::string length = std::to_string(seconds);
+    return RunProgram({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                       "testsrc=size=640x480:rate=25:duration=" + length, "-f", "lavfi", "-i",
+                       "sine=frequency=440:sample_rate=44100:duration=" + length, "-c:v", "mpeg4", "-q:v", "4",
+                       "-c:a", audioCodec, path.string()},
+                      log.string());
 }
 
 // Seconds the shell script takes, -1 when it fails; what it prints goes to `log`.
