@@ -398,7 +398,9 @@ TEST(Redirect, ChunksComeInOrderOnTheirOwnStream)
     {
         SCOPED_TRACE("what the child inherits");
         RunToEnd(runner, Command("state"));
-        EXPECT_EQ(runner.output, "blocked=0 sigpipe=default leader=yes fds=0,1,2,\n");
+        // A runner of no niceness of its own leaves the child the program's.
+        EXPECT_EQ(runner.output, "blocked=0 sigpipe=default leader=yes fds=0,1,2, nice=" +
+                                     std::to_string(::getpriority(PRIO_PROCESS, 0)) + "\n");
     }
     std::this_thread::sleep_for(10ms);
     EXPECT_FALSE(runner.textAfterEnd);
