@@ -19,9 +19,19 @@ bool CTarvexApp::InitInstance()
     CTarvexDlg dlg;
     m_pMainWnd = &dlg;
     // Told to end (by a logout, a terminal's Ctrl+C, kill), the program stops a conversion
-    // as Stop does, so that no half-written file and no run folder stay behind.
-    TerminationSignals termination([&dlg](int signal) {
-        dlg.PostToGuiThread([&dlg, signal] { dlg.OnTerminationSignal(signal); });
+    // as Stop does, so that no half-written file and no run folder stay behind, and ends by
+    // the signal once the run has ended; without a run it ends at once.
+    int endBySignal = 0;
+    dlg.m_onRunEnded = [&endBySignal] {
+        if (endBySignal != 0)
+            DieOfSignal(endBySignal);
+    };
+    TerminationSignals termination([&dlg, &endBySignal](int signal) {
+        dlg.PostToGuiThread([&dlg, &endBySignal, signal] {
+            if (!dlg.StopRun())
+                DieOfSignal(signal);
+            endBySignal = signal;
+        });
     });
     dlg.DoModal();
     m_pMainWnd = nullptr;

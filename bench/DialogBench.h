@@ -1,12 +1,13 @@
 #pragma once
 // What the benchmarks that drive the real dialog share: the clock, the program's processor
 // time and resident memory, Convert clicked and the output window closed once OK shows, and
-// the shell script that runs the same commands, its words quoted, and the time the program
-// spends flushing new files to the disk.
+// the shell script that runs the same commands, its words quoted, the time the program spends
+// flushing new files to the disk, and the clips they convert.
 
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
+#include <QLoggingCategory>
 #include <QPushButton>
 #include <QTimer>
 
@@ -17,11 +18,53 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/dialog/Wnd.h"
 #include "platform/text/RunFolder.h"
 #include "tests/EncoderTools.h"
+
+// The command lines the program starts, from its debug output, while an object of this lives.
+class CommandLines {
+public:
+    CommandLines() : m_previous(qInstallMessageHandler(Collect))
+    {
+        std::lock_guard<std::mutex> lock(s_lock);
+        s_lines.clear();
+        QLoggingCategory::setFilterRules(QStringLiteral("tarvex.debug=true"));
+    }
+    ~CommandLines()
+    {
+        qInstallMessageHandler(m_previous);
+        QLoggingCategory::setFilterRules(QString());
+    }
+    CommandLines(const CommandLines&) = delete;
+    CommandLines& operator=(const CommandLines&) = delete;
+
+    std::vector<std::string> Lines() const
+    {
+        std::lock_guard<std::mutex> lock(s_lock);
+        return s_lines;
+    }
+
+private:
+    // Every command the dialog builds names its encoder as plugins\...
+    static void Collect(QtMsgType, const QMessageLogContext& context, const QString& message)
+    {
+        if (context.category && std::string_view(context.category) == "tarvex" &&
+            message.startsWith(QStringLiteral("plugins\\"))) {
+            std::lock_guard<std::mutex> lock(s_lock);
+            s_lines.push_back(message.toStdString());
+        }
+    }
+
+    static inline std::mutex s_lock;
+    static inline std::vector<std::string> s_lines;
+    QtMessageHandler m_previous;
+};
 
 inline double Now()
 {
@@ -115,6 +158,19 @@ inline double ThroughTheDialog(double& cpu)
     cpu = CpuSeconds() - cpuBefore;
     qApp->removeEventFilter(&watcher);
     return watcher.shownAt > 0 ? watcher.shownAt - start : -1;
+}
+
+// A 640x480 clip of `seconds` of test picture and a 440 Hz tone, MPEG-4 video and `audioCodec`
+// in the container `path`'s extension names; the exit status, ffmpeg's messages in `log`.
+inline int MakeLargeClip(const std::filesystem::path& path, int seconds, const std::string& audioCodec,
+                         const std::filesystem::path& log)
+{
+    const std::string length = std::to_string(seconds);
+    return RunProgram({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                       "testsrc=size=640x480:rate=25:duration=" + length, "-f", "lavfi", "-i",
+                       "sine=frequency=440:sample_rate=44100:duration=" + length, "-c:v", "mpeg4", "-q:v", "4",
+                       "-c:a", audioCodec, path.string()},
+                      log.string());
 }
 
 // Seconds the shell script takes, -1 when it fails; what it prints goes to `log`.

@@ -36,10 +36,8 @@ constexpr std::array<Entry, 2> kWmvVideoCodecs{u"WMV1", u"WMV2"};
 constexpr std::array<Entry, 2> kAviAudioCodecs{u"mp3", u"mp2"};
 constexpr std::array<Entry, 1> kMp3Only{u"mp3"};
 
-// The MP4 sub-type rows; only the plain MP4 row offers "Custom..." and "Original".
-constexpr std::array<Entry, 11> kMp4FrameRatesMp4{kCustomEntry, u"Original", u"2",      u"5",
-                                                  u"12",        u"15",       u"20",     u"23.976",
-                                                  u"25",        u"29.970",   u"30"};
+// The MP4 sub-type rows; only the plain MP4 row offers "Custom..." and "Original", and its
+// frame rates are the general ones.
 constexpr std::array<Entry, 7> kMp4FrameRatesIpod{u"10", u"12", u"15", u"20", u"23.976", u"24", u"25"};
 constexpr std::array<Entry, 3> kMp4FrameRatesPsp{u"15", u"29.970", u"30"};
 constexpr std::array<Entry, 7> kMp4FrameRatesMobile{u"1", u"2", u"3", u"5", u"10", u"12", u"15"};
@@ -47,8 +45,8 @@ constexpr std::array<Entry, 7> kMp4FrameRatesMobile{u"1", u"2", u"3", u"5", u"10
 constexpr std::array<Entry, 11> kMp4BitRatesMp4{kCustomEntry, u"100", u"200", u"300",
                                                 u"400",       u"500", u"600", u"800",
                                                 u"900",       u"1000", u"1200"};
-constexpr std::array<Entry, 7> kMp4BitRatesIpod{u"100", u"200", u"300", u"400", u"500", u"600", u"700"};
-constexpr std::array<Entry, 7> kMp4BitRatesPsp{u"100", u"200", u"300", u"400", u"500", u"600", u"700"};
+// iPod and PSP share their bit rates.
+constexpr std::array<Entry, 7> kMp4BitRatesHandheld{u"100", u"200", u"300", u"400", u"500", u"600", u"700"};
 constexpr std::array<Entry, 6> kMp4BitRatesMobile{u"100", u"200", u"300", u"400", u"500", u"600"};
 
 // Audio choices per audio codec. mp2 gets the MPEG-1 rates only: today's mp2 encoder refuses
@@ -125,7 +123,7 @@ CatalogueList AudioCodecs(ExportType exportType)
 CatalogueList Mp4FrameRates(int subType)
 {
     switch (subType) {
-    case 0: return kMp4FrameRatesMp4;
+    case 0: return kFrameRates;
     case 1: return kMp4FrameRatesIpod;
     case 2: return kMp4FrameRatesPsp;
     case 3: return kMp4FrameRatesMobile;
@@ -137,8 +135,8 @@ CatalogueList Mp4VideoBitRates(int subType)
 {
     switch (subType) {
     case 0: return kMp4BitRatesMp4;
-    case 1: return kMp4BitRatesIpod;
-    case 2: return kMp4BitRatesPsp;
+    case 1:
+    case 2: return kMp4BitRatesHandheld;
     case 3: return kMp4BitRatesMobile;
     default: return {};
     }
@@ -204,7 +202,7 @@ Profile ExportTypeProfile(ExportType exportType)
     case ExportType::Mp4:
         p[kSubTypeCombo] = Fill(kMp4SubTypes, 0);
         p[kVideoCodecCombo] = Fill(kMp4VideoCodecs, 0);
-        p[kFrameRateCombo] = Fill(kMp4FrameRatesMp4, 1);  // "Original"
+        p[kFrameRateCombo] = Fill(kFrameRates, 1);  // "Original"
         p[kVideoBitRateCombo] = Fill(kMp4BitRatesMp4, 0);
         break;
     case ExportType::Mp3:

@@ -1,15 +1,28 @@
 #include "run/ConversionRun.h"
 
+#include <algorithm>
 #include <utility>
 
-#include "platform/text/CommandLine.h"
-#include "platform/text/FileSystem.h"
+#include "platform/process/Processors.h"
 #include "platform/text/RunFolder.h"
-#include "platform/text/ShellPath.h"
+
+namespace {
+
+// Beyond this many encoders at once the disk, not the processors, sets the pace.
+constexpr std::size_t kMostAtOnce = 8;
+
+}  // namespace
 
 ConversionRun::ConversionRun(std::function<void()> changed, std::function<void(std::string_view)> debugOutput,
-                             MediaReader reader)
-    : m_changed(std::move(changed)), m_debugOutput(std::move(debugOutput)), m_reader(std::move(reader))
+                             MediaReader reader, std::size_t parallel)
+    : m_changed(std::move(changed)),
+      m_debugOutput(std::move(debugOutput)),
+      m_reader(std::move(reader)),
+      m_nParallel(parallel > 0 ? parallel : std::min(UsableProcessors(), kMostAtOnce)),
+      m_context{m_stateLock, [this] { Changed(); }, m_debugOutput,
+                [this](std::size_t job, std::optional<CRedirect::ChildEnd> end, bool shutdown) {
+                    Post({Event::Kind::ChildEnded, job, end, shutdown});
+                }}
 {
 }
 
@@ -24,6 +37,15 @@ void ConversionRun::Changed()
         m_changed();
 }
 
+void ConversionRun::Post(Event event)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_eventLock);
+        m_events.push_back(std::move(event));
+    }
+    m_eventCame.notify_one();
+}
+
 bool ConversionRun::Start(RunPlan plan)
 {
     std::vector<RunPlan> files;
@@ -33,340 +55,229 @@ bool ConversionRun::Start(RunPlan plan)
 
 bool ConversionRun::Start(std::vector<RunPlan> files)
 {
-    {
-        std::unique_lock<std::mutex> step(m_stepLock);
-        // A plan whose first command is empty runs nothing at all.
-        if (IsGoing(m_state) || files.empty() ||
-            files.front().commands.empty() || files.front().commands.front().empty()) {
-            for (const RunPlan& plan : files)
-                RemoveRunFolder(plan.runFolder);
-            return false;
-        }
-        JoinSourceReader();
-        m_files = std::move(files);
-        m_nFile = 0;
-        m_bStopRequested = false;
-        m_bShutdown = false;
-        {
-            boost::mutex::scoped_lock lock(m_stateLock);
-            m_state = RunState::Running;
-            m_outcomes.clear();
-            m_where = RunProgress{};
-            m_where.files = m_files.size();
-            m_where.started = RunClock::now();
-            std::lock_guard<std::mutex> sources(m_sourcesLock);
-            m_sources.assign(m_files.size(), std::nullopt);
-            m_bSourcesDone = !m_reader;
-        }
-        // Beside the first command, never before it: a slow disk must not hold the start.
-        m_bCancelReading = false;
-        if (m_reader)
-            m_sourceReader = std::thread(&ConversionRun::ReadSources, this);
-        if (!StartFile())
-            NextFileOrEnd();
+    const bool nothing = std::all_of(files.begin(), files.end(), [](const RunPlan& plan) { return plan.commands.empty(); });
+    if (IsGoing(m_state) || nothing) {
+        for (const RunPlan& plan : files)
+            RemoveRunFolder(plan.runFolder);
+        return false;
     }
+    // The last run has ended; its threads are about to return, if they have not.
+    JoinThreads();
+    {
+        std::lock_guard<std::mutex> lock(m_eventLock);
+        m_events.clear();
+    }
+    m_nNext = 0;
+    m_nRunning = 0;
+    m_bStopRequested = false;
+    m_bShutdownSeen = false;
+    {
+        boost::mutex::scoped_lock lock(m_stateLock);
+        m_jobs.clear();
+        for (std::size_t i = 0; i < files.size(); ++i)
+            m_jobs.push_back(std::make_unique<FileJob>(i, std::move(files[i]), m_context));
+        m_nShown = 0;
+        m_started = RunClock::now();
+        m_sources.assign(m_jobs.size(), std::nullopt);
+        m_sourceRead.assign(m_jobs.size(), false);
+        m_bSourcesDone = !m_reader;
+        m_state = RunState::Running;
+    }
+    m_bCancelReading = false;
+    // The first files start before Start returns, so that a stop right after it finds them
+    // running; what follows is the run thread's.
+    m_notBegun.clear();
+    StartWaiting(&m_notBegun);
+    m_thread = std::thread(&ConversionRun::Loop, this);
+    // Beside the first commands, never before them: a slow disk must not hold the start.
+    if (m_reader)
+        m_sourceReader = std::thread(&ConversionRun::ReadSources, this);
     Changed();
     return true;
 }
 
 void ConversionRun::ReadSources()
 {
-    for (std::size_t i = 0; i < m_files.size() && !m_bCancelReading; ++i) {
-        const std::optional<FileFacts> facts = m_reader(m_files[i].source, m_bCancelReading);
+    for (std::size_t i = 0; i < m_jobs.size() && !m_bCancelReading; ++i) {
+        const std::optional<FileFacts> facts = m_reader(m_jobs[i]->Plan().source, m_bCancelReading);
         {
             boost::mutex::scoped_lock lock(m_stateLock);
-            {
-                std::lock_guard<std::mutex> sources(m_sourcesLock);
-                m_sources[i] = facts;
-            }
-            if (i == m_where.file && facts && facts->seconds)
-                m_progress.KnowLength(*facts->seconds);
+            m_sources[i] = facts;
+            m_sourceRead[i] = true;
+            if (facts && facts->seconds && m_jobs[i]->GetPhase() == FileJob::Phase::Running)
+                m_jobs[i]->KnowLength(*facts->seconds);
         }
-        m_sourceRead.notify_all();
+        m_sourceCame.notify_all();
         Changed();
     }
     {
-        std::lock_guard<std::mutex> sources(m_sourcesLock);
+        boost::mutex::scoped_lock lock(m_stateLock);
         m_bSourcesDone = true;
     }
-    m_sourceRead.notify_all();
+    m_sourceCame.notify_all();
 }
 
 std::optional<FileFacts> ConversionRun::SourceOf(std::size_t index)
 {
-    std::unique_lock<std::mutex> sources(m_sourcesLock);
-    m_sourceRead.wait(sources, [&] { return m_bSourcesDone || m_sources[index].has_value(); });
-    return m_sources[index] ? *m_sources[index] : std::nullopt;
+    boost::mutex::scoped_lock lock(m_stateLock);
+    m_sourceCame.wait(lock, [&] { return m_bSourcesDone || m_sourceRead[index]; });
+    return m_sources[index];
 }
 
-void ConversionRun::JoinSourceReader()
+void ConversionRun::Loop()
 {
-    if (!m_sourceReader.joinable())
-        return;
-    m_bCancelReading = true;
-    m_sourceReader.join();
-}
-
-bool ConversionRun::StartFile()
-{
-    const RunPlan& plan = m_files[m_nFile];
-    m_nCursor = 0;
-    while (m_nCursor < plan.commands.size() && plan.commands[m_nCursor].empty())
-        ++m_nCursor;
-    std::size_t steps = 0;
-    for (const std::u16string& command : plan.commands)
-        steps += !command.empty();
-    m_bEarlierOutput = PathFileExistsW(plan.output);
-    {
-        boost::mutex::scoped_lock lock(m_stateLock);
-        m_outputDecoder.Reset();
-        m_errorDecoder.Reset();
-        m_strPrevChunk.clear();
-        m_strLastChunk.clear();
-        m_progress.BeginRun(steps);
+    for (const std::size_t job : m_notBegun)
+        EndJob(job, false);
+    ShowEarliest();
+    while (m_nRunning > 0) {
+        Event event;
         {
-            std::lock_guard<std::mutex> sources(m_sourcesLock);
-            const SourceFacts& facts = m_sources[m_nFile];
-            if (facts && *facts && (*facts)->seconds)
-                m_progress.KnowLength(*(*facts)->seconds);
+            std::unique_lock<std::mutex> lock(m_eventLock);
+            m_eventCame.wait(lock, [this] { return !m_events.empty(); });
+            event = std::move(m_events.front());
+            m_events.pop_front();
         }
-        m_outcome = RunOutcome{};
-        m_outcome.steps = steps;
-        m_outcome.source = plan.source;
-        m_outcome.output = plan.output;
-        m_outcome.bAudioOnly = !plan.bWantVideo;
-        m_where.file = m_nFile;
-        m_where.source = plan.source;
-        m_where.step = 0;
-        m_where.steps = steps;
+        switch (event.kind) {
+        case Event::Kind::ChildEnded:
+            OnChildEnded(event);
+            ShowEarliest();
+            break;
+        case Event::Kind::Stop:
+            m_bStopRequested = true;
+            for (const auto& job : m_jobs)
+                if (job->GetPhase() == FileJob::Phase::Running)
+                    job->Interrupt();
+            break;
+        case Event::Kind::Shutdown:
+            // Launches happen on this thread only, so none can slip past the runners' end: each
+            // running child is killed, and its end comes back as an event that starts nothing.
+            m_bShutdownSeen = true;
+            for (const auto& job : m_jobs)
+                if (job->GetPhase() == FileJob::Phase::Running)
+                    job->ShutdownRunner();
+            break;
+        }
+        Changed();
     }
-    if (m_nCursor >= plan.commands.size()) {
-        // Nothing to run for this file: it ends as a run whose commands wrote nothing.
-        std::unique_lock<std::mutex> none;
-        EndFile(none, false);
-        return false;
-    }
-    return LaunchAtCursor();
+    Finish();
 }
 
-bool ConversionRun::LaunchAtCursor()
+void ConversionRun::StartWaiting(std::vector<std::size_t>* notBegun)
 {
-    const std::string line = EncodeUtf8(m_files[m_nFile].commands[m_nCursor]);
-    // Past this command before its end can come back here.
-    ++m_nCursor;
-    {
-        boost::mutex::scoped_lock lock(m_stateLock);
-        m_where.program = DecodeUtf8(BareProgramName(ProgramWord(line)));
-        m_where.lastOutput = RunClock::now();
-    }
-    if (m_debugOutput)
-        m_debugOutput(line);
-    if (m_runner.Launch(line))
-        return true;
-    // A command that cannot start ends its file: nothing else would ever end it.
-    {
-        boost::mutex::scoped_lock lock(m_stateLock);
-        NoteFailure(RunOutcome::Kind::NotStarted, 0);
-    }
-    std::unique_lock<std::mutex> none;
-    EndFile(none, false);
-    return false;
-}
-
-void ConversionRun::OnChunk(OutputStream stream, std::string_view bytes)
-{
-    if (m_debugOutput)
-        m_debugOutput(bytes);
-    {
-        boost::mutex::scoped_lock lock(m_stateLock);
-        m_strPrevChunk.swap(m_strLastChunk);
-        m_strLastChunk.clear();
-        (stream == OutputStream::Output ? m_outputDecoder : m_errorDecoder).Decode(bytes, m_strLastChunk);
-        m_progress.Feed(stream, bytes);
-        m_where.lastOutput = RunClock::now();
-    }
-    Changed();
-}
-
-void ConversionRun::NoteFailure(RunOutcome::Kind kind, int code)
-{
-    // What follows the first failure often fails because of it. Until the end, anything but
-    // NoOutput is a failure already noted.
-    if (m_outcome.kind != RunOutcome::Kind::NoOutput)
-        return;
-    m_outcome.kind = kind;
-    m_outcome.code = code;
-    m_outcome.step = m_where.step + 1;
-    m_outcome.program = m_where.program;
-}
-
-void ConversionRun::OnChildEnded(std::optional<CRedirect::ChildEnd> end, bool shutdown)
-{
-    // The forced end finishes the run itself, once every thread is joined.
-    if (shutdown || !end)
-        return;
-    {
-        std::unique_lock<std::mutex> step(m_stepLock);
-        const bool interrupted = end->bInterrupted;
-        const bool wentWell = end->kind == CRedirect::ChildEnd::Kind::Exited && end->code == 0;
+    while (!m_bStopRequested && !m_bShutdownSeen && m_nRunning < m_nParallel && m_nNext < m_jobs.size()) {
+        // A stop that has returned has been seen by every launch after it.
+        std::unique_lock<std::mutex> launching(m_launchLock);
+        if (m_state != RunState::Running)
+            break;
+        const std::size_t index = m_nNext++;
+        std::optional<double> seconds;
         {
             boost::mutex::scoped_lock lock(m_stateLock);
-            // A character a child cut off at its end shows as U+FFFD and is not glued to the
-            // next child's first bytes.
-            for (Utf8Decoder* decoder : {&m_outputDecoder, &m_errorDecoder}) {
-                m_strLastChunk += decoder->Finish();
-                decoder->Reset();
-            }
-            // An interrupted child's end is the stop's doing, not a failure of its own.
-            if (!interrupted && end->kind == CRedirect::ChildEnd::Kind::Signalled)
-                NoteFailure(RunOutcome::Kind::Signalled, end->code);
-            else if (!interrupted && !wentWell)
-                NoteFailure(RunOutcome::Kind::Exited, end->code);
+            if (m_sources[index] && m_sources[index]->seconds)
+                seconds = m_sources[index]->seconds;
         }
-        const std::vector<std::u16string>& commands = m_files[m_nFile].commands;
-        while (m_nCursor < commands.size() && commands[m_nCursor].empty())
-            ++m_nCursor;
-        const bool last = m_nCursor >= commands.size();
-        // A stop that came after a file's last child had ended well by itself has nothing left
-        // to stop of that file: it is whole, and it is put in place as it would have been.
-        if (m_bStopRequested && (interrupted || !(last && wentWell))) {
-            EndFile(step, true);
-            FinishRun();
-        } else if (last) {
-            EndFile(step, false);
-            NextFileOrEnd();
-        } else {
-            {
-                boost::mutex::scoped_lock lock(m_stateLock);
-                m_progress.BeginStage(++m_where.step);
-            }
-            if (!LaunchAtCursor())
-                NextFileOrEnd();
-        }
+        ++m_nRunning;
+        const bool begun = m_jobs[index]->Begin(seconds);
+        launching.unlock();
+        if (begun)
+            continue;
+        if (notBegun)
+            notBegun->push_back(index);
+        else
+            EndJob(index, false);
     }
-    Changed();
 }
 
-void ConversionRun::EndFile(std::unique_lock<std::mutex>& step, bool stopped)
+void ConversionRun::OnChildEnded(const Event& event)
 {
-    const RunPlan& plan = m_files[m_nFile];
-    RunOutcome outcome;
-    {
-        boost::mutex::scoped_lock lock(m_stateLock);
-        outcome = m_outcome;
+    FileJob& job = *m_jobs[event.job];
+    if (job.GetPhase() != FileJob::Phase::Running)
+        return;
+    // The forced end, or a child that ended without an end of its own to tell: nothing more of
+    // this file runs.
+    if (event.bShutdown || m_bShutdownSeen || !event.end) {
+        EndJob(event.job, true);
+        return;
     }
-    bool replaced = false;
-    if (stopped) {
-        outcome.kind = RunOutcome::Kind::Stopped;
-        outcome.step = m_where.step + 1;
-    } else if (outcome.kind == RunOutcome::Kind::NoOutput) {
-        // Every command went well; the file it was all for decides.
-        const std::optional<std::uintmax_t> size = RegularFileSize(plan.written);
-        if (size && *size > 0) {
-            if (m_reader) {
-                // Encoders exit 0 for a source they cut short: the new file is read back
-                // first. Not under the lock, so that a Stop meanwhile finds it free; the
-                // files and the file's index change only on this thread.
-                const bool unlocked = step.owns_lock();
-                if (unlocked)
-                    step.unlock();
-                const std::optional<FileFacts> written = m_reader(plan.written, m_bCancelReading);
-                const std::optional<FileFacts> source = SourceOf(m_nFile);
-                if (unlocked)
-                    step.lock();
-                outcome.doubt = JudgeOutput(written, source, plan.bWantVideo, plan.bWantAudio);
-                if (written)
-                    outcome.seconds = written->seconds;
-                if (source)
-                    outcome.sourceSeconds = source->seconds;
-            }
-            switch (ReplaceFile(plan.written, plan.output)) {
-            case Replaced::Yes:
-                outcome.kind = RunOutcome::Kind::Written;
-                outcome.size = *size;
-                break;
-            case Replaced::NotMoved:
-                outcome.kind = RunOutcome::Kind::NotMoved;
-                break;
-            case Replaced::NotSynced:
-                outcome.kind = RunOutcome::Kind::NotSynced;
-                break;
-            case Replaced::FolderNotSynced:
-                // The new file took the earlier one's place, but a power loss may still undo it.
-                outcome.kind = RunOutcome::Kind::NotSynced;
-                outcome.size = *size;
-                replaced = true;
-                break;
-            }
-        }
+    std::unique_lock<std::mutex> launching(m_launchLock);
+    const FileJob::Next next = job.Advance(*event.end, m_bStopRequested || m_state != RunState::Running);
+    launching.unlock();
+    switch (next) {
+    case FileJob::Next::Launched:
+        break;
+    case FileJob::Next::Over:
+        EndJob(event.job, false);
+        break;
+    case FileJob::Next::Stopped:
+        EndJob(event.job, true);
+        break;
     }
-    RemoveRunFolder(plan.runFolder);
-    if (outcome.kind != RunOutcome::Kind::Written)
-        outcome.bEarlierKept = !replaced && m_bEarlierOutput && PathFileExistsW(plan.output);
+}
 
+void ConversionRun::EndJob(std::size_t index, bool stopped)
+{
+    const std::optional<FileFacts> source = m_reader && !stopped ? SourceOf(index) : std::nullopt;
+    m_jobs[index]->End(stopped, m_reader, source, m_bCancelReading);
+    --m_nRunning;
+    // The next waiting file starts at once.
+    StartWaiting();
+}
+
+void ConversionRun::ShowEarliest()
+{
+    // The window shows one file's text at a time, so two encoders' lines never mix: the
+    // earliest still converting, or the last shown once none is.
     boost::mutex::scoped_lock lock(m_stateLock);
-    if (outcome.kind == RunOutcome::Kind::Written)
-        m_progress.CompleteRun();
-    m_outcomes.push_back(outcome);
-}
-
-void ConversionRun::NextFileOrEnd()
-{
-    // A failed file does not stop the others; a stop, or the program's end, does.
-    while (!m_bStopRequested && !m_bShutdown && m_nFile + 1 < m_files.size()) {
-        ++m_nFile;
-        if (StartFile())
+    for (std::size_t i = 0; i < m_jobs.size(); ++i) {
+        if (m_jobs[i]->GetPhase() == FileJob::Phase::Running) {
+            m_nShown = i;
             return;
+        }
     }
-    FinishRun();
 }
 
-void ConversionRun::FinishRun()
+void ConversionRun::Finish()
 {
     // The files a stop left untouched had their folders made all the same.
-    for (std::size_t i = m_nFile + 1; i < m_files.size(); ++i)
-        RemoveRunFolder(m_files[i].runFolder);
-    JoinSourceReader();
-    boost::mutex::scoped_lock lock(m_stateLock);
-    m_state = RunState::Ended;
+    for (std::size_t i = m_nNext; i < m_jobs.size(); ++i)
+        RemoveRunFolder(m_jobs[i]->Plan().runFolder);
+    m_bCancelReading = true;
+    if (m_sourceReader.joinable())
+        m_sourceReader.join();
+    {
+        boost::mutex::scoped_lock lock(m_stateLock);
+        m_state = RunState::Ended;
+    }
+    Changed();
 }
 
 void ConversionRun::Stop()
 {
     {
-        std::lock_guard<std::mutex> step(m_stepLock);
-        {
-            boost::mutex::scoped_lock lock(m_stateLock);
-            if (m_state != RunState::Running)
-                return;
-            m_state = RunState::Stopping;
-        }
-        m_bStopRequested = true;
-        m_runner.Interrupt();
+        std::lock_guard<std::mutex> launching(m_launchLock);
+        boost::mutex::scoped_lock lock(m_stateLock);
+        if (m_state != RunState::Running)
+            return;
+        m_state = RunState::Stopping;
     }
+    Post({Event::Kind::Stop});
     Changed();
 }
 
 void ConversionRun::Shutdown()
 {
-    m_bShutdown = true;
     m_bCancelReading = true;
-    // Not under m_stepLock: an exit watcher waiting for it would never be joined.
-    m_runner.Shutdown();
-    bool ended = false;
-    {
-        std::unique_lock<std::mutex> step(m_stepLock);
-        if (IsGoing(m_state)) {
-            // The file under way has no outcome yet: its end never came, or came with the
-            // stop and was left to this.
-            EndFile(step, true);
-            FinishRun();
-            ended = true;
-        }
-        JoinSourceReader();
-    }
-    if (ended)
-        Changed();
+    if (m_thread.joinable())
+        Post({Event::Kind::Shutdown});
+    JoinThreads();
+}
+
+void ConversionRun::JoinThreads()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+    if (m_sourceReader.joinable())
+        m_sourceReader.join();
 }
 
 RunSnapshot ConversionRun::Snapshot() const
@@ -374,52 +285,83 @@ RunSnapshot ConversionRun::Snapshot() const
     RunSnapshot snapshot;
     boost::mutex::scoped_lock lock(m_stateLock);
     snapshot.state = m_state;
-    snapshot.text.reserve(m_strPrevChunk.size() + m_strLastChunk.size());
-    snapshot.text = m_strPrevChunk;
-    snapshot.text += m_strLastChunk;
-    snapshot.progress = m_where;
-    // A window draws many snapshots a second and needs the outcomes only at the end.
-    if (m_state == RunState::Ended)
-        snapshot.outcomes = m_outcomes;
+    RunProgress& progress = snapshot.progress;
+    progress.files = m_jobs.size();
+    progress.started = m_started;
+    if (m_jobs.empty())
+        return snapshot;
+    const FileJob& shown = *m_jobs[m_nShown];
+    snapshot.text = shown.Text();
+    progress.file = m_nShown;
+    progress.source = shown.Plan().source;
+    progress.step = shown.Step();
+    progress.steps = shown.Steps();
+    progress.program = shown.Program();
+    progress.lastOutput = shown.LastOutput();
 
     // Each file's share of the bar: its length's share of them all once every length is
     // known, an equal share until then.
-    const std::size_t files = m_where.files;
-    if (files == 0)
-        return snapshot;
+    const std::size_t files = m_jobs.size();
     std::vector<double> shares(files, 1.0 / static_cast<double>(files));
-    {
-        std::lock_guard<std::mutex> sources(m_sourcesLock);
-        double total = 0;
-        bool all = true;
-        for (const SourceFacts& facts : m_sources) {
-            if (facts && *facts && (*facts)->seconds && *(*facts)->seconds > 0)
-                total += *(*facts)->seconds;
-            else
-                all = false;
-        }
-        if (all && total > 0) {
-            for (std::size_t i = 0; i < files; ++i)
-                shares[i] = *(*m_sources[i])->seconds / total;
+    double total = 0;
+    bool all = true;
+    for (const std::optional<FileFacts>& facts : m_sources) {
+        if (facts && facts->seconds && *facts->seconds > 0)
+            total += *facts->seconds;
+        else
+            all = false;
+    }
+    if (all && total > 0)
+        for (std::size_t i = 0; i < files; ++i)
+            shares[i] = *m_sources[i]->seconds / total;
+
+    double fraction = 0;
+    bool known = false;
+    for (std::size_t i = 0; i < files; ++i) {
+        const FileJob& job = *m_jobs[i];
+        switch (job.GetPhase()) {
+        case FileJob::Phase::Ended:
+            // A file that failed keeps the share it reached, so the bar agrees with its line.
+            ++progress.done;
+            if (const std::optional<int> percent = job.Percent())
+                fraction += shares[i] * *percent / 100;
+            known = true;
+            break;
+        case FileJob::Phase::Running:
+            progress.converting.push_back(i);
+            progress.sources.push_back(job.Plan().source);
+            if (const std::optional<int> percent = job.Percent()) {
+                fraction += shares[i] * *percent / 100;
+                known = true;
+            }
+            break;
+        case FileJob::Phase::Waiting:
+            break;
         }
     }
-    double before = 0;
-    for (std::size_t i = 0; i < m_where.file && i < files; ++i)
-        before += shares[i];
-    if (const std::optional<int> percent = m_progress.Percent())
-        snapshot.progress.percent = static_cast<int>((before + shares[m_where.file] * *percent / 100) * 100 + 1e-9);
-    else if (m_where.file > 0)
-        snapshot.progress.percent = static_cast<int>(before * 100 + 1e-9);
+    if (known)
+        progress.percent = std::min(100, static_cast<int>(fraction * 100 + 1e-9));
+
+    if (m_state == RunState::Ended) {
+        RunVerdict verdict;
+        verdict.files = files;
+        for (const auto& job : m_jobs) {
+            if (job->GetPhase() != FileJob::Phase::Ended) {
+                verdict.untouched.push_back(job->Plan().source);
+                continue;
+            }
+            const RunOutcome& outcome = job->Outcome();
+            verdict.outcomes.push_back(outcome);
+            verdict.written += outcome.kind == RunOutcome::Kind::Written;
+            verdict.bStopped |= outcome.kind == RunOutcome::Kind::Stopped;
+        }
+        verdict.bStopped |= !verdict.untouched.empty();
+        snapshot.verdict = std::move(verdict);
+    }
     return snapshot;
 }
 
 RunState ConversionRun::State() const
 {
     return m_state.load();
-}
-
-std::vector<std::u16string> ConversionRun::Commands() const
-{
-    std::lock_guard<std::mutex> step(m_stepLock);
-    return m_files.empty() ? std::vector<std::u16string>{} : m_files[m_nFile].commands;
 }

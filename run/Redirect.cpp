@@ -31,7 +31,6 @@ constexpr auto kGrace = std::chrono::milliseconds(200);
 
 }  // namespace
 
-std::atomic<int> CRedirect::s_bActive{0};
 thread_local const CRedirect* CRedirect::s_pFinishingRunner = nullptr;
 thread_local const CRedirect::Child* CRedirect::s_pFinishingChild = nullptr;
 
@@ -96,7 +95,7 @@ struct CRedirect::Child {
     }
 };
 
-CRedirect::CRedirect() = default;
+CRedirect::CRedirect(int niceness) : m_nNiceness(niceness) {}
 
 CRedirect::~CRedirect()
 {
@@ -142,7 +141,7 @@ void CRedirect::ReleaseEnded(std::unique_lock<std::mutex>&)
 }
 
 std::unique_ptr<ChildProcess> CRedirect::SpawnRedirected(std::string_view commandLine, int output,
-                                                         int input, int errors)
+                                                         int input, int errors, int niceness)
 {
     const std::vector<std::string> args = SplitCommandLine(commandLine);
     if (args.empty())
@@ -151,7 +150,7 @@ std::unique_ptr<ChildProcess> CRedirect::SpawnRedirected(std::string_view comman
     if (path.empty())
         return nullptr;
     int error = 0;
-    return ChildProcess::Spawn(path, args, input, output, errors, error);
+    return ChildProcess::Spawn(path, args, input, output, errors, error, niceness);
 }
 
 bool CRedirect::Launch(std::string_view commandLine)
@@ -184,7 +183,7 @@ bool CRedirect::Launch(std::string_view commandLine)
     if (ready) {
         ready = m_spawner.Run([&] {
             child->m_process = SpawnRedirected(commandLine, output.write.Get(),
-                                               input.read.Get(), errors.write.Get());
+                                               input.read.Get(), errors.write.Get(), m_nNiceness);
         });
     }
     // The child holds its own copies now. Without ours the readers see end of file when it
@@ -202,7 +201,6 @@ bool CRedirect::Launch(std::string_view commandLine)
     child->m_outputSource = std::move(output.read);
     child->m_errorSource = std::move(errors.read);
 
-    s_bActive.store(1);
     Child* const raw = child.get();
     try {
         child->m_outputReader = std::thread(&CRedirect::OutputReaderMain, this, raw);
@@ -213,7 +211,6 @@ bool CRedirect::Launch(std::string_view commandLine)
         child->m_threadIds[2] = child->m_exitWatcher.get_id();
     } catch (const std::system_error&) {
         // Readers already running may call back into Launch: join them unlocked.
-        s_bActive.store(0);
         lock.unlock();
         child->m_process->Kill();
         child.reset();
@@ -343,8 +340,6 @@ void CRedirect::ExitWatcherMain(CRedirect* runner, Child* child)
     child->m_errorReader.join();
     child->m_outputSource.Close();
     child->m_errorSource.Close();
-    if (ended)
-        s_bActive.store(0);
     child->m_bEnded.store(true);
     s_pFinishingRunner = runner;
     s_pFinishingChild = child;
@@ -352,6 +347,12 @@ void CRedirect::ExitWatcherMain(CRedirect* runner, Child* child)
     s_pFinishingRunner = nullptr;
     s_pFinishingChild = nullptr;
     child->m_bWatcherDone.store(true);
+}
+
+bool CRedirect::IsRunning() const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_pCurrent && !m_pCurrent->m_bEnded.load();
 }
 
 void CRedirect::Interrupt()
@@ -367,10 +368,6 @@ void CRedirect::Shutdown()
     {
         std::lock_guard<std::mutex> lock(m_lock);
         ++m_nStopping;
-        // Only under the lock and with launches refused: a Launch from OnFinished that
-        // holds the lock now would set the flag again after an earlier clear, and the
-        // watcher of a stopped child leaves it alone.
-        s_bActive.store(0);
         if (m_pCurrent)
             m_ended.push_back(std::move(m_pCurrent));
         for (const auto& child : m_ended)

@@ -25,7 +25,8 @@ public:
         bool operator==(const ChildEnd&) const = default;
     };
 
-    CRedirect();
+    // Its children run `niceness` nicer than the program (0: as nice as it).
+    explicit CRedirect(int niceness = 0);
     // Runs Shutdown(), unless one has run since the last Launch and left nothing behind.
     virtual ~CRedirect();
     CRedirect(const CRedirect&) = delete;
@@ -39,6 +40,9 @@ public:
     // to OnOutputText and returning false. May be called from OnFinished, which is how a
     // queue of commands moves on.
     bool Launch(std::string_view commandLine);
+
+    // True from a successful Launch until that child has ended (or Shutdown ended it).
+    bool IsRunning() const;
 
     // Asks the running child to end, the way a user at its terminal would: SIGINT at once
     // (an encoder then closes its file properly), SIGTERM 2 s later, SIGKILL 2 s after that,
@@ -75,10 +79,6 @@ protected:
     // move a queue on: the stop is under way.
     bool StopRequested() const;
 
-    // 1 while the current child counts as running: set by a successful Launch, cleared by
-    // the exit watcher when the child has ended and by Shutdown. One for all runners.
-    static std::atomic<int> s_bActive;
-
 private:
     // Everything one launched child holds; its threads take it, not the runner's fields, so
     // a Launch from OnFinished can install the next child while the last watcher still runs.
@@ -87,7 +87,7 @@ private:
     // Creates the child with the given descriptors as its standard output, input and error.
     // Returns the child, or nullptr when it could not be started. Runs on the spawn thread.
     static std::unique_ptr<ChildProcess> SpawnRedirected(std::string_view commandLine, int output,
-                                                         int input, int errors);
+                                                         int input, int errors, int niceness);
 
     static void OutputReaderMain(CRedirect* runner, Child* child);
     static void ErrorReaderMain(CRedirect* runner, Child* child);
@@ -102,7 +102,8 @@ private:
     static thread_local const CRedirect* s_pFinishingRunner;
     static thread_local const Child* s_pFinishingChild;
 
-    std::mutex m_lock;                               // guards the fields below
+    const int m_nNiceness;
+    mutable std::mutex m_lock;                       // guards the fields below
     std::unique_ptr<Child> m_pCurrent;               // the child launched last, until replaced
     std::vector<std::unique_ptr<Child>> m_ended;     // ended children not yet released
     bool m_bStopped = false;  // a Shutdown has released everything and nothing ran since

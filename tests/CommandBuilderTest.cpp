@@ -13,10 +13,7 @@ std::vector<std::u16string> Build(const ConversionJob& job)
 {
     CommandList list;
     BuildCommandLines(job, list);
-    std::vector<std::u16string> commands;
-    for (std::size_t i = 0; i < list.Size(); ++i)
-        commands.push_back(list.At(i));
-    return commands;
+    return list.All();
 }
 
 using Commands = std::vector<std::u16string>;
@@ -133,5 +130,4 @@ TEST(CommandList, RebuildReplacesWhatTheListHeld)
     BuildCommandLines({ConversionMode::Video2FLV, u"/a.mov", u"/a.flv", kTalkVideo, kTalkAudio}, list);
     BuildCommandLines({ConversionMode::FLV2Video, u"/a.flv", u"/a.mp3", kNoVideo, kTalkAudio}, list);
     EXPECT_EQ(list.All(), std::vector<std::u16string>{u"plugins\\ffmpeg.exe -i /a.flv -ar 44100 -ab 64k -ac 2 -vn /a.mp3"});
-    EXPECT_EQ(list.At(99), u"");
 }

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -63,10 +65,12 @@ protected:
 
     RunPlan Plan(const std::vector<std::u16string>& commands) { return PlanFor(m_output, commands); }
 
-    void Make(ConversionRun::MediaReader reader = {})
+    void Make(MediaReader reader = {}, std::size_t parallel = 0)
     {
         m_run.emplace(
             [this] {
+                if (m_observe)
+                    m_observe(m_run->Snapshot());
                 std::lock_guard<std::mutex> lock(m_lock);
                 m_changed.notify_all();
             },
@@ -74,13 +78,21 @@ protected:
                 std::lock_guard<std::mutex> lock(m_lock);
                 m_debug.emplace_back(text);
             },
-            std::move(reader));
+            std::move(reader), parallel);
+    }
+
+    // The run's verdict once it has ended.
+    RunVerdict Verdict()
+    {
+        const std::optional<RunVerdict> verdict = m_run->Snapshot().verdict;
+        EXPECT_TRUE(verdict.has_value()) << "the run has not ended";
+        return verdict.value_or(RunVerdict{});
     }
 
     // The one file's outcome once the run has ended.
     RunOutcome Outcome()
     {
-        const std::vector<RunOutcome> outcomes = m_run->Snapshot().outcomes;
+        const std::vector<RunOutcome> outcomes = Verdict().outcomes;
         EXPECT_EQ(outcomes.size(), 1u);
         return outcomes.empty() ? RunOutcome{} : outcomes.back();
     }
@@ -108,6 +120,7 @@ protected:
     std::mutex m_lock;
     std::condition_variable m_changed;
     std::vector<std::string> m_debug;
+    std::function<void(const RunSnapshot&)> m_observe;  // every change, on the changing thread
     std::optional<ConversionRun> m_run;
 };
 
@@ -354,12 +367,12 @@ TEST_F(ConversionRunTest, TheSourceIsReadBesideTheRunAndTheNewFileHeldAgainstIt)
     EXPECT_NE(read[1], DecodeUtf8(m_output.string()));  // read in the run's folder, before the rename
 }
 
-// Several files in one go: each in turn, in a folder of its own, put in place only when it has
+// Several files in one go, one at a time: each in turn, in a folder of its own, put in place only when it has
 // earned it; a failed one does not stop the rest, a stop ends the batch and leaves the files
 // after it untouched.
 TEST_F(ConversionRunTest, SeveralFilesRunInTurnUntilAStop)
 {
-    Make();
+    Make({}, 1);
     const fs::path outputs[] = {m_dir / "a.flv", m_dir / "b.flv", m_dir / "c.flv"};
     using K = RunOutcome::Kind;
     const struct {
@@ -387,7 +400,7 @@ TEST_F(ConversionRunTest, SeveralFilesRunInTurnUntilAStop)
         }
         ASSERT_TRUE(WaitEnded());
         std::vector<K> kinds;
-        for (const RunOutcome& outcome : m_run->Snapshot().outcomes)
+        for (const RunOutcome& outcome : Verdict().outcomes)
             kinds.push_back(outcome.kind);
         EXPECT_EQ(kinds, c.kinds);
         EXPECT_NE(ReadAll(outputs[0]), "earlier");
@@ -398,6 +411,100 @@ TEST_F(ConversionRunTest, SeveralFilesRunInTurnUntilAStop)
             EXPECT_NE(ReadAll(outputs[2]), "earlier");
         ExpectNoRunFolder();
     }
+}
+
+// Two at a time over five files: the waiting ones start as others end, whichever ends first;
+// the window reads the earliest still converting; a failure stops nothing; the outcomes come in
+// file order. The encoders run nicer than the program.
+TEST_F(ConversionRunTest, SeveralAtOnceStartAsOthersEndAndAreToldInFileOrder)
+{
+    Make({}, 2);
+    std::atomic<std::size_t> most{0};
+    m_observe = [&](const RunSnapshot& s) {
+        for (std::size_t seen = most; s.progress.converting.size() > seen;)
+            most.compare_exchange_weak(seen, s.progress.converting.size());
+    };
+    const auto marker = [&](const char* what, std::size_t i) { return (m_dir / (what + std::to_string(i))).string(); };
+    std::vector<RunPlan> plans;
+    for (std::size_t i = 0; i < 5; ++i) {
+        plans.push_back(PlanFor(m_dir / ("f" + std::to_string(i) + ".flv"),
+                                {Script({"out:file " + std::to_string(i), "wait:" + marker("go", i),
+                                         i == 2 ? "exit:1" : "stampfile:{written}"})}));
+        plans.back().source = u"f" + DecodeUtf8(std::to_string(i)) + u".mp4";
+    }
+    plans.back().commands.insert(plans.back().commands.begin(), QuoteArgument(DecodeUtf8(RUNNER_CHILD)) + u" state");
+    ASSERT_TRUE(m_run->Start(std::move(plans)));
+    const auto converting = [&](std::vector<std::size_t> files) {
+        return WaitUntil([&](const RunSnapshot& s) { return s.progress.converting == files; });
+    };
+    // The files end in this order, and those converting after each end are `then`.
+    const struct {
+        std::size_t ends;
+        std::vector<std::size_t> then;
+    } steps[] = {{1, {0, 2}}, {2, {0, 3}}, {0, {3, 4}}, {4, {3}}, {3, {}}};
+    ASSERT_TRUE(converting({0, 1}));
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.ends);
+        std::ofstream(marker("go", step.ends)).put('x');
+        if (!step.then.empty()) {
+            ASSERT_TRUE(converting(step.then));
+            EXPECT_TRUE(WaitUntil([&](const RunSnapshot& s) {
+                return s.progress.file == step.then.front() && s.text.find(u"file " + DecodeUtf8(std::to_string(step.then.front()))) != std::u16string::npos;
+            })) << "the window reads the earliest converting";
+        }
+    }
+    ASSERT_TRUE(WaitEnded());
+    EXPECT_EQ(most, 2u);
+    using K = RunOutcome::Kind;
+    const RunVerdict verdict = Verdict();
+    std::vector<K> kinds;
+    std::vector<std::u16string> sources;
+    for (const RunOutcome& outcome : verdict.outcomes) {
+        kinds.push_back(outcome.kind);
+        sources.push_back(outcome.source);
+    }
+    EXPECT_EQ(kinds, (std::vector{K::Written, K::Written, K::Exited, K::Written, K::Written}));
+    EXPECT_EQ(sources, (std::vector<std::u16string>{u"f0.mp4", u"f1.mp4", u"f2.mp4", u"f3.mp4", u"f4.mp4"}));
+    EXPECT_EQ(verdict.written, 4u);
+    EXPECT_FALSE(verdict.bStopped);
+    EXPECT_TRUE(verdict.untouched.empty());
+    EXPECT_EQ(fs::exists(m_dir / "f2.flv"), false);
+    ExpectNoRunFolder();
+    const std::string nice = "nice=" + std::to_string(std::min(::getpriority(PRIO_PROCESS, 0) + 10, 19));
+    std::lock_guard<std::mutex> lock(m_lock);
+    EXPECT_TRUE(std::any_of(m_debug.begin(), m_debug.end(), [&](const std::string& text) { return text.find(nice) != std::string::npos; }))
+        << "no child said " << nice;
+}
+
+// A stop with two files converting and two waiting: both running children end at once, the
+// waiting files never start, every earlier output stays and no folder is left.
+TEST_F(ConversionRunTest, AStopWithTwoRunningLeavesTheRestUntouched)
+{
+    Make({}, 2);
+    std::vector<RunPlan> plans;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const fs::path output = m_dir / ("f" + std::to_string(i) + ".flv");
+        std::ofstream(output) << "earlier";
+        plans.push_back(PlanFor(output, {Script({"stampfile:{written}", "out:began " + std::to_string(i), "wait:never"})}));
+        plans.back().source = u"f" + DecodeUtf8(std::to_string(i)) + u".mp4";
+    }
+    ASSERT_TRUE(m_run->Start(std::move(plans)));
+    // Under the lock that the debug output is kept with.
+    ASSERT_TRUE(WaitUntil([&](const RunSnapshot&) {
+        return std::count_if(m_debug.begin(), m_debug.end(), [](const std::string& text) { return text.starts_with("began"); }) == 2;
+    }));
+    m_run->Stop();
+    ASSERT_TRUE(WaitEnded());
+    const RunVerdict verdict = Verdict();
+    ASSERT_EQ(verdict.outcomes.size(), 2u);
+    for (const RunOutcome& outcome : verdict.outcomes)
+        EXPECT_EQ(outcome.kind, RunOutcome::Kind::Stopped);
+    EXPECT_TRUE(verdict.bStopped);
+    EXPECT_EQ(verdict.written, 0u);
+    EXPECT_EQ(verdict.untouched, (std::vector<std::u16string>{u"f2.mp4", u"f3.mp4"}));
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(ReadAll(m_dir / ("f" + std::to_string(i) + ".flv")), "earlier") << i;
+    ExpectNoRunFolder();
 }
 
 // The bar covers the whole batch: each file its share of the total length once every length

@@ -18,7 +18,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -113,27 +112,6 @@ TEST(DialogProgress, RangePositionAndBusyStateKeepEachOther)
 
     progress->SetRange(10, 5);
     expectBar(10, 10, 10, "a reversed range");
-}
-
-TEST(DialogProgress, SettersFromAnotherThreadArriveInOrderOnTheGuiThread)
-{
-    CDialog dlg(kTemplate);
-    CreateShown(dlg);
-    CProgressCtrl* progress = dlg.GetProgressCtrl(kBar);
-    std::thread worker([&] {
-        progress->SetRange(0, 40);
-        progress->SetPos(30);
-        progress->SetMarquee(true);
-        progress->SetMarquee(false);
-        progress->SetPos(35);
-    });
-    worker.join();
-    EXPECT_EQ(progress->GetPos(), 0) << "queued, not done by the worker";
-    WaitFor([&] { return progress->GetPos() == 35; }, "the queued position");
-    int lower = -1, upper = -1;
-    progress->GetRange(lower, upper);
-    EXPECT_EQ(upper, 40);
-    EXPECT_FALSE(progress->IsMarquee());
 }
 
 TEST(DialogProgress, ReadersGetTheBarsNameAndValue)
@@ -262,17 +240,6 @@ TEST(DialogAnnouncement, TheOutcomeLineIsANotificationAnnouncedInItsCurrentText)
     EXPECT_EQ(types(seen), (std::vector{QAccessible::NameChanged, QAccessible::Alert, QAccessible::ObjectShow}));
     for (const auto& s : seen)
         EXPECT_EQ(s.name, QStringLiteral("Written: clip.avi (1.2 MB)"));
-
-    // From a runner's thread the text and the announcement keep their order.
-    events.seen.clear();
-    std::thread worker([&] {
-        outcome->SetWindowText(u"The conversion failed");
-        outcome->Announce();
-    });
-    worker.join();
-    WaitFor([&] { return events.Of(line).size() == 3; }, "the queued announcement");
-    for (const auto& s : events.Of(line))
-        EXPECT_EQ(s.name, QStringLiteral("The conversion failed"));
 }
 
 // A dialog that takes dropped files and notes each drop.

@@ -150,7 +150,7 @@ TEST_P(EncoderEndToEnd, DefaultsGiveAPlayableFileWithTheChosenOptions)
 
     CommandList commands;
     BuildCommandLines(job, commands);
-    ASSERT_EQ(commands.Size(), c.stages);
+    ASSERT_EQ(commands.All().size(), c.stages);
     for (const std::u16string& command : commands.All()) {
         std::vector<std::string> argv = SplitCommandLine(EncodeUtf8(command));
         argv[0] = SystemProgram(argv[0]);

@@ -127,12 +127,21 @@ TEST(OutcomeText, SeveralFilesSayHowManyAndWhichNot)
         {{a, shortOne}, 2, kEn, u"2 of 2 written. Written, but: e.mp4 (holds 0:10 of 0:20)."},
         {{c, shortOne}, 2, kZh,
          u"已写入 1 个文件（共 2 个）。失败：c.mp4（第 1 步（共 2 步）mencoder 退出，状态为 1）。已写入，但：e.mp4（只有 0:10（原文件 0:20））。"},
-        {{a, a, file(K::Stopped, u"/v/c.mp4")}, 5, kEn, u"Stopped after 2 of 5 files."},
-        {{a, a}, 5, kZh, u"已停止：已处理 2 个文件（共 5 个）。"},
+        {{a, a, file(K::Stopped, u"/v/c.mp4")}, 5, kEn, u"Stopped: 2 of 5 files written."},
+        // The count is of the files written, not of those that ended.
+        {{a, c, file(K::Stopped, u"/v/d.mp4")}, 5, kZh, u"已停止：已写入 1 个文件（共 5 个）。"},
         {{file(K::Exited, u"/v/one.mp4")}, 1, kEn, u"Failed: step 1 of 2, mencoder, exited with status 1."},
         {{a, file(K::NotSynced, u"/v/b.mp4")}, 2, kEn, u"1 of 2 written. Failed: b.mp4 (could not be written to disk)."},
         {{a, file(K::NotSynced, u"/v/b.mp4")}, 2, kZh, u"已写入 1 个文件（共 2 个）。失败：b.mp4（无法写入磁盘）。"},
     };
-    for (const auto& row : cases)
-        EXPECT_EQ(RunOutcomeText(row.outcomes, row.files, row.language), row.text) << row.files;
+    for (const auto& row : cases) {
+        RunVerdict verdict;
+        verdict.outcomes = row.outcomes;
+        verdict.files = row.files;
+        for (const RunOutcome& outcome : row.outcomes) {
+            verdict.written += outcome.kind == K::Written;
+            verdict.bStopped |= outcome.kind == K::Stopped;
+        }
+        EXPECT_EQ(RunOutcomeText(verdict, row.language), row.text) << row.files;
+    }
 }

@@ -524,8 +524,17 @@ TEST_F(OutputWindow, DISABLED_RunUntilASignalEndsTheProgram)
     fs::current_path(dir);
     m_dir = dir;
     // As the application sets it up.
-    TerminationSignals termination([this](int signal) {
-        m_dlg->PostToGuiThread([this, signal] { m_dlg->OnTerminationSignal(signal); });
+    int endBySignal = 0;
+    m_dlg->m_onRunEnded = [&endBySignal] {
+        if (endBySignal != 0)
+            DieOfSignal(endBySignal);
+    };
+    TerminationSignals termination([this, &endBySignal](int signal) {
+        m_dlg->PostToGuiThread([this, &endBySignal, signal] {
+            if (!m_dlg->StopRun())
+                DieOfSignal(signal);
+            endBySignal = signal;
+        });
     });
     ASSERT_TRUE(termination.IsInstalled());
     const char* pidfile = std::getenv("TARVEX_SIGNAL_TEST_PIDFILE");

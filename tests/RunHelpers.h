@@ -61,6 +61,7 @@ inline RunPlan PlanFor(const std::filesystem::path& output, const std::vector<st
         }
         plan.commands.push_back(command);
     }
+    plan.commands = PlannedCommands(plan.commands);
     return plan;
 }
 

@@ -1,6 +1,7 @@
 // Plays the children the runner tests need: one behaviour per first argument.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -223,7 +224,7 @@ int main(int argc, char** argv)
         WriteText(1, "blocked=" + std::to_string(blocked) +
                          " sigpipe=" + (pipeAction.sa_handler == SIG_DFL ? "default" : "other") +
                          " leader=" + (::getsid(0) == ::getpid() ? "yes" : "no") +
-                         " fds=" + fds + "\n");
+                         " fds=" + fds + " nice=" + std::to_string(::getpriority(PRIO_PROCESS, 0)) + "\n");
         return 0;
     }
     WriteText(2, "unknown mode\n");

@@ -48,11 +48,6 @@ static_assert(TemplateIsHonoured(kTemplate), "every style bit of the template is
 
 }  // namespace
 
-const DlgTemplate& OutputDialogTemplate()
-{
-    return kTemplate;
-}
-
 COutDlg::COutDlg(CWnd* pParent, ConversionRun& run) : CDialog(kTemplate, pParent), m_run(run) {}
 
 const MessageMap& COutDlg::GetMessageMap() const
@@ -80,7 +75,9 @@ bool COutDlg::OnInitDialog()
     GetDlgItem(IDC_OPEN_FOLDER)->SetWindowText(UiText(kTextOpenFolder));
     m_strFirstWritten.clear();
     m_nextStatus = {};
-    m_nShownFile = kNoFile;
+    m_bFileLineShown = false;
+    m_shownFiles.clear();
+    m_bEndShown = false;
     // One file needs no line saying which it is: the text takes its room.
     if (m_run.Snapshot().progress.files <= 1) {
         CRect text = kTextWithoutFileLine;
@@ -104,29 +101,32 @@ void COutDlg::ShowRun(const RunSnapshot& snapshot, RunClock::time_point now)
     if (snapshot.state == RunState::Stopping)
         GetDlgItem(IDC_STOP)->EnableWindow(false);
     const RunProgress& where = snapshot.progress;
-    if (where.files > 1 && where.file != m_nShownFile) {
+    // The line changes with the files converting, and only then; between one file's end and
+    // the next one's start it keeps naming the last.
+    if (where.files > 1 && !where.converting.empty() && where.converting != m_shownFiles) {
         CWnd* line = GetDlgItem(IDC_FILE);
-        line->SetWindowText(FillFormat(UiText(kTextFileLine), {NumberText(where.file + 1), NumberText(where.files),
-                                                               DisplayName(where.source)}));
-        // Spoken as it shows for the first file, and at each new one; never at every chunk.
-        if (m_nShownFile == kNoFile)
+        line->SetWindowText(FileLineText(where, g_language));
+        // Spoken as it shows for the first files, and at each change; never at every chunk.
+        if (!m_bFileLineShown)
             line->ShowWindow(SW_SHOW);
         else
             line->Announce();
-        m_nShownFile = where.file;
+        m_bFileLineShown = true;
+        m_shownFiles = where.converting;
     }
     if (!ended && now >= m_nextStatus) {
         GetDlgItem(IDC_STATUS)->SetWindowText(RunStatusText(snapshot.progress, now, g_language));
         m_nextStatus = now + kStatusInterval;
     }
-    if (ended && !RunHasEnded()) {
+    if (ended && snapshot.verdict && !m_bEndShown) {
+        m_bEndShown = true;
         GetDlgItem(IDC_STATUS)->ShowWindow(SW_HIDE);
-        const std::u16string outcome = RunOutcomeText(snapshot.outcomes, snapshot.progress.files, g_language);
+        const std::u16string outcome = RunOutcomeText(*snapshot.verdict, g_language);
         CWnd* line = GetDlgItem(IDC_OUTCOME);
         line->SetWindowText(outcome);
         line->ShowWindow(SW_SHOW);
         GetDlgItem(IDC_STOP)->ShowWindow(SW_HIDE);
-        for (const RunOutcome& file : snapshot.outcomes) {
+        for (const RunOutcome& file : snapshot.verdict->outcomes) {
             if (!file.Failed()) {
                 m_strFirstWritten = file.output;
                 GetDlgItem(IDC_OPEN_FOLDER)->ShowWindow(SW_SHOW);
@@ -144,7 +144,8 @@ void COutDlg::ShowRun(const RunSnapshot& snapshot, RunClock::time_point now)
 
 bool COutDlg::RunHasEnded() const
 {
-    return GetDlgItem(IDOK)->IsWindowVisible();
+    // OK shows the end; until the end is drawn there is nothing to close on.
+    return m_run.State() == RunState::Ended && m_bEndShown;
 }
 
 void COutDlg::OnStop()

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "platform/dialog/Dialog.h"
 #include "run/ConversionRun.h"
@@ -34,12 +35,10 @@ private:
     void OnOpenFolder();
     bool RunHasEnded() const;
 
-    static constexpr std::size_t kNoFile = static_cast<std::size_t>(-1);
-
     ConversionRun& m_run;
     RunClock::time_point m_nextStatus{};
-    std::size_t m_nShownFile = kNoFile;  // the file the file line names
-    std::u16string m_strFirstWritten;     // what Open Folder shows
+    bool m_bFileLineShown = false;
+    std::vector<std::size_t> m_shownFiles;  // the files the file line names
+    bool m_bEndShown = false;
+    std::u16string m_strFirstWritten;  // what Open Folder shows
 };
-
-const DlgTemplate& OutputDialogTemplate();

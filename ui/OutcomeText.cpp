@@ -181,32 +181,24 @@ std::u16string OutcomeText(const RunOutcome& outcome, Language language)
     return FillFormat(UiText(kTextOutcomeNoOutput, language), {DisplayName(outcome.output)});
 }
 
-
-std::u16string RunOutcomeText(const std::vector<RunOutcome>& outcomes, std::size_t files, Language language)
+std::u16string RunOutcomeText(const RunVerdict& verdict, Language language)
 {
+    const std::size_t files = verdict.files;
     if (files <= 1) {
-        if (outcomes.empty())
+        if (verdict.outcomes.empty())
             return std::u16string(UiText(kTextOutcomeStopped, language));
-        return OutcomeText(outcomes.back(), language);
+        return OutcomeText(verdict.outcomes.back(), language);
     }
-    // A stop ends the batch: the files before it are what they are, the rest untouched.
-    const bool stopped = outcomes.size() < files ||
-                         (!outcomes.empty() && outcomes.back().kind == RunOutcome::Kind::Stopped);
-    if (stopped) {
-        const std::size_t done = outcomes.empty() || outcomes.back().kind != RunOutcome::Kind::Stopped
-                                     ? outcomes.size()
-                                     : outcomes.size() - 1;
-        return FillFormat(UiText(kTextBatchStopped, language), {NumberText(done), NumberText(files)});
-    }
-    std::size_t written = 0;
+    // A stop ends the batch: the files written stay, the rest are what the stop left them.
+    if (verdict.bStopped)
+        return FillFormat(UiText(kTextBatchStopped, language), {NumberText(verdict.written), NumberText(files)});
     std::uintmax_t size = 0;
     std::vector<std::u16string> failed;
     std::vector<std::u16string> doubtful;
-    for (const RunOutcome& outcome : outcomes) {
+    for (const RunOutcome& outcome : verdict.outcomes) {
         const std::u16string reason = Reason(outcome, language);
         const std::u16string item = FillFormat(UiText(kTextListItem, language), {DisplayName(outcome.source), reason});
         if (outcome.kind == RunOutcome::Kind::Written) {
-            ++written;
             size += outcome.size;
             if (!reason.empty())
                 doubtful.push_back(item);
@@ -214,6 +206,7 @@ std::u16string RunOutcomeText(const std::vector<RunOutcome>& outcomes, std::size
             failed.push_back(item);
         }
     }
+    const std::size_t written = verdict.written;
     if (failed.empty() && doubtful.empty())
         return FillFormat(UiText(kTextBatchDone, language), {NumberText(written), SizeText(size, language)});
     std::u16string text = FillFormat(UiText(kTextBatchWritten, language), {NumberText(written), NumberText(files)});
@@ -222,4 +215,29 @@ std::u16string RunOutcomeText(const std::vector<RunOutcome>& outcomes, std::size
     if (!doubtful.empty())
         text += FillFormat(UiText(kTextBatchDoubtful, language), {List(doubtful, language)});
     return text;
+}
+
+std::u16string FileLineText(const RunProgress& progress, Language language)
+{
+    const std::vector<std::size_t>& converting = progress.converting;
+    if (converting.size() <= 1) {
+        const std::size_t file = converting.empty() ? progress.file : converting.front();
+        const std::u16string source = converting.empty() ? progress.source : progress.sources.front();
+        return FillFormat(UiText(kTextFileLine, language),
+                          {NumberText(file + 1), NumberText(progress.files), DisplayName(source)});
+    }
+    std::u16string numbers;
+    std::u16string names;
+    for (std::size_t i = 0; i < converting.size(); ++i) {
+        if (i > 0) {
+            numbers += UiText(i + 1 == converting.size() ? kTextNumbersLastSeparator : kTextNumbersSeparator, language);
+            names += UiText(kTextNamesSeparator, language);
+        }
+        numbers += NumberText(converting[i] + 1);
+        names += DisplayName(progress.sources[i]);
+    }
+    if (progress.done == 0)
+        return FillFormat(UiText(kTextFilesLine, language), {numbers, NumberText(progress.files), names});
+    return FillFormat(UiText(kTextFilesDoneLine, language),
+                      {numbers, NumberText(progress.files), NumberText(progress.done), names});
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "run/ConversionRun.h"
 #include "run/RunOutcome.h"
 #include "ui/Language.h"
 
@@ -25,7 +26,11 @@ std::u16string DurationText(double seconds);
 // to fit the line.
 std::u16string OutcomeText(const RunOutcome& outcome, Language language);
 
-// The outcome line of a whole run of `files` files, from the outcomes of those that ended: the
-// one file's outcome, or for several how many were written and which were not, or fell short,
-// and why; or where a stop ended them.
-std::u16string RunOutcomeText(const std::vector<RunOutcome>& outcomes, std::size_t files, Language language);
+// The outcome line of a whole run, from the run's verdict: the one file's outcome, or for
+// several how many were written and which were not, or fell short, and why; or how many a stop
+// left written.
+std::u16string RunOutcomeText(const RunVerdict& verdict, Language language);
+
+// The line naming the files converting now: "File 2 of 5: b.mp4", or for several at once
+// "Files 3 and 4 of 6, 2 done: c.mp4, d.mp4".
+std::u16string FileLineText(const RunProgress& progress, Language language);

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,16 +31,16 @@ public:
     // Writes the title and every label in the current language.
     void ApplyLanguage();
 
-    // Runs `plans`, one file after another, with the output window shown until the user
+    // Runs `plans`, several files at once, with the output window shown until the user
     // closes it after the run's end, and returns how it was closed. Nothing shows and 0 comes
-    // back when the first plan has nothing to run; their folders are gone either way.
+    // back when there is nothing to run; their folders are gone either way.
     std::intptr_t RunInWindow(std::vector<RunPlan> plans);
     std::intptr_t RunInWindow(RunPlan plan);
 
-    // SIGTERM, SIGINT or SIGHUP reached the program (on the GUI thread): a run going on is
-    // stopped as Stop does, and once it has ended the program ends by the signal, as it
-    // would have without a run.
-    void OnTerminationSignal(int signal);
+    // Stops the run going on, as Stop does; false when none goes on.
+    bool StopRun();
+    // Called on the GUI thread once a run has ended, as soon as the run says so.
+    std::function<void()> m_onRunEnded;
 
     // The run of the last Convert, as a window shows it.
     const ConversionRun& Run() const { return m_run; }
@@ -117,13 +118,12 @@ private:
     ConversionRun m_run;
     // Suspend and idle held off from the run's start until it ends or is stopped.
     SleepInhibitor m_sleep;
-    bool m_bRunInProgress = false;  // from the run's start to its window's close
     std::atomic<bool> m_bRefreshPending{false};
+    std::atomic<bool> m_bEndTold{true};  // the last run's end has been passed to m_onRunEnded
     // The output window is drawn at most once in this interval while a run goes on, and at
     // least once in the longer one.
     static constexpr std::chrono::milliseconds kRefreshInterval{40};
     static constexpr std::chrono::milliseconds kStatusTick{500};
     std::chrono::steady_clock::time_point m_nextRefresh{};
     bool m_bTickPending = false;  // GUI thread only
-    int m_nEndBySignal = 0;  // the signal to end the program by once the run has ended
 };

@@ -51,7 +51,7 @@ void CTarvexDlg::OnBrowse(unsigned nID)
 void CTarvexDlg::OnDropFiles(int controlId, const std::vector<std::u16string>& paths)
 {
     // A run in progress was started with the names it has; they do not change under it.
-    if (m_bRunInProgress || paths.empty())
+    if (IsGoing(m_run.State()) || paths.empty())
         return;
     UpdateData(true);
     if (controlId == IDC_OUTPUT)
@@ -129,7 +129,7 @@ std::optional<RunPlan> CTarvexDlg::PlanFor(ConversionJob job, const std::u16stri
     job.m_strIntermediate = plan.runFolder + u'/' + std::u16string(kIntermediateName);
     CommandList commands;
     BuildCommandLines(job, commands);
-    plan.commands = commands.All();
+    plan.commands = PlannedCommands(commands.All());
     return plan;
 }
 

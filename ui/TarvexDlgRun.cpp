@@ -1,6 +1,5 @@
 // The main dialog's showing of a run: the output window over the dialog while the run goes
-// on, drawn from the run's snapshots, and the end of the program a termination signal asks
-// for, once the run it stopped has ended.
+// on, drawn from the run's snapshots, and the word to its owner that a run has ended.
 //
 // The run's threads never touch a window. They ask for one refresh; the GUI thread draws
 // whatever the run holds when it gets to it, so a flood of output costs one refresh at a
@@ -8,7 +7,6 @@
 
 #include <chrono>
 
-#include "platform/process/TerminationSignals.h"
 #include "ui/TarvexDlg.h"
 #include "ui/UiText.h"
 
@@ -23,34 +21,40 @@ std::intptr_t CTarvexDlg::RunInWindow(std::vector<RunPlan> plans)
 {
     if (!m_pOutDlg)
         m_pOutDlg = std::make_unique<COutDlg>(this, m_run);
-    if (!m_run.Start(std::move(plans)))
+    m_bEndTold = false;
+    if (!m_run.Start(std::move(plans))) {
+        m_bEndTold = true;
         return 0;
-    m_bRunInProgress = true;
+    }
     // A long batch must not find the machine asleep half-way.
     m_sleep.Hold(UiText(kTextProduct), UiText(kTextSleepReason));
     // What came before the window was made shows as soon as the window's loop runs.
     RequestRefresh();
-    const std::intptr_t result = m_pOutDlg->DoModal();
-    m_bRunInProgress = false;
-    return result;
+    return m_pOutDlg->DoModal();
 }
 
-void CTarvexDlg::OnTerminationSignal(int signal)
+bool CTarvexDlg::StopRun()
 {
     if (!IsGoing(m_run.State()))
-        DieOfSignal(signal);
-    m_nEndBySignal = signal;
+        return false;
     m_run.Stop();
+    return true;
 }
 
 void CTarvexDlg::RequestRefresh()
 {
     // The end is drawn at once, not after a refresh that waits out the interval: the outcome
-    // and OK do not wait with it.
-    if (m_run.State() == RunState::Ended)
+    // and OK do not wait with it. Whoever waits for the end hears of it once.
+    if (m_run.State() == RunState::Ended) {
+        if (!m_bEndTold.exchange(true))
+            PostToGuiThread([this] {
+                if (m_onRunEnded)
+                    m_onRunEnded();
+            });
         PostToGuiThread([this] { RefreshOutputWindow(); });
-    else if (!m_bRefreshPending.exchange(true))
+    } else if (!m_bRefreshPending.exchange(true)) {
         PostToGuiThread([this] { RefreshOutputWindow(); });
+    }
 }
 
 void CTarvexDlg::RefreshOutputWindow()
@@ -69,8 +73,6 @@ void CTarvexDlg::RefreshOutputWindow()
     // Cleared before the state is read: a chunk that comes after the read asks again.
     m_bRefreshPending.store(false);
     const RunSnapshot snapshot = m_run.Snapshot();
-    if (snapshot.state == RunState::Ended && m_nEndBySignal != 0)
-        DieOfSignal(m_nEndBySignal);
     // Between runs there is no window; the next run asks again once its window is up.
     const bool shown = m_pOutDlg && m_pOutDlg->HasWindow();
     if (shown)

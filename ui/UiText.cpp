@@ -72,7 +72,7 @@ constexpr std::u16string_view kTable[kUiTextEntryCount * 2] = {
     u" Failed: %s.", u"失败：%s。",
     u" Written, but: %s.", u"已写入，但：%s。",
     u"and %s more", u"另有 %s 个",
-    u"Stopped after %s of %s files.", u"已停止：已处理 %s 个文件（共 %s 个）。",
+    u"Stopped: %s of %s files written.", u"已停止：已写入 %s 个文件（共 %s 个）。",
     u"Failed: %s.", u"失败：%s。",
     u"missing or empty", u"不存在或为空",
     u"could not be moved into place", u"无法移到输出位置",
@@ -87,6 +87,11 @@ constexpr std::u16string_view kTable[kUiTextEntryCount * 2] = {
     // The end of a run that wrote a file, and why the desktop is kept awake during one.
     u"Open Folder", u"打开文件夹",
     u"Converting video files", u"正在转换视频文件",
+    u"Files %s of %s: %s", u"第 %s 个文件（共 %s 个）：%s",
+    u"Files %s of %s, %s done: %s", u"第 %s 个文件（共 %s 个，已完成 %s 个）：%s",
+    u" and ", u"、",
+    u", ", u"、",
+    u", ", u"，",
 };
 
 }  // namespace

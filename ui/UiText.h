@@ -80,7 +80,13 @@ enum UiTextEntry {
     kTextReasonNotSynced = 71,
     kTextOpenFolder = 72,
     kTextSleepReason = 73,
-    kUiTextEntryCount = 74
+    // The file line while several files convert at once.
+    kTextFilesLine = 74,
+    kTextFilesDoneLine = 75,
+    kTextNumbersLastSeparator = 76,
+    kTextNumbersSeparator = 77,
+    kTextNamesSeparator = 78,
+    kUiTextEntryCount = 79
 };
 
 // Entry `entry` in `language`; empty out of range.

@@ -78,7 +78,9 @@ public:
     void EndDialog(int nResult);
 
     // Queues `call` to run on the GUI thread, never before this returns, and drops it if
-    // this object is destroyed first. Callable from any thread while this object lives.
+    // this object is destroyed first. Callable from any thread while this object lives: the
+    // one way for another thread to reach a window, since every other method here and in
+    // CWnd belongs to the GUI thread.
     void PostToGuiThread(std::function<void()> call);
     // The same, but once on the GUI thread the call waits `milliseconds` more before it runs.
     void PostToGuiThread(std::function<void()> call, int milliseconds);

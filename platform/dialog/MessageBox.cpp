@@ -24,6 +24,7 @@ int ShowMessageBox(QWidget* owner, std::u16string_view text, std::u16string_view
 
 int CWnd::MessageBox(std::u16string_view text, std::u16string_view caption, unsigned type)
 {
+    AssertGuiThread();
     return ShowMessageBox(Impl().widget.data(), text, caption, type);
 }
 

@@ -7,7 +7,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTextBlock>
@@ -23,38 +22,6 @@
 #include "platform/dialog/private/WidgetAccess_p.h"
 
 namespace {
-
-bool OnGuiThread()
-{
-    const QCoreApplication* app = QCoreApplication::instance();
-    return app && QThread::currentThread() == app->thread();
-}
-
-// Runs `call` with the window's widget on the GUI thread: at once when already there, else
-// queued behind the GUI thread's current work. The queue is the application object's, which
-// outlives every window; the call finds the widget only there, on the GUI thread, and is
-// dropped if the CWnd or its widget is gone by then. Another thread never reads the widget
-// pointer, let alone posts to it.
-template <class Call>
-void OnGuiThreadOf(const std::shared_ptr<WndImpl>& impl, Call call)
-{
-    if (OnGuiThread()) {
-        if (impl->widget)
-            call(impl->widget.data());
-        return;
-    }
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app)
-        return;
-    std::weak_ptr<WndImpl> weak = impl;
-    QMetaObject::invokeMethod(
-        app,
-        [weak = std::move(weak), call] {
-            if (const std::shared_ptr<WndImpl> alive = weak.lock(); alive && alive->widget)
-                call(alive->widget.data());
-        },
-        Qt::QueuedConnection);
-}
 
 void SetText(QWidget* w, const QString& text)
 {
@@ -156,47 +123,54 @@ void RefreshAccessibleNames(const WndImpl& label)
             control->setAccessibleName(name);
 }
 
-CWnd::CWnd() : m_pImpl(std::make_shared<WndImpl>()) {}
+CWnd::CWnd() : m_pImpl(std::make_unique<WndImpl>()) {}
 
 CWnd::~CWnd() = default;
 
+void CWnd::AssertGuiThread()
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    Q_ASSERT(!app || QThread::currentThread() == app->thread());
+}
+
 int CWnd::GetDlgCtrlID() const
 {
+    AssertGuiThread();
     return m_pImpl->id;
 }
 
 void CWnd::SetWindowText(std::u16string_view text)
 {
-    const QString qtext = ToQString(text);
-    if (OnGuiThread()) {
-        if (m_pImpl->widget) {
-            SetText(m_pImpl->widget, qtext);
-            RefreshAccessibleNames(*m_pImpl);
-        }
-    } else {
-        // The accessible names follow on the GUI thread only when the text changes there;
-        // a runner's text goes to edits, which label nothing.
-        OnGuiThreadOf(m_pImpl, [qtext](QWidget* w) { SetText(w, qtext); });
+    AssertGuiThread();
+    if (m_pImpl->widget) {
+        SetText(m_pImpl->widget, ToQString(text));
+        RefreshAccessibleNames(*m_pImpl);
     }
 }
 
 void CWnd::EnableWindow(bool enable)
 {
-    OnGuiThreadOf(m_pImpl, [enable](QWidget* w) { w->setEnabled(enable); });
+    AssertGuiThread();
+    if (m_pImpl->widget)
+        m_pImpl->widget->setEnabled(enable);
 }
 
 void CWnd::ShowWindow(int nCmdShow)
 {
-    OnGuiThreadOf(m_pImpl, [nCmdShow](QWidget* w) { w->setVisible(nCmdShow != SW_HIDE); });
+    AssertGuiThread();
+    if (m_pImpl->widget)
+        m_pImpl->widget->setVisible(nCmdShow != SW_HIDE);
 }
 
 std::u16string CWnd::GetWindowText() const
 {
+    AssertGuiThread();
     return m_pImpl->widget ? FromQString(Text(m_pImpl->widget)) : std::u16string();
 }
 
 bool CWnd::IsWindowEnabled() const
 {
+    AssertGuiThread();
     // A control disabled only because its dialog is (behind a modal window, say) is still
     // enabled in its own right.
     const QWidget* w = m_pImpl->widget;
@@ -205,27 +179,26 @@ bool CWnd::IsWindowEnabled() const
 
 bool CWnd::IsWindowVisible() const
 {
+    AssertGuiThread();
     return m_pImpl->widget && m_pImpl->widget->isVisible();
 }
 
 void CWnd::SetFocus()
 {
+    AssertGuiThread();
     if (m_pImpl->widget)
         m_pImpl->widget->setFocus(Qt::OtherFocusReason);
 }
 
-bool CWnd::HasFocus() const
-{
-    return m_pImpl->widget && m_pImpl->widget->hasFocus();
-}
-
 bool CWnd::IsActiveWindow() const
 {
+    AssertGuiThread();
     return m_pImpl->widget && m_pImpl->widget->isActiveWindow();
 }
 
 void CWnd::SetIcon(HICON icon, bool bigIcon)
 {
+    AssertGuiThread();
     // One window icon serves every size here; the small icon is the same picture.
     if (m_pImpl->widget && icon && bigIcon)
         m_pImpl->widget->setWindowIcon(icon->icon);
@@ -233,36 +206,41 @@ void CWnd::SetIcon(HICON icon, bool bigIcon)
 
 void CWnd::SetAccessibleName(std::u16string_view name)
 {
+    AssertGuiThread();
     if (m_pImpl->widget)
         m_pImpl->widget->setAccessibleName(ToQString(name));
 }
 
 void CWnd::Announce()
 {
-    OnGuiThreadOf(m_pImpl, [](QWidget* w) {
-        // The name first, so that a reader which keeps names reads the new text for the alert.
-        // Bridges that know no alert at least hear of the new name.
-        QAccessibleEvent nameChanged(w, QAccessible::NameChanged);
-        RaiseAccessibleEvent(nameChanged);
-        QAccessibleEvent alert(w, QAccessible::Alert);
-        RaiseAccessibleEvent(alert);
-        // Linux readers drop both of those for anything but the focus; a notification that
-        // shows is what they speak.
-        if (qobject_cast<LiveTextWidget*>(w) && w->isVisible()) {
-            QAccessibleEvent shown(w, QAccessible::ObjectShow);
-            RaiseAccessibleEvent(shown);
-        }
-    });
+    AssertGuiThread();
+    QWidget* w = m_pImpl->widget;
+    if (!w)
+        return;
+    // The name first, so that a reader which keeps names reads the new text for the alert.
+    // Bridges that know no alert at least hear of the new name.
+    QAccessibleEvent nameChanged(w, QAccessible::NameChanged);
+    RaiseAccessibleEvent(nameChanged);
+    QAccessibleEvent alert(w, QAccessible::Alert);
+    RaiseAccessibleEvent(alert);
+    // Linux readers drop both of those for anything but the focus; a notification that
+    // shows is what they speak.
+    if (qobject_cast<LiveTextWidget*>(w) && w->isVisible()) {
+        QAccessibleEvent shown(w, QAccessible::ObjectShow);
+        RaiseAccessibleEvent(shown);
+    }
 }
 
 void CWnd::BringWindowToTop()
 {
+    AssertGuiThread();
     if (m_pImpl->widget)
         m_pImpl->widget->raise();
 }
 
 CRect CWnd::GetRectInParent() const
 {
+    AssertGuiThread();
     if (!m_pImpl->widget)
         return {};
     const QRect g = m_pImpl->widget->geometry();
@@ -271,12 +249,14 @@ CRect CWnd::GetRectInParent() const
 
 void CWnd::MoveWindow(const CRect& rect)
 {
+    AssertGuiThread();
     if (m_pImpl->widget)
         m_pImpl->widget->setGeometry(rect.left, rect.top, rect.Width(), rect.Height());
 }
 
 void CEdit::SetSel(int nStartChar, int nEndChar)
 {
+    AssertGuiThread();
     if (auto* edit = As<QLineEdit>(*this)) {
         const int length = static_cast<int>(edit->text().size());
         const int end = nEndChar < 0 || nEndChar > length ? length : nEndChar;
@@ -299,6 +279,7 @@ void CEdit::SetSel(int nStartChar, int nEndChar)
 
 int CEdit::GetLineCount() const
 {
+    AssertGuiThread();
     if (const auto* multi = As<QPlainTextEdit>(*this))
         return multi->document()->blockCount();
     return WidgetOf(*this) ? 1 : 0;
@@ -306,12 +287,14 @@ int CEdit::GetLineCount() const
 
 void CComboBox::ResetContent()
 {
+    AssertGuiThread();
     if (auto* combo = As<QComboBox>(*this))
         combo->clear();
 }
 
 int CComboBox::AddString(std::u16string_view text)
 {
+    AssertGuiThread();
     auto* combo = As<QComboBox>(*this);
     if (!combo)
         return -1;
@@ -321,24 +304,28 @@ int CComboBox::AddString(std::u16string_view text)
 
 void CComboBox::SetCurSel(int index)
 {
+    AssertGuiThread();
     if (auto* combo = As<QComboBox>(*this))
         combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
 }
 
 int CComboBox::GetCurSel() const
 {
+    AssertGuiThread();
     auto* combo = As<QComboBox>(*this);
     return combo ? combo->currentIndex() : -1;
 }
 
 int CComboBox::GetCount() const
 {
+    AssertGuiThread();
     auto* combo = As<QComboBox>(*this);
     return combo ? combo->count() : 0;
 }
 
 std::u16string CComboBox::GetLBText(int index) const
 {
+    AssertGuiThread();
     auto* combo = As<QComboBox>(*this);
     if (!combo || index < 0 || index >= combo->count())
         return {};
@@ -347,6 +334,7 @@ std::u16string CComboBox::GetLBText(int index) const
 
 void CButton::SetCheck(int state)
 {
+    AssertGuiThread();
     if (auto* box = As<QCheckBox>(*this)) {
         box->setCheckState(state == BST_CHECKED         ? Qt::Checked
                            : state == BST_INDETERMINATE ? Qt::PartiallyChecked
@@ -356,6 +344,7 @@ void CButton::SetCheck(int state)
 
 int CButton::GetCheck() const
 {
+    AssertGuiThread();
     auto* box = As<QCheckBox>(*this);
     if (!box)
         return BST_UNCHECKED;
@@ -371,6 +360,7 @@ int CButton::GetCheck() const
 
 int CTabCtrl::InsertItem(int index, std::u16string_view text)
 {
+    AssertGuiThread();
     auto* tabs = As<QTabWidget>(*this);
     if (!tabs)
         return -1;
@@ -385,18 +375,21 @@ int CTabCtrl::InsertItem(int index, std::u16string_view text)
 
 int CTabCtrl::GetItemCount() const
 {
+    AssertGuiThread();
     auto* tabs = As<QTabWidget>(*this);
     return tabs ? tabs->count() : 0;
 }
 
 int CTabCtrl::GetCurSel() const
 {
+    AssertGuiThread();
     auto* tabs = As<QTabWidget>(*this);
     return tabs ? tabs->currentIndex() : -1;
 }
 
 void CTabCtrl::SetCurSel(int index)
 {
+    AssertGuiThread();
     auto* tabs = As<QTabWidget>(*this);
     if (!tabs)
         return;
@@ -407,9 +400,9 @@ void CTabCtrl::SetCurSel(int index)
 
 namespace {
 
-ProgressBarWidget* AsProgressBar(QWidget* w)
+ProgressBarWidget* AsProgressBar(CWnd& wnd)
 {
-    return dynamic_cast<ProgressBarWidget*>(w);
+    return dynamic_cast<ProgressBarWidget*>(WidgetOf(wnd));
 }
 
 const ProgressBarWidget* AsProgressBar(const CWnd& wnd)
@@ -421,14 +414,14 @@ const ProgressBarWidget* AsProgressBar(const CWnd& wnd)
 
 void CProgressCtrl::SetRange(int nLower, int nUpper)
 {
-    OnGuiThreadOf(SharedImpl(), [nLower, nUpper](QWidget* w) {
-        if (ProgressBarWidget* bar = AsProgressBar(w))
-            bar->SetKeptRange(nLower, nUpper);
-    });
+    AssertGuiThread();
+    if (ProgressBarWidget* bar = AsProgressBar(*this))
+        bar->SetKeptRange(nLower, nUpper);
 }
 
 void CProgressCtrl::GetRange(int& nLower, int& nUpper) const
 {
+    AssertGuiThread();
     const ProgressBarWidget* bar = AsProgressBar(*this);
     nLower = bar ? bar->KeptLower() : 0;
     nUpper = bar ? bar->KeptUpper() : 0;
@@ -436,28 +429,28 @@ void CProgressCtrl::GetRange(int& nLower, int& nUpper) const
 
 void CProgressCtrl::SetPos(int nPos)
 {
-    OnGuiThreadOf(SharedImpl(), [nPos](QWidget* w) {
-        if (ProgressBarWidget* bar = AsProgressBar(w))
-            bar->SetKeptPos(nPos);
-    });
+    AssertGuiThread();
+    if (ProgressBarWidget* bar = AsProgressBar(*this))
+        bar->SetKeptPos(nPos);
 }
 
 int CProgressCtrl::GetPos() const
 {
+    AssertGuiThread();
     const ProgressBarWidget* bar = AsProgressBar(*this);
     return bar ? bar->KeptPos() : 0;
 }
 
 void CProgressCtrl::SetMarquee(bool bMarquee)
 {
-    OnGuiThreadOf(SharedImpl(), [bMarquee](QWidget* w) {
-        if (ProgressBarWidget* bar = AsProgressBar(w))
-            bar->SetBusy(bMarquee);
-    });
+    AssertGuiThread();
+    if (ProgressBarWidget* bar = AsProgressBar(*this))
+        bar->SetBusy(bMarquee);
 }
 
 bool CProgressCtrl::IsMarquee() const
 {
+    AssertGuiThread();
     const ProgressBarWidget* bar = AsProgressBar(*this);
     return bar && bar->IsBusy();
 }

@@ -1,6 +1,8 @@
 #pragma once
 // A window as the system's classes see it: a dialog or one of its controls, addressed by its
 // id. The widget behind it stays private to platform/, so ui/ and app/ never meet the toolkit.
+// Every window belongs to the GUI thread: another thread that has something to show asks
+// the dialog's PostToGuiThread to do it there.
 
 #include <memory>
 #include <string>
@@ -43,10 +45,6 @@ public:
 
     int GetDlgCtrlID() const;
 
-    // The setters may be called from any thread while this object lives: a call from a thread
-    // other than the GUI thread is queued to the GUI thread and returns at once, and it is
-    // dropped if this object or its window is gone by then. Everything else belongs to the
-    // GUI thread.
     void SetWindowText(std::u16string_view text);
     void EnableWindow(bool enable = true);
     void ShowWindow(int nCmdShow);
@@ -56,24 +54,22 @@ public:
     bool IsWindowEnabled() const;
     bool IsWindowVisible() const;
     void SetFocus();
-    bool HasFocus() const;
     // Whether this window is the one the user works in (for a control: its window is).
     bool IsActiveWindow() const;
     void SetIcon(HICON icon, bool bigIcon);
     // What assistive technology announces for this control, where no label names it (a
-    // second field beside a labelled one, a button whose caption is a symbol). GUI thread.
+    // second field beside a labelled one, a button whose caption is a symbol).
     void SetAccessibleName(std::u16string_view name);
     // Has assistive technology speak this window's current text now, as a message that has
-    // just appeared. A live static text (kLive) is spoken by itself as it shows; this is for a
-    // new text in one that stays shown, so after a ShowWindow that shows it, it would repeat
-    // it. Queued like the setters above.
+    // just appeared. A live static text (kLive) is spoken by itself as it shows; this is for
+    // a new text in one that stays shown, so after a ShowWindow that shows it, it repeats it.
     void Announce();
     // Puts this window above its siblings.
     void BringWindowToTop();
 
     // Position in the parent's client area, in pixels.
     CRect GetRectInParent() const;
-    // Moves and sizes it to `rect`, in pixels of the parent's client area. GUI thread.
+    // Moves and sizes it to `rect`, in pixels of the parent's client area.
     void MoveWindow(const CRect& rect);
 
     // A modal box owned by this window, captioned with `caption` or else the application's
@@ -85,12 +81,12 @@ public:
     const WndImpl& Impl() const { return *m_pImpl; }
 
 protected:
-    // For the setters of derived kinds, which queue calls the same way.
-    const std::shared_ptr<WndImpl>& SharedImpl() const { return m_pImpl; }
+    // Where the methods start: a call from another thread is a fault of the caller, which
+    // debug builds stop on.
+    static void AssertGuiThread();
 
 private:
-    // Shared so that a call queued from another thread can tell whether this object is gone.
-    const std::shared_ptr<WndImpl> m_pImpl;
+    const std::unique_ptr<WndImpl> m_pImpl;
 };
 
 class CEdit : public CWnd {
@@ -130,7 +126,7 @@ public:
 
 // A progress bar: a position within a range (0..100 until set), or a busy state for work of
 // unknown length, which keeps the range and position for when it is switched off. An empty
-// range shows an empty bar. The setters follow CWnd's rule for calls from other threads.
+// range shows an empty bar.
 class CProgressCtrl : public CWnd {
 public:
     // An upper end below the lower one is taken as the lower; the position moves into the

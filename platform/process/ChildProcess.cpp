@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -26,7 +27,7 @@ namespace {
 }
 
 [[noreturn]] void RunChild(const char* path, char* const* argv, int input, int output,
-                           int errors, int report, pid_t parent, int maxFd)
+                           int errors, int report, pid_t parent, int maxFd, int niceness)
 {
     // The forking thread blocks every signal, so no inherited handler can run before this.
     struct sigaction standard {};
@@ -41,6 +42,14 @@ namespace {
     // The parent may have died before prctl took effect: nobody would kill this child.
     if (::getppid() != parent)
         ::_exit(127);
+    // Only ever nicer: an unprivileged process may not take back what it gave up. A value
+    // the system refuses leaves the child as it is.
+    if (niceness > 0) {
+        errno = 0;
+        const int current = ::getpriority(PRIO_PROCESS, 0);
+        if (current != -1 || errno == 0)
+            ::setpriority(PRIO_PROCESS, 0, current + niceness);
+    }
 
     // Lift all four descriptors above 2 first, so that placing one on 0, 1 or 2 cannot
     // overwrite another that happens to sit there. A report that cannot move still works
@@ -90,7 +99,7 @@ int WaitStatus(int pid)
 std::unique_ptr<ChildProcess> ChildProcess::Spawn(const std::string& path,
                                                   const std::vector<std::string>& args,
                                                   int input, int output, int errors,
-                                                  int& error)
+                                                  int& error, int niceness)
 {
     error = 0;
     std::vector<char*> argv;
@@ -115,7 +124,7 @@ std::unique_ptr<ChildProcess> ChildProcess::Spawn(const std::string& path,
     const pid_t pid = ::fork();
     if (pid == 0)
         RunChild(path.c_str(), argv.data(), input, output, errors, report.write.Get(), parent,
-                 maxFd);
+                 maxFd, niceness);
     const int forkError = errno;
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     report.write.Close();

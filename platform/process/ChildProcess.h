@@ -22,10 +22,12 @@ class ChildProcess {
 public:
     // Starts `path` with `args` (args[0] included) and the parent's environment. Returns
     // nullptr when the child could not be created or its program could not be executed;
-    // `error` then holds the errno. Call it from a thread that outlives the child.
+    // `error` then holds the errno. Call it from a thread that outlives the child. The child
+    // runs `niceness` nicer than the calling thread, set before its program starts.
     static std::unique_ptr<ChildProcess> Spawn(const std::string& path,
                                                const std::vector<std::string>& args,
-                                               int input, int output, int errors, int& error);
+                                               int input, int output, int errors, int& error,
+                                               int niceness = 0);
 
     ChildProcess(int pid, UniqueFd pidFd) : m_pid(pid), m_pidFd(std::move(pidFd)) {}
     ~ChildProcess();  // a child still running is killed and reaped: no zombie stays

@@ -62,12 +62,6 @@ std::size_t BytesWaiting(int fd)
     return static_cast<std::size_t>(count);
 }
 
-std::size_t PipeCapacity(int fd)
-{
-    const int size = ::fcntl(fd, F_GETPIPE_SZ);
-    return size > 0 ? static_cast<std::size_t>(size) : 0;
-}
-
 bool GrowPipe(int fd, std::size_t bytes)
 {
     return ::fcntl(fd, F_SETPIPE_SZ, static_cast<int>(bytes)) >= 0;

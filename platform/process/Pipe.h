@@ -30,9 +30,6 @@ bool WaitReadableOr(int fd, const Event& stop);
 // Bytes waiting in the pipe now.
 std::size_t BytesWaiting(int fd);
 
-// The pipe's buffer size in bytes, 0 when unknown.
-std::size_t PipeCapacity(int fd);
-
 // Asks for a buffer of at least `bytes`; the system may refuse (a user's limit), and the pipe
 // then works as it was. True when granted.
 bool GrowPipe(int fd, std::size_t bytes);

@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 
-#include "platform/text/AsciiCase.h"
 #include "platform/text/CommandLine.h"
 
 namespace {
@@ -21,11 +20,6 @@ bool IsExecutableFile(const std::string& path)
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
            ::access(path.c_str(), X_OK) == 0;
-}
-
-bool EndsWithExe(std::string_view name)
-{
-    return name.size() >= 4 && EqualsAsciiNoCase(name.substr(name.size() - 4), std::string_view(".exe"));
 }
 
 std::string SearchPath(const std::string& name)
@@ -57,8 +51,8 @@ std::string ResolveProgram(std::string_view name)
     if (path.empty())
         return {};
 
-    const bool exe = EndsWithExe(path);
-    const std::string stem = exe ? path.substr(0, path.size() - 4) : path;
+    const std::string stem(WithoutExe(path));
+    const bool exe = stem.size() != path.size();
     // A name without a directory is still a relative name: like the system it was written
     // for, the current directory comes first. "./" keeps exec from searching PATH itself.
     const std::string local = path.find('/') == std::string::npos ? "./" : "";

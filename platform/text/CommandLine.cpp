@@ -77,8 +77,14 @@ std::string_view BareProgramName(std::string_view program)
 {
     if (const std::size_t slash = program.find_last_of("\\/"); slash != std::string_view::npos)
         program.remove_prefix(slash + 1);
-    if (program.size() >= 4 && EqualsAsciiNoCase(program.substr(program.size() - 4), std::string_view(".exe")))
-        program.remove_suffix(4);
+    return WithoutExe(program);
+}
+
+std::string_view WithoutExe(std::string_view program)
+{
+    constexpr std::string_view kExe = ".exe";
+    if (program.size() >= kExe.size() && EqualsAsciiNoCase(program.substr(program.size() - kExe.size()), kExe))
+        program.remove_suffix(kExe.size());
     return program;
 }
 

@@ -25,6 +25,10 @@ std::string ProgramWord(std::string_view line);
 // without ".exe" in any letter case. "plugins\ffmpeg.exe" gives "ffmpeg".
 std::string_view BareProgramName(std::string_view program);
 
+// `program` without a final ".exe" in any letter case, the suffix the built command lines
+// give their programs and a POSIX system's programs lack.
+std::string_view WithoutExe(std::string_view program);
+
 // Writes one argument (never the program name, whose rules differ) so that SplitCommandLine
 // gives it back unchanged. An argument without blank, tab or double quote stands bare; any
 // other, and the empty one, is enclosed in double quotes, with a backslash before each quote
