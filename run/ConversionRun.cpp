@@ -144,22 +144,26 @@ void ConversionRun::Loop()
             break;
         case Event::Kind::Stop:
             m_bStopRequested = true;
-            for (const auto& job : m_jobs)
-                if (job->GetPhase() == FileJob::Phase::Running)
-                    job->Interrupt();
+            ForEachRunning(&FileJob::Interrupt);
             break;
         case Event::Kind::Shutdown:
-            // Launches happen on this thread only, so none can slip past the runners' end: each
-            // running child is killed, and its end comes back as an event that starts nothing.
+            // After Start, launches happen on this thread only, so none can slip past the
+            // runners' end: each running child is killed, and its end comes back as an event
+            // that starts nothing.
             m_bShutdownSeen = true;
-            for (const auto& job : m_jobs)
-                if (job->GetPhase() == FileJob::Phase::Running)
-                    job->ShutdownRunner();
+            ForEachRunning(&FileJob::ShutdownRunner);
             break;
         }
         Changed();
     }
     Finish();
+}
+
+void ConversionRun::ForEachRunning(void (FileJob::*what)())
+{
+    for (const auto& job : m_jobs)
+        if (job->GetPhase() == FileJob::Phase::Running)
+            ((*job).*what)();
 }
 
 void ConversionRun::StartWaiting(std::vector<std::size_t>* notBegun)

@@ -123,6 +123,7 @@ private:
     // Starts waiting jobs while there is room and no stop. A job whose first command cannot
     // start is ended at once, or put in `notBegun` for the run's thread to end.
     void StartWaiting(std::vector<std::size_t>* notBegun = nullptr);
+    void ForEachRunning(void (FileJob::*what)());
     void OnChildEnded(const Event& event);
     void EndJob(std::size_t job, bool stopped);
     void ShowEarliest();

@@ -75,7 +75,6 @@ bool COutDlg::OnInitDialog()
     GetDlgItem(IDC_OPEN_FOLDER)->SetWindowText(UiText(kTextOpenFolder));
     m_strFirstWritten.clear();
     m_nextStatus = {};
-    m_bFileLineShown = false;
     m_shownFiles.clear();
     m_bEndShown = false;
     // One file needs no line saying which it is: the text takes its room.
@@ -107,11 +106,10 @@ void COutDlg::ShowRun(const RunSnapshot& snapshot, RunClock::time_point now)
         CWnd* line = GetDlgItem(IDC_FILE);
         line->SetWindowText(FileLineText(where, g_language));
         // Spoken as it shows for the first files, and at each change; never at every chunk.
-        if (!m_bFileLineShown)
+        if (m_shownFiles.empty())
             line->ShowWindow(SW_SHOW);
         else
             line->Announce();
-        m_bFileLineShown = true;
         m_shownFiles = where.converting;
     }
     if (!ended && now >= m_nextStatus) {
@@ -145,7 +143,7 @@ void COutDlg::ShowRun(const RunSnapshot& snapshot, RunClock::time_point now)
 bool COutDlg::RunHasEnded() const
 {
     // OK shows the end; until the end is drawn there is nothing to close on.
-    return m_run.State() == RunState::Ended && m_bEndShown;
+    return m_bEndShown;
 }
 
 void COutDlg::OnStop()

@@ -37,8 +37,7 @@ private:
 
     ConversionRun& m_run;
     RunClock::time_point m_nextStatus{};
-    bool m_bFileLineShown = false;
-    std::vector<std::size_t> m_shownFiles;  // the files the file line names
+    std::vector<std::size_t> m_shownFiles;  // the files the file line names; none until it shows
     bool m_bEndShown = false;
     std::u16string m_strFirstWritten;  // what Open Folder shows
 };
