@@ -88,10 +88,11 @@ bool ConversionRun::Start(std::vector<RunPlan> files)
     // running; what follows is the run thread's.
     m_notBegun.clear();
     StartWaiting(&m_notBegun);
-    m_thread = std::thread(&ConversionRun::Loop, this);
-    // Beside the first commands, never before them: a slow disk must not hold the start.
+    // Beside the first commands, never before them: a slow disk must not hold the start. Made
+    // before the run's thread, which joins it at the end.
     if (m_reader)
         m_sourceReader = std::thread(&ConversionRun::ReadSources, this);
+    m_thread = std::thread(&ConversionRun::Loop, this);
     Changed();
     return true;
 }
