@@ -3,6 +3,7 @@
 extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/log.h>
+#include <libavutil/rational.h>
 #include <libavutil/mem.h>
 }
 
@@ -149,6 +150,32 @@ std::string GaveUp(std::chrono::milliseconds timeout)
     return "gave up after " + std::to_string(count) + " ms";
 }
 
+template <typename T>
+std::optional<T> Positive(T value)
+{
+    return value > 0 ? std::optional<T>(value) : std::nullopt;
+}
+
+void NotePicture(const AVStream& stream, MediaInfo& info)
+{
+    info.width = Positive(stream.codecpar->width);
+    info.height = Positive(stream.codecpar->height);
+    // The average over the file is what a player shows; a container that keeps no average
+    // still has the rate its timestamps tick at.
+    AVRational rate = stream.avg_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0)
+        rate = stream.r_frame_rate;
+    if (rate.num > 0 && rate.den > 0)
+        info.frameRate = av_q2d(rate);
+}
+
+void NoteSound(const AVStream& stream, MediaInfo& info)
+{
+    info.sampleRate = Positive(stream.codecpar->sample_rate);
+    info.channels = Positive(stream.codecpar->ch_layout.nb_channels);
+    info.audioBitRate = Positive<std::int64_t>(stream.codecpar->bit_rate);
+}
+
 }  // namespace
 
 MediaReading ReadMediaInfo(const std::string& path, std::chrono::milliseconds timeout,
@@ -220,11 +247,16 @@ MediaReading ReadMediaInfo(const std::string& path, std::chrono::milliseconds ti
         const AVStream* stream = input->streams[i];
         switch (stream->codecpar->codec_type) {
         case AVMEDIA_TYPE_VIDEO:
-            if (!(stream->disposition & AV_DISPOSITION_ATTACHED_PIC))
+            if (!(stream->disposition & AV_DISPOSITION_ATTACHED_PIC) && !info.hasVideo) {
                 info.hasVideo = true;
+                NotePicture(*stream, info);
+            }
             break;
         case AVMEDIA_TYPE_AUDIO:
-            info.hasAudio = true;
+            if (!info.hasAudio) {
+                info.hasAudio = true;
+                NoteSound(*stream, info);
+            }
             break;
         default:
             break;

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -14,6 +15,13 @@ struct MediaInfo {
     bool hasVideo = false;          // a video stream that is a moving picture (an attached cover
                                     // picture does not count)
     bool hasAudio = false;
+    // What the first moving picture and the first sound are like, where the file says.
+    std::optional<int> width;
+    std::optional<int> height;
+    std::optional<double> frameRate;        // frames a second, on average
+    std::optional<int> sampleRate;          // Hz
+    std::optional<int> channels;
+    std::optional<std::int64_t> audioBitRate;  // bit/s
 };
 
 struct MediaReading {

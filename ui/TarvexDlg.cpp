@@ -79,7 +79,9 @@ std::optional<FileFacts> ReadFacts(const std::u16string& path, const std::atomic
     const MediaReading reading = ReadMediaInfo(EncodeUtf8(path), std::chrono::seconds(5), &cancel);
     if (!reading.info)
         return std::nullopt;
-    return FileFacts{reading.info->seconds, reading.info->hasVideo, reading.info->hasAudio};
+    const MediaInfo& info = *reading.info;
+    return FileFacts{info.seconds,   info.hasVideo,  info.hasAudio,   info.width,       info.height,
+                     info.frameRate, info.sampleRate, info.channels, info.audioBitRate};
 }
 
 }  // namespace
