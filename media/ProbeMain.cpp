@@ -3,13 +3,14 @@
 // NUL) and reads one frame per path on its standard output: the answer's length in decimal, a
 // line end, the answer (media/MediaAnswer.h).
 //
-// The helper loads FFmpeg's libraries once and never reads a file itself: for each path it
-// forks a reader that confines itself to reading that one file, with no network and a bound on
-// its memory, answers through a pipe and exits. A reader that crashes, runs out of memory or
+// The helper loads FFmpeg's libraries once and never reads a file itself: for each path a
+// reader forked for it (ahead of time) confines itself to reading that one file, with no
+// network and a bound on its memory, answers through a pipe and exits. A reader that crashes, runs out of memory or
 // outlasts its time is that file's "not read", and the helper goes on with the next path.
 // The helper itself may read, but not write anything nor reach the network.
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -20,6 +21,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -38,6 +41,8 @@ constexpr std::chrono::seconds kGrace{1};
 // Enough for the demuxers of any sane file; a crafted one that asks for more fails its reader.
 constexpr rlim_t kReaderMemory = rlim_t{512} << 20;
 constexpr std::size_t kMostPath = 4096;
+// More than the demuxers take for the headers of an ordinary file.
+constexpr std::size_t kWarmHeap = std::size_t{8} << 20;
 
 bool WriteAll(int fd, const char* data, std::size_t size)
 {
@@ -53,13 +58,14 @@ bool WriteAll(int fd, const char* data, std::size_t size)
     return true;
 }
 
-// The next path from the program; nothing at the end of its input or on a path too long.
-std::optional<std::string> NextPath()
+// The next path from `fd`, a NUL at its end; nothing at the end of the input or on a path too
+// long.
+std::optional<std::string> NextPath(int fd)
 {
     std::string path;
     for (;;) {
         char c;
-        const ssize_t n = ::read(STDIN_FILENO, &c, 1);
+        const ssize_t n = ::read(fd, &c, 1);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0 || path.size() > kMostPath)
@@ -70,12 +76,28 @@ std::optional<std::string> NextPath()
     }
 }
 
+int Reap(pid_t pid)
+{
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return status;
+}
+
 std::string Unread(const std::string& why)
 {
     return FormatMediaAnswer(MediaReading{std::nullopt, why});
 }
 
-[[noreturn]] void Reader(const std::string& path, const Confinement& confinement, int answer, pid_t helper)
+// A reader made ahead of its file: forking and the first touch of its memory are paid while the
+// helper waits for the program, not while the program waits for the answer.
+struct Reader {
+    pid_t pid = -1;
+    int path = -1;    // the file to read goes here
+    int answer = -1;  // and what became of it comes back here
+};
+
+[[noreturn]] void RunReader(int pathEnd, int answerEnd, pid_t helper)
 {
     // The program sees the helper's end as the end of its socket, which a reader must not hold.
     ::close(STDIN_FILENO);
@@ -88,53 +110,83 @@ std::string Unread(const std::string& why)
     const rlimit memory{kReaderMemory, kReaderMemory};
     ::setrlimit(RLIMIT_AS, &memory);
 #endif
-    std::string text;
-    if (confinement.Apply() != 0)
-        text = Unread("the reader could not be confined");
-    else
-        text = FormatMediaAnswer(ReadMediaInfo(path, kReadTime));
-    WriteAll(answer, text.data(), text.size());
+    // Every page the reader writes is a fault of its own after the fork, and faults are dear
+    // (in a virtual machine above all): the heap the read will use is touched now, and kept.
+    ::mallopt(M_MMAP_THRESHOLD, static_cast<int>(2 * kWarmHeap));
+    ::mallopt(M_TRIM_THRESHOLD, static_cast<int>(4 * kWarmHeap));
+    if (void* heap = std::malloc(kWarmHeap)) {
+        std::memset(heap, 0, kWarmHeap);
+        std::free(heap);
+    }
+
+    const std::optional<std::string> path = NextPath(pathEnd);
+    if (!path)
+        ::_exit(0);
+    // The reader is a process of one thread: it may build its own rules.
+    ConfinementRules rules;
+    rules.readFiles = {*path};
+    const std::string text = Confinement::Prepare(rules).Apply() == 0
+                                 ? FormatMediaAnswer(ReadMediaInfo(*path, kReadTime))
+                                 : Unread("the reader could not be confined");
+    WriteAll(answerEnd, text.data(), text.size());
+    // The end of the pipe tells the helper the answer is whole; the reader's own end, which
+    // takes a while to tear its memory down, need not hold the answer up.
+    ::close(answerEnd);
     ::_exit(0);
 }
 
-// Reads `path` in a reader of its own and says what became of it.
-std::string Read(const std::string& path)
+std::optional<Reader> StartReader()
 {
-    ConfinementRules rules;
-    rules.readFiles = {path};
-    const Confinement confinement = Confinement::Prepare(rules);
-    int ends[2];
-    if (::pipe2(ends, O_CLOEXEC) != 0)
-        return Unread("no pipe for the reader");
+    int paths[2], answers[2];
+    if (::pipe2(paths, O_CLOEXEC) != 0)
+        return std::nullopt;
+    if (::pipe2(answers, O_CLOEXEC) != 0) {
+        ::close(paths[0]);
+        ::close(paths[1]);
+        return std::nullopt;
+    }
     const pid_t helper = ::getpid();
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::close(ends[0]);
-        Reader(path, confinement, ends[1], helper);
+        ::close(paths[1]);
+        ::close(answers[0]);
+        RunReader(paths[0], answers[1], helper);
     }
-    ::close(ends[1]);
+    ::close(paths[0]);
+    ::close(answers[1]);
     if (pid < 0) {
-        ::close(ends[0]);
-        return Unread("the reader could not start");
+        ::close(paths[1]);
+        ::close(answers[0]);
+        return std::nullopt;
     }
+    return Reader{pid, paths[1], answers[0]};
+}
 
+// Has `reader` read `path`, and says what became of it. A reader that answered is left to end
+// by itself (Reap it after passing its answer on); any other is gone.
+std::string Read(const Reader& reader, const std::string& path, bool& reapLater)
+{
+    reapLater = false;
+    const std::string request = path + '\0';
+    const bool asked = WriteAll(reader.path, request.data(), request.size());
+    ::close(reader.path);
     const Clock::time_point deadline = Clock::now() + kReadTime + kGrace;
     std::string text;
     bool late = false, tooLong = false;
-    for (;;) {
+    while (asked) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
             late = true;
             break;
         }
-        pollfd ready{ends[0], POLLIN, 0};
+        pollfd ready{reader.answer, POLLIN, 0};
         const int n = ::poll(&ready, 1, static_cast<int>(left.count()));
         if (n < 0 && errno != EINTR)
             break;
         if (n <= 0)
             continue;
         char chunk[512];
-        const ssize_t got = ::read(ends[0], chunk, sizeof chunk);
+        const ssize_t got = ::read(reader.answer, chunk, sizeof chunk);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
@@ -145,27 +197,27 @@ std::string Read(const std::string& path)
             break;
         }
     }
-    ::close(ends[0]);
-    if (late || tooLong)
-        ::kill(pid, SIGKILL);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    ::close(reader.answer);
+    if (!late && !tooLong && ParseMediaAnswer(text)) {
+        reapLater = true;
+        return text;
     }
+    if (late || tooLong)
+        ::kill(reader.pid, SIGKILL);
+    const int status = Reap(reader.pid);
     if (late)
         return Unread("gave up after " + std::to_string((kReadTime + kGrace).count()) + " s");
     if (WIFSIGNALED(status))
         return Unread("the reader crashed (signal " + std::to_string(WTERMSIG(status)) + ")");
-    if (tooLong || !ParseMediaAnswer(text))
-        return Unread("the reader answered nonsense");
-    return text;
+    return Unread("the reader answered nonsense");
 }
 
 }  // namespace
 
 int main()
 {
-    // The program may have left SIGPIPE ignored; a helper whose program is gone should end.
-    ::signal(SIGPIPE, SIG_DFL);
+    // A reader or a program that has gone shows as a failed write, which is handled.
+    ::signal(SIGPIPE, SIG_IGN);
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     ConfinementRules rules;
     rules.readTrees = {"/"};
@@ -174,10 +226,23 @@ int main()
         std::fprintf(stderr, "tarvex-probe: cannot confine itself (errno %d)\n", error);
         return 1;
     }
-    while (const std::optional<std::string> path = NextPath()) {
-        const std::string answer = Read(*path);
+    for (;;) {
+        const std::optional<Reader> reader = StartReader();
+        const std::optional<std::string> path = NextPath(STDIN_FILENO);
+        if (!path) {
+            if (reader) {
+                ::kill(reader->pid, SIGKILL);
+                Reap(reader->pid);
+            }
+            return 0;
+        }
+        bool reapLater = false;
+        const std::string answer = reader ? Read(*reader, *path, reapLater) : Unread("the reader could not start");
         const std::string frame = std::to_string(answer.size()) + '\n' + answer;
-        if (!WriteAll(STDOUT_FILENO, frame.data(), frame.size()))
+        const bool told = WriteAll(STDOUT_FILENO, frame.data(), frame.size());
+        if (reapLater)
+            Reap(reader->pid);
+        if (!told)
             return 1;
     }
     return 0;
