@@ -59,9 +59,10 @@ done
 dpkg-deb -f "$deb" Recommends | tr ',' '\n' | sed -E 's/^ +//; s/ +$//' | grep -qx qt6-wayland \
   || fail "Recommends lacks qt6-wayland"
 
-# Every library the program links must be covered by a calculated dependency on a package
-# that holds it, so a fresh system gets all of them.
-for lib in $(objdump -p "$root/usr/bin/tarvex" | awk '$1 == "NEEDED" { print $2 }'); do
+# Every library the program and its helper link must be covered by a calculated dependency on
+# a package that holds it, so a fresh system gets all of them.
+for lib in $(objdump -p "$root/usr/bin/tarvex" "$root/usr/libexec/tarvex/tarvex-probe" \
+             | awk '$1 == "NEEDED" { print $2 }' | sort -u); do
   covered=0
   for owner in $(dpkg -S "*/$lib" 2>/dev/null | sed 's/: .*//' | tr ',' '\n' | sed 's/:.*//; s/ //g' | sort -u); do
     for dependency in "${versioned[@]}"; do
@@ -70,6 +71,10 @@ for lib in $(objdump -p "$root/usr/bin/tarvex" | awk '$1 == "NEEDED" { print $2 
   done
   [ $covered = 1 ] || fail "no versioned dependency provides $lib"
 done
+
+# FFmpeg's libraries are the helper's alone: the program reads media files through it.
+objdump -p "$root/usr/bin/tarvex" | awk '$1 == "NEEDED" { print $2 }' | grep -E '^libav(format|codec|util)' \
+  && fail "the program links FFmpeg's libraries"
 
 echo "== installed metadata"
 tree=$(appstreamcli validate-tree --no-net --pedantic "$root" 2>&1)

@@ -26,6 +26,8 @@
 #include "platform/text/FileSystem.h"
 #include "platform/text/RunFolder.h"
 #include "platform/text/TextCodec.h"
+#include "media/MediaAnswer.h"
+#include "platform/process/ProbeProcess.h"
 #include "run/ConversionRun.h"
 #include "tests/RunHelpers.h"
 
@@ -365,6 +367,50 @@ TEST_F(ConversionRunTest, TheSourceIsReadBesideTheRunAndTheNewFileHeldAgainstIt)
     ASSERT_EQ(read.size(), 2u);
     EXPECT_TRUE(read[1].ends_with(u"/out.flv"));
     EXPECT_NE(read[1], DecodeUtf8(m_output.string()));  // read in the run's folder, before the rename
+}
+
+// Reading through a helper that crashes on one new file, hangs on the next and talks nonsense
+// on a third: each of those is written but unread, and the files around them go on as usual.
+TEST_F(ConversionRunTest, AHelperThatFailsCostsOnlyItsFilesReadBack)
+{
+    std::optional<ProbeProcess> probe(std::in_place, PROBE_STANDIN, 1s);
+    Make(
+        [&](const std::u16string& path, const std::atomic<bool>& cancel) -> std::optional<FileFacts> {
+            const ProbeProcess::Answer answer = probe->Ask(EncodeUtf8(path), &cancel);
+            const MediaReading reading = ReadingFromAnswer(answer.text, answer.why);
+            if (!reading.info)
+                return std::nullopt;
+            FileFacts facts;
+            facts.seconds = reading.info->seconds;
+            facts.hasVideo = reading.info->hasVideo;
+            facts.hasAudio = reading.info->hasAudio;
+            return facts;
+        },
+        2);
+    const char* names[] = {"a.flv", "b-crash", "c-hang", "d.flv", "e-nonsense", "f.flv"};
+    std::vector<RunPlan> plans;
+    for (const char* name : names) {
+        plans.push_back(PlanFor(m_dir / name, {Script({"stampfile:{written}"})}));
+        plans.back().source = DecodeUtf8((m_dir / "source.mp4").string());
+    }
+    ASSERT_TRUE(m_run->Start(std::move(plans)));
+    ASSERT_TRUE(WaitEnded());
+    using D = RunOutcome::Doubt;
+    std::vector<std::pair<RunOutcome::Kind, D>> got;
+    for (const RunOutcome& outcome : Verdict().outcomes)
+        got.emplace_back(outcome.kind, outcome.doubt);
+    const auto written = RunOutcome::Kind::Written;
+    EXPECT_EQ(got, (std::vector<std::pair<RunOutcome::Kind, D>>{{written, D::None},
+                                                                {written, D::Unreadable},
+                                                                {written, D::Unreadable},
+                                                                {written, D::None},
+                                                                {written, D::Unreadable},
+                                                                {written, D::None}}));
+    for (const char* name : names)
+        EXPECT_TRUE(fs::exists(m_dir / name)) << name;
+    m_run.reset();
+    probe.reset();
+    ExpectNoRunFolder();
 }
 
 // Several files in one go, one at a time: each in turn, in a folder of its own, put in place only when it has

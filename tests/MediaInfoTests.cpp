@@ -1,5 +1,6 @@
 // What a media file holds, read from real files made here with ffmpeg's lavfi sources, and
-// from things that are no media file at all. The lengths are what libavformat reports for
+// from things that are no media file at all, both in this process and through tarvex-probe,
+// the helper the program reads them with. The lengths are what libavformat reports for
 // these files: FLV 20.05 s (the duration its header declares; the audio's last frame runs
 // past 20 s), MP4 20.00 s, MP3 20.06 s. A cut FLV still says 20.05 s from its header; a cut
 // AVI would say 10.04 s (libavformat counts the chunks it finds when the index at the end is
@@ -19,8 +20,11 @@
 #include <utility>
 #include <vector>
 
+#include "media/MediaAnswer.h"
 #include "media/MediaInfo.h"
+#include "platform/process/ProbeProcess.h"
 #include "tests/EncoderTools.h"
+#include "tests/RunHelpers.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -56,7 +60,15 @@ protected:
 
     std::string Path(const std::string& name) const { return (dir / name).string(); }
 
+    // What the helper the program starts says of `path`.
+    MediaReading ReadApart(const std::string& path)
+    {
+        const ProbeProcess::Answer answer = probe.Ask(path);
+        return ReadingFromAnswer(answer.text, answer.why);
+    }
+
     fs::path dir;
+    ProbeProcess probe{FindHelperProgram("tarvex-probe")};
 };
 
 // One line for a reading, so that a row states all it expects at once.
@@ -108,13 +120,38 @@ TEST_F(MediaFiles, ReadsWhatEachFileHolds)
     for (const auto& row : rows) {
         const auto start = std::chrono::steady_clock::now();
         const std::string path = row.file[0] == '/' ? row.file : Path(row.file);
-        EXPECT_EQ(Described(ReadMediaInfo(path, row.timeout)), row.expected)
-            << row.file << " within " << row.timeout.count() << " ms";
+        const MediaReading here = ReadMediaInfo(path, row.timeout);
+        EXPECT_EQ(Described(here), row.expected) << row.file << " within " << row.timeout.count() << " ms";
         EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << row.file;
+        // The helper's own deadline is the program's; every field crosses as it was read.
+        if (row.timeout == 5s) {
+            EXPECT_EQ(FormatMediaAnswer(ReadApart(path)), FormatMediaAnswer(here)) << row.file;
+        }
     }
+    EXPECT_EQ(OwnChildren().size(), 1u) << "one helper for one caller";
 }
 
-// Callers read from worker threads; a shared buffer or a first-use race would mix answers.
+// The helper's reader may read the one file it was handed: a playlist naming the user's own
+// clip beside it (or anywhere) is no video, and nothing of that clip comes back.
+TEST_F(MediaFiles, TheHelperReadsOnlyTheFileItWasHanded)
+{
+    for (const std::string& segment : {std::string("clip.flv"), Path("clip.flv")}) {
+        SCOPED_TRACE(segment);
+        std::ofstream(Path("funny.m3u8")) << "#EXTM3U\n#EXT-X-TARGETDURATION:30\n#EXTINF:20.0,\n" << segment
+                                          << "\n#EXT-X-ENDLIST\n";
+        const MediaReading reading = ReadApart(Path("funny.m3u8"));
+        EXPECT_FALSE(reading.info.has_value()) << Described(reading);
+    }
+    // The helper itself may read, but not write or reach the network, and gives that up for good.
+    const std::vector<int> helpers = OwnChildren();
+    ASSERT_EQ(helpers.size(), 1u);
+    const std::string status = ReadFile("/proc/" + std::to_string(helpers[0]) + "/status");
+    EXPECT_NE(status.find("NoNewPrivs:\t1"), std::string::npos) << status;
+    EXPECT_NE(status.find("Seccomp:\t2"), std::string::npos) << status;
+}
+
+// Callers read from worker threads, here and through helpers; a shared buffer, a first-use race
+// or a helper's answer handed to the wrong caller would mix answers.
 TEST_F(MediaFiles, ThreadsReadAtOnce)
 {
     std::vector<std::string> got[4];
@@ -122,7 +159,8 @@ TEST_F(MediaFiles, ThreadsReadAtOnce)
     for (auto& answers : got)
         threads.emplace_back([&] {
             for (int i = 0; i < 25; ++i)
-                answers.push_back(Described(ReadMediaInfo(Path(i % 2 ? "silent.mp4" : "clip.flv"))));
+                answers.push_back(Described(i % 3 ? ReadMediaInfo(Path(i % 2 ? "silent.mp4" : "clip.flv"))
+                                                  : ReadApart(Path(i % 2 ? "silent.mp4" : "clip.flv"))));
         });
     for (std::thread& thread : threads)
         thread.join();

@@ -1,6 +1,6 @@
 #include "ui/TarvexDlg.h"
 
-#include "media/MediaInfo.h"
+#include "media/MediaAnswer.h"
 #include "platform/dialog/DebugOutput.h"
 #include "platform/dialog/ToolkitLanguage.h"
 #include "platform/text/Locale.h"
@@ -73,12 +73,17 @@ constexpr LabelText kOwnNames[] = {
     {IDC_BROWSE_OUTPUT, kTextChooseOutput},
 };
 
-// A media file as the run needs it; a file that cannot be read is no error of the program's.
-std::optional<FileFacts> ReadFacts(const std::u16string& path, const std::atomic<bool>& cancel)
+// A media file as the run needs it; a file that cannot be read is no error of the program's,
+// and neither is a helper that crashed, hung or answered nonsense while reading it.
+std::optional<FileFacts> ReadFacts(ProbeProcess& probe, const std::u16string& path, const std::atomic<bool>& cancel)
 {
-    const MediaReading reading = ReadMediaInfo(EncodeUtf8(path), std::chrono::seconds(5), &cancel);
-    if (!reading.info)
+    const ProbeProcess::Answer answer = probe.Ask(EncodeUtf8(path), &cancel);
+    const MediaReading reading = ReadingFromAnswer(answer.text, answer.why);
+    if (!reading.info) {
+        if (!cancel.load())
+            OutputDebugString("tarvex-probe: " + EncodeUtf8(path) + ": " + reading.why + "\n");
         return std::nullopt;
+    }
     const MediaInfo& info = *reading.info;
     return FileFacts{info.seconds,   info.hasVideo,  info.hasAudio,   info.width,       info.height,
                      info.frameRate, info.sampleRate, info.channels, info.audioBitRate};
@@ -88,7 +93,11 @@ std::optional<FileFacts> ReadFacts(const std::u16string& path, const std::atomic
 
 CTarvexDlg::CTarvexDlg()
     : CDialog(MainDialogTemplate()),
-      m_run([this] { RequestRefresh(); }, [](std::string_view text) { OutputDebugString(text); }, ReadFacts)
+      m_probe(FindHelperProgram("tarvex-probe")),
+      m_run([this] { RequestRefresh(); }, [](std::string_view text) { OutputDebugString(text); },
+            [this](const std::u16string& path, const std::atomic<bool>& cancel) {
+                return ReadFacts(m_probe, path, cancel);
+            })
 {
     m_hIcon = LoadIcon(IDR_MAINFRAME);
 }

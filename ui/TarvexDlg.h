@@ -17,6 +17,7 @@
 #include "platform/dialog/Dialog.h"
 #include "platform/dialog/Icon.h"
 #include "platform/desktop/SleepInhibitor.h"
+#include "platform/process/ProbeProcess.h"
 #include "run/ConversionRun.h"
 #include "ui/OutDlg.h"
 
@@ -115,6 +116,8 @@ private:
     void RequestRefresh();
     void RefreshOutputWindow();
 
+    // Reads media files for the run in helper processes; outlives the run, which asks it.
+    ProbeProcess m_probe;
     ConversionRun m_run;
     // Suspend and idle held off from the run's start until it ends or is stopped.
     SleepInhibitor m_sleep;
