@@ -136,13 +136,15 @@ protected:
 TEST_F(OutputWindow, TheWindowShowsThePreviousChunkThenTheNewestOne)
 {
     const std::intptr_t result = Run(
-        {Script({"out:first", "wait:go1", "err:second", "wait:go2", "out:third"})}, [&](QWidget* window) {
+        {Script({"out:first", "wait:go1", "err:second", "wait:go2", "out:third", "wait:go3"})}, [&](QWidget* window) {
             EXPECT_FALSE(OkShows());
             ASSERT_TRUE(WaitText(u"first"));
             Touch("go1");
             ASSERT_TRUE(WaitText(u"firstsecond"));
             Touch("go2");
+            // Still running: the end of a file that failed shows more.
             ASSERT_TRUE(WaitText(u"secondthird"));
+            Touch("go3");
             CloseWhenDone(window);
         });
     EXPECT_EQ(result, IDOK);
