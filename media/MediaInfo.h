@@ -16,12 +16,12 @@ struct MediaInfo {
                                     // picture does not count)
     bool hasAudio = false;
     // What the first moving picture and the first sound are like, where the file says.
-    std::optional<int> width;
-    std::optional<int> height;
-    std::optional<double> frameRate;        // frames a second, on average
-    std::optional<int> sampleRate;          // Hz
-    std::optional<int> channels;
-    std::optional<std::int64_t> audioBitRate;  // bit/s
+    std::optional<int> width{};
+    std::optional<int> height{};
+    std::optional<double> frameRate{};        // frames a second, on average
+    std::optional<int> sampleRate{};          // Hz
+    std::optional<int> channels{};
+    std::optional<std::int64_t> audioBitRate{};  // bit/s
 };
 
 struct MediaReading {

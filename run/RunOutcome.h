@@ -17,12 +17,12 @@ struct FileFacts {
     bool hasVideo = false;
     bool hasAudio = false;
     // The first picture's and the first sound's make, where the file says.
-    std::optional<int> width;
-    std::optional<int> height;
-    std::optional<double> frameRate;           // frames a second, on average
-    std::optional<int> sampleRate;             // Hz
-    std::optional<int> channels;
-    std::optional<std::int64_t> audioBitRate;  // bit/s
+    std::optional<int> width{};
+    std::optional<int> height{};
+    std::optional<double> frameRate{};           // frames a second, on average
+    std::optional<int> sampleRate{};             // Hz
+    std::optional<int> channels{};
+    std::optional<std::int64_t> audioBitRate{};  // bit/s
 };
 
 // What the user chose that a written file can be held against; an option left to the encoder
