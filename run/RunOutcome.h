@@ -28,12 +28,12 @@ struct FileFacts {
 // What the user chose that a written file can be held against; an option left to the encoder
 // ("Original") names nothing.
 struct Chosen {
-    std::optional<int> width;
-    std::optional<int> height;
-    std::optional<double> frameRate;   // frames a second
-    std::optional<int> sampleRate;     // Hz
-    std::optional<int> channels;
-    std::optional<int> audioBitRate;   // kb/s
+    std::optional<int> width{};
+    std::optional<int> height{};
+    std::optional<double> frameRate{};  // frames a second
+    std::optional<int> sampleRate{};    // Hz
+    std::optional<int> channels{};
+    std::optional<int> audioBitRate{};  // kb/s
 };
 
 struct RunOutcome {

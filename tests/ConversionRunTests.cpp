@@ -302,24 +302,10 @@ TEST_F(ConversionRunTest, AShutdownDuringAFloodLeavesNoChildAndNoFolder)
     ExpectNoRunFolder();
 }
 
-namespace {
-
-// A file's length and streams alone.
-FileFacts Facts(std::optional<double> seconds, bool video, bool audio)
-{
-    FileFacts facts;
-    facts.seconds = seconds;
-    facts.hasVideo = video;
-    facts.hasAudio = audio;
-    return facts;
-}
-
-}  // namespace
-
 TEST(JudgeOutput, TheNewFileHoldsWhatTheSourcePromised)
 {
     using D = RunOutcome::Doubt;
-    const FileFacts whole = Facts(20, true, true);
+    const FileFacts whole{20, true, true};
     const struct {
         std::optional<FileFacts> written;
         std::optional<FileFacts> source;
@@ -327,20 +313,20 @@ TEST(JudgeOutput, TheNewFileHoldsWhatTheSourcePromised)
         D doubt;
     } cases[] = {
         {whole, whole, true, true, D::None},
-        {Facts(20.9, true, true), whole, true, true, D::None},       // within a second
-        {Facts(18.9, true, true), whole, true, true, D::Short},
-        {Facts(97.5, true, true), Facts(100, true, true), true, true, D::None},  // within 3 %
-        {Facts(96.5, true, true), Facts(100, true, true), true, true, D::Short},
-        {Facts(40, true, true), whole, true, true, D::None},         // a stretched last frame
-        {Facts(20, false, true), whole, true, true, D::NoVideo},
-        {Facts(20, true, false), whole, true, true, D::NoAudio},
-        {Facts(20, true, false), whole, true, false, D::None},       // audio left out on purpose
-        {Facts(20, true, false), Facts(20, true, false), true, true, D::None},  // none to keep
-        {Facts(20, false, true), whole, false, true, D::None},       // an MP3
+        {FileFacts{20.9, true, true}, whole, true, true, D::None},       // within a second
+        {FileFacts{18.9, true, true}, whole, true, true, D::Short},
+        {FileFacts{97.5, true, true}, FileFacts{100, true, true}, true, true, D::None},  // within 3 %
+        {FileFacts{96.5, true, true}, FileFacts{100, true, true}, true, true, D::Short},
+        {FileFacts{40, true, true}, whole, true, true, D::None},         // a stretched last frame
+        {FileFacts{20, false, true}, whole, true, true, D::NoVideo},
+        {FileFacts{20, true, false}, whole, true, true, D::NoAudio},
+        {FileFacts{20, true, false}, whole, true, false, D::None},       // audio left out on purpose
+        {FileFacts{20, true, false}, FileFacts{20, true, false}, true, true, D::None},  // none to keep
+        {FileFacts{20, false, true}, whole, false, true, D::None},       // an MP3
         {std::nullopt, whole, true, true, D::Unreadable},
-        {Facts(3, true, true), std::nullopt, true, true, D::None},   // nothing to hold it against
-        {Facts(3, true, false), std::nullopt, true, true, D::NoAudio},
-        {Facts(std::nullopt, true, true), whole, true, true, D::None},
+        {FileFacts{3, true, true}, std::nullopt, true, true, D::None},   // nothing to hold it against
+        {FileFacts{3, true, false}, std::nullopt, true, true, D::NoAudio},
+        {FileFacts{std::nullopt, true, true}, whole, true, true, D::None},
     };
     for (const auto& c : cases)
         EXPECT_EQ(JudgeOutput(c.written, c.source, c.video, c.audio), c.doubt)
@@ -375,13 +361,13 @@ TEST(JudgeOutput, TheNewFileHoldsWhatWasChosen)
         {with(&FileFacts::audioBitRate, std::optional<std::int64_t>{}), all, true, true, D::None},  // not stated
         {with(&FileFacts::width, 160), all, true, true, D::FrameSize},
         {with(&FileFacts::height, 120), all, true, true, D::FrameSize},
-        {with(&FileFacts::frameRate, 24000.0 / 1001), Chosen{{}, {}, 23.976, {}, {}, {}}, true, true, D::None},
+        {with(&FileFacts::frameRate, 24000.0 / 1001), Chosen{{}, {}, 23.976}, true, true, D::None},
         {with(&FileFacts::frameRate, 25.4), all, true, true, D::None},  // within 2 %
         {with(&FileFacts::frameRate, 25.6), all, true, true, D::FrameRate},
         {with(&FileFacts::sampleRate, 22050), all, true, false, D::None},  // sound left out on purpose
         {with(&FileFacts::width, 160), all, false, true, D::None},        // picture left out on purpose
         // The sound is told before the picture.
-        {with(&FileFacts::sampleRate, 22050), Chosen{160, 120, 25, 44100, {}, {}}, true, true, D::SampleRate},
+        {with(&FileFacts::sampleRate, 22050), Chosen{160, 120, 25, 44100}, true, true, D::SampleRate},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(JudgeOutput(cases[i].written, std::nullopt, cases[i].video, cases[i].audio, cases[i].chosen),
@@ -402,8 +388,8 @@ TEST_F(ConversionRunTest, TheSourceIsReadBesideTheRunAndTheNewFileHeldAgainstIt)
             read.push_back(path);
         }
         if (path.ends_with(u"source.mp4"))
-            return Facts(20, true, true);
-        return Facts(10, true, true);  // the new file holds half
+            return FileFacts{20, true, true};
+        return FileFacts{10, true, true};  // the new file holds half
     });
     RunPlan plan = Plan({Script({"wait:" + (m_dir / "go").string(), "stampfile:{written}"})});
     plan.source = DecodeUtf8((m_dir / "source.mp4").string());
@@ -568,7 +554,7 @@ TEST_F(ConversionRunTest, AStopWithTwoRunningLeavesTheRestUntouched)
 TEST_F(ConversionRunTest, EachFileHasItsLengthsShareOfTheBar)
 {
     Make([](const std::u16string& path, const std::atomic<bool>&) -> std::optional<FileFacts> {
-        return Facts(path.ends_with(u"a.mp4") ? 10.0 : 30.0, true, true);
+        return FileFacts{path.ends_with(u"a.mp4") ? 10.0 : 30.0, true, true};
     });
     std::vector<RunPlan> plans;
     plans.push_back(PlanFor(m_dir / "a.flv", {Script({"stampfile:{written}"})}));
