@@ -2,6 +2,7 @@
 
 extern "C" {
 #include <libavformat/avformat.h>
+#include <libavcodec/packet.h>
 #include <libavutil/log.h>
 #include <libavutil/rational.h>
 #include <libavutil/mem.h>
@@ -12,6 +13,7 @@ extern "C" {
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -176,6 +178,39 @@ void NoteSound(const AVStream& stream, MediaInfo& info)
     info.audioBitRate = Positive<std::int64_t>(stream.codecpar->bit_rate);
 }
 
+// Headers may state the bit rate the encoder was asked for rather than the one it made (AVI
+// and ASF keep the request), and a variable rate has none to state: the packets of the first
+// seconds say what the stream holds, on average. Reading stops at the deadline, leaving what
+// the header said.
+constexpr double kAveragedSeconds = 10;
+
+void AverageBitRate(AVFormatContext& input, const AVStream& stream, Source& source, MediaInfo& info)
+{
+    AVPacket* packet = av_packet_alloc();
+    if (!packet)
+        return;
+    std::int64_t bytes = 0;
+    std::int64_t first = AV_NOPTS_VALUE;
+    std::int64_t end = AV_NOPTS_VALUE;
+    const std::int64_t span = static_cast<std::int64_t>(kAveragedSeconds / av_q2d(stream.time_base));
+    while (!source.Expired() && av_read_frame(&input, packet) >= 0) {
+        if (packet->stream_index == stream.index && packet->pts != AV_NOPTS_VALUE) {
+            if (first == AV_NOPTS_VALUE)
+                first = packet->pts;
+            bytes += packet->size;
+            end = std::max(end, packet->pts + std::max<std::int64_t>(packet->duration, 0));
+        }
+        av_packet_unref(packet);
+        if (first != AV_NOPTS_VALUE && end - first >= span)
+            break;
+    }
+    av_packet_free(&packet);
+    if (source.expired || first == AV_NOPTS_VALUE || end <= first)
+        return;
+    const double seconds = static_cast<double>(end - first) * av_q2d(stream.time_base);
+    info.audioBitRate = static_cast<std::int64_t>(static_cast<double>(bytes) * 8 / seconds + 0.5);
+}
+
 }  // namespace
 
 MediaReading ReadMediaInfo(const std::string& path, std::chrono::milliseconds timeout,
@@ -241,6 +276,7 @@ MediaReading ReadMediaInfo(const std::string& path, std::chrono::milliseconds ti
         return Failed(ReadError(source.readError));
 
     MediaInfo info;
+    const AVStream* sound = nullptr;
     if (input->duration != AV_NOPTS_VALUE && input->duration > 0)
         info.seconds = static_cast<double>(input->duration) / AV_TIME_BASE;
     for (unsigned i = 0; i < input->nb_streams; ++i) {
@@ -256,11 +292,14 @@ MediaReading ReadMediaInfo(const std::string& path, std::chrono::milliseconds ti
             if (!info.hasAudio) {
                 info.hasAudio = true;
                 NoteSound(*stream, info);
+                sound = stream;
             }
             break;
         default:
             break;
         }
     }
+    if (sound)
+        AverageBitRate(*input, *sound, source, info);
     return MediaReading{info, {}};
 }

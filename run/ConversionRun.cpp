@@ -231,10 +231,19 @@ void ConversionRun::EndJob(std::size_t index, bool stopped)
 void ConversionRun::ShowEarliest()
 {
     // The window shows one file's text at a time, so two encoders' lines never mix: the
-    // earliest still converting, or the last shown once none is.
+    // earliest still converting; once none is, the first that failed, whose cause the user
+    // wants to read, or else the last shown.
     boost::mutex::scoped_lock lock(m_stateLock);
     for (std::size_t i = 0; i < m_jobs.size(); ++i) {
         if (m_jobs[i]->GetPhase() == FileJob::Phase::Running) {
+            m_nShown = i;
+            return;
+        }
+    }
+    for (std::size_t i = 0; i < m_jobs.size(); ++i) {
+        const RunOutcome& outcome = m_jobs[i]->Outcome();
+        if (m_jobs[i]->GetPhase() == FileJob::Phase::Ended && outcome.Failed() &&
+            outcome.kind != RunOutcome::Kind::Stopped) {
             m_nShown = i;
             return;
         }

@@ -71,7 +71,9 @@ struct RunVerdict {
 // What a window shows of a run, taken at one moment.
 struct RunSnapshot {
     RunState state = RunState::Idle;
-    std::u16string text;  // the shown file's previous chunk of output followed by its newest
+    // The shown file's previous chunk of output followed by its newest; once it has failed, the
+    // last few KiB of its output.
+    std::u16string text;
     RunProgress progress;
     std::optional<RunVerdict> verdict;  // once Ended
 };

@@ -71,11 +71,29 @@ void FileJob::OnChunk(OutputStream stream, std::string_view bytes)
         m_strPrevChunk.swap(m_strLastChunk);
         m_strLastChunk.clear();
         (stream == OutputStream::Output ? m_outputDecoder : m_errorDecoder).Decode(bytes, m_strLastChunk);
+        KeepTail(m_strLastChunk);
         m_progress.Feed(stream, bytes);
         m_lastOutput = RunClock::now();
     }
     if (m_context.changed)
         m_context.changed();
+}
+
+void FileJob::KeepTail(std::u16string_view text)
+{
+    m_strTail += text;
+    // Cut seldom, not at every chunk: up to twice the size kept, then back to it.
+    if (m_strTail.size() <= 2 * kTailChars)
+        return;
+    std::size_t cut = m_strTail.size() - kTailChars;
+    // From a line's start where one is near, so the first line shown is whole; never inside a
+    // surrogate pair.
+    const std::size_t lineEnd = m_strTail.find(u'\n', cut);
+    if (lineEnd != std::u16string::npos && lineEnd - cut < kTailChars / 4)
+        cut = lineEnd + 1;
+    else if (m_strTail[cut] >= 0xDC00 && m_strTail[cut] <= 0xDFFF)
+        ++cut;
+    m_strTail.erase(0, cut);
 }
 
 void FileJob::NoteFailure(RunOutcome::Kind kind, int code)
@@ -100,7 +118,9 @@ FileJob::Next FileJob::Advance(const CRedirect::ChildEnd& end, bool stopRequeste
         // A character a child cut off at its end shows as U+FFFD and is not glued to the next
         // child's first bytes.
         for (Utf8Decoder* decoder : {&m_outputDecoder, &m_errorDecoder}) {
-            m_strLastChunk += decoder->Finish();
+            const std::u16string rest = decoder->Finish();
+            m_strLastChunk += rest;
+            KeepTail(rest);
             decoder->Reset();
         }
         // An interrupted child's end is the stop's doing, not a failure of its own.
@@ -155,7 +175,9 @@ void FileJob::End(bool stopped, const MediaReader& reader, const std::optional<F
             if (reader) {
                 // Encoders exit 0 for a source they cut short: the new file is read back first.
                 const std::optional<FileFacts> written = reader(m_plan.written, cancel);
-                outcome.doubt = JudgeOutput(written, source, m_plan.bWantVideo, m_plan.bWantAudio);
+                outcome.doubt = JudgeOutput(written, source, m_plan.bWantVideo, m_plan.bWantAudio, m_plan.chosen);
+                outcome.written = written;
+                outcome.chosen = m_plan.chosen;
                 if (written)
                     outcome.seconds = written->seconds;
                 if (source)
@@ -189,5 +211,7 @@ void FileJob::End(bool stopped, const MediaReader& reader, const std::optional<F
     if (outcome.kind == RunOutcome::Kind::Written)
         m_progress.CompleteRun();
     m_outcome = outcome;
+    // A stop is the user's doing and has no cause to show; every other end without a file does.
+    m_bShowTail = outcome.Failed() && outcome.kind != RunOutcome::Kind::Stopped;
     m_phase = Phase::Ended;
 }

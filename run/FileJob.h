@@ -1,6 +1,7 @@
 #pragma once
 // One file's conversion: its commands one after another, the runner of their children, the
-// text they print (the previous chunk and the newest one, each stream decoded on its own), how
+// text they print (the previous chunk and the newest one, each stream decoded on its own, and
+// once the file has failed the last few KiB of it, so the cause is in view), how
 // far it is, its run folder, and at its end the read-back of the new file, its rename over the
 // output path and what became of it.
 //
@@ -43,6 +44,8 @@ struct RunPlan {
     // The streams the new file is to hold, as far as its source has them.
     bool bWantVideo = true;
     bool bWantAudio = true;
+    // What the new file is held against once written.
+    Chosen chosen;
 };
 
 // The commands a plan runs: those of `commands` that are not empty, in order; none when the
@@ -72,6 +75,9 @@ public:
     // Encoders run this much nicer than the program, so that a batch on every core leaves the
     // desktop responsive.
     static constexpr int kNiceness = 10;
+    // How much of a failed file's output its text keeps: enough for an encoder's cause line
+    // and the few lines it prints after it, wherever a version puts them.
+    static constexpr std::size_t kTailChars = 4096;
 
     FileJob(std::size_t index, RunPlan plan, const Context& context);
     FileJob(const FileJob&) = delete;
@@ -95,7 +101,7 @@ public:
     // Under the state lock.
     Phase GetPhase() const { return m_phase; }
     void KnowLength(double seconds) { m_progress.KnowLength(seconds); }
-    std::u16string Text() const { return m_strPrevChunk + m_strLastChunk; }
+    std::u16string Text() const { return m_bShowTail ? m_strTail : m_strPrevChunk + m_strLastChunk; }
     std::optional<int> Percent() const { return m_progress.Percent(); }
     std::size_t Step() const { return m_nStep; }
     std::size_t Steps() const { return m_plan.commands.size(); }
@@ -119,6 +125,8 @@ private:
     };
 
     void OnChunk(OutputStream stream, std::string_view bytes);
+    // Under the state lock: `text` joins the tail, whose start is then cut to whole lines.
+    void KeepTail(std::u16string_view text);
     // Starts command m_nStep; false when it could not start, its failure then noted.
     bool Launch();
     // Under the state lock: keeps the file's first failure, the one that tells.
@@ -138,6 +146,9 @@ private:
     Utf8Decoder m_errorDecoder;
     std::u16string m_strPrevChunk;
     std::u16string m_strLastChunk;
+    // Everything decoded, as the chunks above show it, up to about kTailChars of its end.
+    std::u16string m_strTail;
+    bool m_bShowTail = false;  // the file failed: its text is the tail
     ProgressParser m_progress;
     RunOutcome m_outcome;
 

@@ -25,6 +25,17 @@ struct FileFacts {
     std::optional<std::int64_t> audioBitRate{};  // bit/s
 };
 
+// What the user chose that a written file can be held against; an option left to the encoder
+// ("Original") names nothing.
+struct Chosen {
+    std::optional<int> width{};
+    std::optional<int> height{};
+    std::optional<double> frameRate{};  // frames a second
+    std::optional<int> sampleRate{};    // Hz
+    std::optional<int> channels{};
+    std::optional<int> audioBitRate{};  // kb/s
+};
+
 struct RunOutcome {
     enum class Kind {
         Written,     // the output path holds the new file, not empty
@@ -43,6 +54,12 @@ struct RunOutcome {
         NoVideo,     // video was kept and the source has some, yet the new file has none
         NoAudio,     // likewise for audio
         Unreadable,  // the new file cannot be read as media at all
+        // It differs from what the user chose.
+        SampleRate,
+        Channels,
+        AudioBitRate,
+        FrameSize,
+        FrameRate,
     };
     Kind kind = Kind::NoOutput;
     std::size_t step = 0;    // the failed command, from 1
@@ -58,6 +75,9 @@ struct RunOutcome {
     bool bAudioOnly = false;              // the output was to hold audio only (MP3)
     std::optional<double> seconds{};        // the new file's length, when it was read
     std::optional<double> sourceSeconds{};  // the source's, when it was read
+    // Against a choice: what the new file holds, and what was chosen.
+    std::optional<FileFacts> written{};
+    Chosen chosen{};
 
     bool Failed() const { return kind != Kind::Written; }
 };
@@ -66,8 +86,15 @@ struct RunOutcome {
 // for long sources, since containers round their lengths differently.
 bool SameLength(double seconds, double sourceSeconds);
 
+// How far a written frame rate and an audio bit rate may stray from the chosen ones: encoders
+// round a rate such as 23.976 to a fraction of their own, and a variable bit rate is judged by
+// its average.
+inline constexpr double kFrameRateTolerance = 0.02;
+inline constexpr double kBitRateTolerance = 0.10;
+
 // What a new file, read back (`written` empty when it could not be read), holds against its
 // source (empty when that could not be read): its length, when both are known and it falls
-// short, and the streams the user kept that the source has.
+// short, the streams the user kept that the source has, and then each value the user chose
+// that the file says otherwise.
 RunOutcome::Doubt JudgeOutput(const std::optional<FileFacts>& written, const std::optional<FileFacts>& source,
-                              bool wantVideo, bool wantAudio);
+                              bool wantVideo, bool wantAudio, const Chosen& chosen = {});

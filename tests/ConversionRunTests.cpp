@@ -335,6 +335,48 @@ TEST(JudgeOutput, TheNewFileHoldsWhatTheSourcePromised)
             << (c.written && c.written->seconds ? *c.written->seconds : -1);
 }
 
+// Each chosen value against the file: exact where an encoder never rounds, within its tolerance
+// where it does; a value the file does not state, or the user left to the encoder, is not held.
+TEST(JudgeOutput, TheNewFileHoldsWhatWasChosen)
+{
+    using D = RunOutcome::Doubt;
+    FileFacts file{1, true, true, 320, 240, 25, 44100, 2, 128000};
+    Chosen all{320, 240, 25, 44100, 2, 128};
+    const auto with = [&](auto FileFacts::*field, auto value) {
+        FileFacts changed = file;
+        changed.*field = value;
+        return changed;
+    };
+    const struct {
+        FileFacts written;
+        Chosen chosen;
+        bool video, audio;
+        D doubt;
+    } cases[] = {
+        {file, all, true, true, D::None},
+        {file, Chosen{}, true, true, D::None},  // "Original" everywhere
+        {with(&FileFacts::sampleRate, 22050), all, true, true, D::SampleRate},
+        {with(&FileFacts::channels, 1), all, true, true, D::Channels},
+        {with(&FileFacts::audioBitRate, std::int64_t{64000}), all, true, true, D::AudioBitRate},
+        {with(&FileFacts::audioBitRate, std::int64_t{140000}), all, true, true, D::None},  // a VBR average, within 10 %
+        {with(&FileFacts::audioBitRate, std::int64_t{141500}), all, true, true, D::AudioBitRate},
+        {with(&FileFacts::audioBitRate, std::optional<std::int64_t>{}), all, true, true, D::None},  // not stated
+        {with(&FileFacts::width, 160), all, true, true, D::FrameSize},
+        {with(&FileFacts::height, 120), all, true, true, D::FrameSize},
+        {with(&FileFacts::frameRate, 24000.0 / 1001), Chosen{{}, {}, 23.976}, true, true, D::None},
+        {with(&FileFacts::frameRate, 25.4), all, true, true, D::None},  // within 2 %
+        {with(&FileFacts::frameRate, 25.6), all, true, true, D::FrameRate},
+        {with(&FileFacts::sampleRate, 22050), all, true, false, D::None},  // sound left out on purpose
+        {with(&FileFacts::width, 160), all, false, true, D::None},        // picture left out on purpose
+        // The sound is told before the picture.
+        {with(&FileFacts::sampleRate, 22050), Chosen{160, 120, 25, 44100}, true, true, D::SampleRate},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(JudgeOutput(cases[i].written, std::nullopt, cases[i].video, cases[i].audio, cases[i].chosen),
+                  cases[i].doubt)
+            << "case " << i;
+}
+
 // With a way to read media files, the source is read beside the first command: the bar
 // measures before any encoder says a length, and the new file is read back and held against
 // the source before it is put in place, a short one too.

@@ -1032,10 +1032,197 @@ TEST_F(Convert, TypedValuesReachTheEncoderTrimmedAndAsOneArgumentEach)
     outcome = ConvertAndWait();
     EXPECT_EQ(outcome.messages, QStringList{QStringLiteral("Please enter a number.")});
     ASSERT_TRUE(outcome.windowShown);
+    // The cause stays in view at the end, wherever the encoder's version puts it among its
+    // last lines: the window shows the end of what it wrote, the cause included.
     EXPECT_NE(outcome.finalText.find(u"25 extra.avi"), std::u16string::npos) << EncodeUtf8(outcome.finalText);
+    EXPECT_TRUE(AsShown(outcome.encoderOutput).ends_with(EncodeUtf8(outcome.finalText))) << EncodeUtf8(outcome.finalText);
     // The failed run leaves the first one's file as it was.
     EXPECT_EQ(ProbeOutput("out.avi")["format.format_name"], "avi");
     ExpectOnly({"clip.flv", "out.avi"});
+}
+
+// What the formats do not allow is refused at Convert, in the dialog's language, before
+// anything on disk changes or runs; the choice beside each refused one is written as chosen.
+TEST_F(Convert, ChoicesTheFormatsForbidAreRefusedAndTheirNeighboursWritten)
+{
+    const fs::path source = Clip("clip.flv");
+    ClickTab(1);
+    Type(IDC_CUSTOM_FRAME_RATE, u"25");
+    Type(IDC_CUSTOM_BIT_RATE, u"300");
+    const struct {
+        const char16_t* exportType;
+        const char16_t* subType;
+        const char16_t* audioCodec;
+        const char16_t* sampleRate;
+        const char16_t* bitRate;
+        const char16_t* channels;
+        bool audio;
+        const char* english;  // nullptr: allowed
+        const char* chinese;
+    } cases[] = {
+        {u"MP4", u"PSP", u"mp3", u"11025", u"32", u"mono", true,
+         "MP4 files take MP3 sound at 16000 Hz or more, not 11025 Hz.",
+         "MP4 文件中的 MP3 音频采样率至少为 16000 Hz，不能是 11025 Hz。"},
+        {u"MP4", u"PSP", u"mp3", u"22050", u"32", u"mono", true, nullptr, nullptr},
+        {u"AVI", nullptr, u"mp3", u"11025", u"96", u"stereo", true, "At 11025 Hz the MP3 encoder makes at most 64 kb/s.",
+         "采样率为 11025 Hz 时，MP3 编码器最高只能输出 64 kb/s。"},
+        {u"AVI", nullptr, u"mp3", u"11025", u"64", u"stereo", true, nullptr, nullptr},
+        {u"WMV", nullptr, u"mp3", u"22050", u"192", u"stereo", true, "At 22050 Hz the MP3 encoder makes at most 160 kb/s.",
+         "采样率为 22050 Hz 时，MP3 编码器最高只能输出 160 kb/s。"},
+        {u"WMV", nullptr, u"mp3", u"22050", u"160", u"stereo", true, nullptr, nullptr},
+        {u"AVI", nullptr, u"mp2", u"48000", u"224", u"mono", true,
+         "At 48000 Hz the MP2 encoder makes at most 192 kb/s in mono.",
+         "采样率为 48000 Hz 时，MP2 编码器的单声道最高只能输出 192 kb/s。"},
+        {u"AVI", nullptr, u"mp2", u"48000", u"192", u"mono", true, nullptr, nullptr},
+        {u"AVI", nullptr, u"mp2", u"48000", u"224", u"stereo", true, nullptr, nullptr},
+        {u"MP3", nullptr, u"mp3", u"44100", u"96", u"stereo", false, "An MP3 file holds sound only: tick Include Audio!",
+         "MP3 文件只含音频：请勾选输出音频！"},
+        {u"AVI", nullptr, u"mp3", u"44100", u"96", u"stereo", false, nullptr, nullptr},
+        // Neither stream: nothing to write. (nullptr as the codec: no video either.)
+        {u"AVI", nullptr, nullptr, u"44100", u"96", u"stereo", false, "Nothing to write: include the video, the audio or both!",
+         "没有可写入的内容：请至少输出视频或音频！"},
+    };
+    std::set<std::string> files{"clip.flv"};
+    for (const auto& c : cases) {
+        std::string extension = EncodeUtf8(c.exportType);
+        for (char& ch : extension)
+            ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        const std::string output = "out-" + std::to_string(files.size()) + "." + extension;
+        SCOPED_TRACE(output);
+        Pick(IDC_EXPORT_TYPE, c.exportType);
+        if (c.subType)
+            Pick(IDC_SUB_TYPE, c.subType);
+        // MP3 switches the video off and leaves it so for the next export type.
+        if (Enabled(IDC_INCLUDE_VIDEO) && Checked(IDC_INCLUDE_VIDEO) != (c.audioCodec != nullptr))
+            Click(IDC_INCLUDE_VIDEO);
+        // The sound's lists are in reach only while it is included.
+        if (!Checked(IDC_INCLUDE_AUDIO))
+            Click(IDC_INCLUDE_AUDIO);
+        Pick(IDC_AUDIO_CODEC, c.audioCodec ? c.audioCodec : u"mp3");
+        Pick(IDC_SAMPLE_RATE, c.sampleRate);
+        Pick(IDC_AUDIO_BIT_RATE, c.bitRate);
+        Pick(IDC_CHANNELS, c.channels);
+        if (!c.audio)
+            Click(IDC_INCLUDE_AUDIO);
+        Type(IDC_SOURCE, U16(source));
+        Type(IDC_OUTPUT, DecodeUtf8(output));
+        if (c.english) {
+            std::ofstream(output) << "an earlier conversion";
+            files.insert(output);
+            for (const Language language : {Language::English, Language::Chinese}) {
+                if (g_language != language)
+                    Click(IDC_LANGUAGE);
+                const Outcome outcome = ConvertAndWait();
+                EXPECT_EQ(outcome.messages, QStringList{QString::fromUtf8(language == Language::English ? c.english : c.chinese)});
+                EXPECT_FALSE(outcome.windowShown);
+                EXPECT_TRUE(outcome.commands.empty());
+                EXPECT_EQ(ReadFile(output), "an earlier conversion");
+                ExpectOnly(files);
+            }
+            if (g_language != Language::English)
+                Click(IDC_LANGUAGE);
+            continue;
+        }
+        const Outcome outcome = ConvertAndWait();
+        EXPECT_EQ(outcome.messages, QStringList{});
+        ASSERT_TRUE(outcome.windowShown);
+        EXPECT_TRUE(outcome.outcomeLine.starts_with(u"Done: ")) << EncodeUtf8(outcome.outcomeLine);
+        files.insert(output);
+        ExpectOnly(files);
+        if (!c.audio)
+            continue;
+        // ffprobe agrees with the read-back.
+        const Probe probe = ProbeOutput(output);
+        EXPECT_EQ(probe["audio.sample_rate"], EncodeUtf8(c.sampleRate));
+        EXPECT_EQ(probe["audio.channels"], std::u16string_view(c.channels) == u"mono" ? "1" : "2");
+        const double kbps = std::stod(EncodeUtf8(c.bitRate));
+        EXPECT_NEAR(probe.kbps.at("audio"), kbps, kbps * 0.15);
+    }
+
+    // Several sources are refused once, for all.
+    const fs::path second = Clip("second.flv");
+    Click(IDC_INCLUDE_AUDIO);
+    Pick(IDC_EXPORT_TYPE, u"MP3");
+    Pick(IDC_SAMPLE_RATE, u"11025");
+    Pick(IDC_AUDIO_BIT_RATE, u"192");
+    Type(IDC_SOURCE, JoinSources({U16(source), U16(second)}));
+    Type(IDC_OUTPUT, u"");
+    const Outcome outcome = ConvertAndWait();
+    EXPECT_EQ(outcome.messages, QStringList{QStringLiteral("At 11025 Hz the MP3 encoder makes at most 64 kb/s.")});
+    EXPECT_FALSE(outcome.windowShown);
+    files.insert("second.flv");
+    ExpectOnly(files);
+}
+
+// A file the encoder wrote otherwise than chosen is put in place, and the outcome says how it
+// differs, for one file and for one of several. The stand-in encoder writes its source
+// unchanged: a clip of 22050 Hz mono sound and a 160x120 picture.
+TEST_F(Convert, AFileUnlikeTheChoiceIsWrittenButSaysHow)
+{
+    fs::create_directories("plugins");
+    fs::create_symlink(RUNNER_CHILD, "plugins/ffmpeg");
+    fs::create_directories("out");
+    const fs::path a = Clip("in/a.mp3", {"-vn", "-b:a", "64k"});
+    const fs::path b = Clip("in/b.mp3", {"-vn", "-b:a", "64k", "-ar", "44100"});
+    const fs::path avi = Clip("in/c.avi");
+    ClickTab(1);
+    const struct {
+        const char16_t* exportType;
+        const char16_t* sampleRate;  // nullptr: the audio is left out
+        const char16_t* bitRate;
+        const char16_t* channels;
+        const char16_t* frameSize;
+        std::vector<fs::path> sources;
+        Language language;
+        const char16_t* outcomeLine;
+    } cases[] = {
+        {u"MP3", u"22050", u"64", u"mono", nullptr, {a}, Language::English, nullptr},  // as chosen
+        {u"MP3", u"44100", u"64", u"mono", nullptr, {a}, Language::English,
+         u"Written, but a.mp3's sound is 22050 Hz, not the 44100 Hz chosen."},
+        {u"MP3", u"22050", u"128", u"mono", nullptr, {a}, Language::Chinese,
+         u"已写入，但 a.mp3 的音频为 64 kb/s，而非所选的 128 kb/s。"},
+        {u"MP3", u"22050", u"64", u"stereo", nullptr, {a}, Language::English,
+         u"Written, but a.mp3's sound is mono, not the stereo chosen."},
+        {u"AVI", nullptr, nullptr, nullptr, u"320 x 240", {avi}, Language::Chinese,
+         u"已写入，但 c.avi 的画面为 160x120，而非所选的 320x240。"},
+        {u"MP3", u"22050", u"64", u"mono", nullptr, {a, b}, Language::English,
+         u"2 of 2 written. Written, but: b.mp3 (sound is 44100 Hz, not the 22050 Hz chosen)."},
+        {u"MP3", u"22050", u"64", u"mono", nullptr, {a, b}, Language::Chinese,
+         u"已写入 2 个文件（共 2 个）。已写入，但：b.mp3（音频为 44100 Hz，而非所选的 22050 Hz）。"},
+    };
+    for (const auto& c : cases) {
+        if (g_language != c.language)
+            Click(IDC_LANGUAGE);
+        Pick(IDC_EXPORT_TYPE, c.exportType);
+        if (Enabled(IDC_INCLUDE_VIDEO) && !Checked(IDC_INCLUDE_VIDEO))
+            Click(IDC_INCLUDE_VIDEO);
+        if (Checked(IDC_INCLUDE_AUDIO) != (c.sampleRate != nullptr))
+            Click(IDC_INCLUDE_AUDIO);
+        if (c.sampleRate) {
+            Pick(IDC_SAMPLE_RATE, c.sampleRate);
+            Pick(IDC_AUDIO_BIT_RATE, c.bitRate);
+            Pick(IDC_CHANNELS, c.channels);
+        }
+        if (c.frameSize) {
+            Type(IDC_CUSTOM_FRAME_RATE, u"25");
+            Type(IDC_CUSTOM_BIT_RATE, u"300");
+            Pick(IDC_FRAME_SIZE, c.frameSize);
+        }
+        std::vector<std::u16string> sources;
+        for (const fs::path& source : c.sources)
+            sources.push_back(U16(source));
+        Type(IDC_SOURCE, JoinSources(sources));
+        Type(IDC_OUTPUT, sources.size() > 1 ? u"out" : u"out/" + U16(c.sources.front().filename()));
+        const Outcome outcome = ConvertAndWait();
+        EXPECT_EQ(outcome.messages, QStringList{});
+        ASSERT_TRUE(outcome.windowShown);
+        if (c.outcomeLine)
+            EXPECT_EQ(outcome.outcomeLine, c.outcomeLine);
+        else
+            EXPECT_TRUE(outcome.outcomeLine.starts_with(u"Done: ")) << EncodeUtf8(outcome.outcomeLine);
+        for (const fs::path& source : c.sources)
+            EXPECT_EQ(ReadFile((m_work / "out" / source.filename()).string()), ReadFile(source.string()));
+    }
 }
 
 TEST_F(Convert, MissingEncodersAreNamedAndTheWindowCloses)

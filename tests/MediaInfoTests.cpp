@@ -150,6 +150,38 @@ TEST_F(MediaFiles, TheHelperReadsOnlyTheFileItWasHanded)
     EXPECT_NE(status.find("Seccomp:\t2"), std::string::npos) << status;
 }
 
+// The sound's make as the stream holds it: AVI and ASF headers keep the bit rate the encoder
+// was asked for, which an MP3 encoder at 11025 Hz cannot make.
+TEST_F(MediaFiles, ReadsTheSoundAndPictureAsWritten)
+{
+    const struct {
+        const char* file;
+        std::vector<std::string> options;
+        int sampleRate, channels, kbps;
+    } rows[] = {
+        {"asked-192.avi", {"-c:a", "libmp3lame", "-ar", "11025", "-b:a", "192k"}, 11025, 1, 64},
+        {"asked-192.wmv", {"-c:a", "libmp3lame", "-ar", "11025", "-ac", "2", "-b:a", "192k"}, 11025, 2, 64},
+        {"made-128.mp4", {"-c:a", "libmp3lame", "-ar", "44100", "-b:a", "128k"}, 44100, 1, 128},
+        {"made-224.avi", {"-c:a", "mp2", "-ar", "48000", "-ac", "2", "-b:a", "224k"}, 48000, 2, 224},
+    };
+    for (const auto& row : rows) {
+        ASSERT_EQ(MakeClip(Path(row.file), row.options, 2, Path("ffmpeg.log")), 0) << ReadFile(Path("ffmpeg.log"));
+        // As the program reads it: through the helper.
+        const MediaReading reading = ReadApart(Path(row.file));
+        ASSERT_TRUE(reading.info) << row.file << ": " << reading.why;
+        const MediaInfo& info = *reading.info;
+        EXPECT_EQ(info.sampleRate, row.sampleRate) << row.file;
+        EXPECT_EQ(info.channels, row.channels) << row.file;
+        ASSERT_TRUE(info.audioBitRate) << row.file;
+        EXPECT_NEAR(static_cast<double>(*info.audioBitRate) / 1000, row.kbps, row.kbps * 0.05) << row.file;
+        // The test picture as made.
+        EXPECT_EQ(info.width, 160) << row.file;
+        EXPECT_EQ(info.height, 120) << row.file;
+        ASSERT_TRUE(info.frameRate) << row.file;
+        EXPECT_NEAR(*info.frameRate, 25, 0.5) << row.file;
+    }
+}
+
 // Callers read from worker threads, here and through helpers; a shared buffer, a first-use race
 // or a helper's answer handed to the wrong caller would mix answers.
 TEST_F(MediaFiles, ThreadsReadAtOnce)

@@ -145,3 +145,58 @@ TEST(OutcomeText, SeveralFilesSayHowManyAndWhichNot)
         EXPECT_EQ(RunOutcomeText(verdict, row.language), row.text) << row.files;
     }
 }
+
+// A new file that differs from the choice says how, in words, alone and among several.
+TEST(OutcomeText, AFileUnlikeTheChoiceSaysHow)
+{
+    using D = RunOutcome::Doubt;
+    const auto facts = [](auto FileFacts::*field, auto value) {
+        FileFacts written;
+        written.*field = value;
+        return written;
+    };
+    FileFacts small = facts(&FileFacts::width, 160);
+    small.height = 120;
+    const auto differing = [](D doubt, FileFacts written, const char16_t* source = u"/v/clip.flv") {
+        RunOutcome outcome{RunOutcome::Kind::Written, 0, 1, u"", 0, source, u"/v/clip.mp3", 4096};
+        outcome.doubt = doubt;
+        outcome.written = written;
+        outcome.chosen = Chosen{320, 240, 23.976, 44100, 2, 192};
+        return outcome;
+    };
+    const struct {
+        RunOutcome outcome;
+        const char16_t* english;
+        const char16_t* chinese;
+    } cases[] = {
+        {differing(D::AudioBitRate, facts(&FileFacts::audioBitRate, 64200)),
+         u"Written, but clip.mp3's sound is 64 kb/s, not the 192 kb/s chosen.",
+         u"已写入，但 clip.mp3 的音频为 64 kb/s，而非所选的 192 kb/s。"},
+        {differing(D::SampleRate, facts(&FileFacts::sampleRate, 22050)),
+         u"Written, but clip.mp3's sound is 22050 Hz, not the 44100 Hz chosen.",
+         u"已写入，但 clip.mp3 的音频为 22050 Hz，而非所选的 44100 Hz。"},
+        {differing(D::Channels, facts(&FileFacts::channels, 1)),
+         u"Written, but clip.mp3's sound is mono, not the stereo chosen.",
+         u"已写入，但 clip.mp3 的音频为单声道，而非所选的立体声。"},
+        {differing(D::Channels, facts(&FileFacts::channels, 6)),
+         u"Written, but clip.mp3's sound is 6 channels, not the stereo chosen.",
+         u"已写入，但 clip.mp3 的音频为6声道，而非所选的立体声。"},
+        {differing(D::FrameSize, small),
+         u"Written, but clip.mp3's picture is 160x120, not the 320x240 chosen.",
+         u"已写入，但 clip.mp3 的画面为 160x120，而非所选的 320x240。"},
+        {differing(D::FrameRate, facts(&FileFacts::frameRate, 12.5)),
+         u"Written, but clip.mp3's picture is 12.5 fps, not the 23.976 fps chosen.",
+         u"已写入，但 clip.mp3 的帧率为 12.5 f/s，而非所选的 23.976 f/s。"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(OutcomeText(c.outcome, kEn), c.english);
+        EXPECT_EQ(OutcomeText(c.outcome, kZh), c.chinese);
+    }
+
+    RunVerdict verdict;
+    RunOutcome whole{RunOutcome::Kind::Written, 0, 1, u"", 0, u"/v/a.flv", u"/v/a.mp3", 2048};
+    verdict.outcomes = {whole, differing(D::AudioBitRate, facts(&FileFacts::audioBitRate, 64000), u"/v/b.flv")};
+    verdict.files = verdict.written = 2;
+    EXPECT_EQ(RunOutcomeText(verdict, kEn), u"2 of 2 written. Written, but: b.flv (sound is 64 kb/s, not the 192 kb/s chosen).");
+    EXPECT_EQ(RunOutcomeText(verdict, kZh), u"已写入 2 个文件（共 2 个）。已写入，但：b.flv（音频为 64 kb/s，而非所选的 192 kb/s）。");
+}

@@ -136,13 +136,15 @@ protected:
 TEST_F(OutputWindow, TheWindowShowsThePreviousChunkThenTheNewestOne)
 {
     const std::intptr_t result = Run(
-        {Script({"out:first", "wait:go1", "err:second", "wait:go2", "out:third"})}, [&](QWidget* window) {
+        {Script({"out:first", "wait:go1", "err:second", "wait:go2", "out:third", "wait:go3"})}, [&](QWidget* window) {
             EXPECT_FALSE(OkShows());
             ASSERT_TRUE(WaitText(u"first"));
             Touch("go1");
             ASSERT_TRUE(WaitText(u"firstsecond"));
             Touch("go2");
+            // Still running: the end of a file that failed shows more.
             ASSERT_TRUE(WaitText(u"secondthird"));
+            Touch("go3");
             CloseWhenDone(window);
         });
     EXPECT_EQ(result, IDOK);
@@ -179,6 +181,47 @@ TEST_F(OutputWindow, ACommandThatCannotStartEndsTheRunWithItsMessage)
     });
     EXPECT_FALSE(fs::exists(m_dir / "second"));
     EXPECT_FALSE(fs::exists(m_dir / "third"));
+}
+
+// While a file runs its text is the last two chunks; once it has failed, the last few KiB of
+// its output, both streams, so a cause printed before an encoder's closing lines stays in view.
+TEST_F(OutputWindow, AFailedFilesTextKeepsTheEndOfItsOutput)
+{
+    const std::string cause = "err:Invalid frame rate: 25 extra\n";
+    const std::u16string lastLine = std::u16string(99, u'f') + u"\n";
+    const struct {
+        const char* what;
+        std::vector<std::u16string> commands;
+        std::u16string start;  // of the text at the end; empty: no more than two chunks
+    } cases[] = {
+        {"failed", {Script({cause, "smallwrites:3000:100:2", "exit:1"})}, u"Invalid frame rate"},
+        {"failed at its second step", {Script({"out:first step\n"}), Script({cause, "smallwrites:3000:100:2", "exit:1"})},
+         u"first step\nInvalid frame rate"},
+        // Cut from the front, at a line's start.
+        {"failed after much more", {Script({cause, "smallwrites:20000:100:2", "exit:1"})}, lastLine},
+        {"written", {Script({cause, "smallwrites:3000:100:2", "stampfile:{written}"})}, u""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Run(c.commands, [&](QWidget* window) { CloseWhenDone(window); });
+        const std::u16string text = RunText();
+        EXPECT_TRUE(text.ends_with(lastLine));
+        if (c.start.empty()) {
+            EXPECT_LE(text.size(), 2u * 256);
+        } else {
+            EXPECT_TRUE(text.starts_with(c.start)) << EncodeUtf8(text.substr(0, 40));
+            EXPECT_LE(text.size(), 2u * FileJob::kTailChars);
+        }
+    }
+
+    // Of several files, the window ends on the one that failed, though another ran longer.
+    std::vector<RunPlan> plans;
+    plans.push_back(PlanFor(m_dir / "a.flv", {Script({cause, "exit:1"})}));
+    plans.push_back(PlanFor(m_dir / "b.flv", {Script({"err:all well\n", "stampfile:{written}"})}));
+    auto watch = WhenModalEndingOnFailure([&](QWidget* window) { CloseWhenDone(window); }, WidgetOf(*m_dlg),
+                                          "the output window");
+    m_dlg->RunInWindow(std::move(plans));
+    EXPECT_EQ(RunText(), u"Invalid frame rate: 25 extra\n");
 }
 
 TEST_F(OutputWindow, EnterEscAndCloseCountOnlyOnceTheRunHasEnded)

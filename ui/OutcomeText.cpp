@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
+#include <string>
 
 #include "convert/StringUtils.h"
 #include "platform/text/ShellPath.h"
@@ -76,6 +78,59 @@ std::u16string DurationText(double seconds)
 
 namespace {
 
+// A rate as people read it: "25", "23.976", "64".
+std::u16string RateText(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", value);
+    std::string trimmed(text);
+    trimmed.erase(trimmed.find_last_not_of('0') + 1);
+    if (trimmed.ends_with('.'))
+        trimmed.pop_back();
+    return std::u16string(trimmed.begin(), trimmed.end());
+}
+
+std::u16string SizeValueText(std::optional<int> width, std::optional<int> height)
+{
+    return NumberText(static_cast<unsigned>(width.value_or(0))) + u"x" + NumberText(static_cast<unsigned>(height.value_or(0)));
+}
+
+std::u16string ChannelsText(std::optional<int> channels, Language language)
+{
+    switch (channels.value_or(0)) {
+    case 1: return std::u16string(UiText(kTextMono, language));
+    case 2: return std::u16string(UiText(kTextStereo, language));
+    default: return FillFormat(UiText(kTextChannelCount, language), {NumberText(static_cast<unsigned>(channels.value_or(0)))});
+    }
+}
+
+// How the new file differs from the choice, as a phrase; empty when it does not.
+std::u16string NotChosenText(const RunOutcome& outcome, Language language)
+{
+    const FileFacts written = outcome.written.value_or(FileFacts{});
+    const Chosen& chosen = outcome.chosen;
+    switch (outcome.doubt) {
+    case RunOutcome::Doubt::SampleRate:
+        return FillFormat(UiText(kTextReasonSampleRate, language),
+                          {RateText(written.sampleRate.value_or(0)), RateText(chosen.sampleRate.value_or(0))});
+    case RunOutcome::Doubt::Channels:
+        return FillFormat(UiText(kTextReasonChannels, language),
+                          {ChannelsText(written.channels, language), ChannelsText(chosen.channels, language)});
+    case RunOutcome::Doubt::AudioBitRate:
+        return FillFormat(UiText(kTextReasonAudioBitRate, language),
+                          {RateText(std::round(static_cast<double>(written.audioBitRate.value_or(0)) / 1000)),
+                           RateText(chosen.audioBitRate.value_or(0))});
+    case RunOutcome::Doubt::FrameSize:
+        return FillFormat(UiText(kTextReasonFrameSize, language),
+                          {SizeValueText(written.width, written.height), SizeValueText(chosen.width, chosen.height)});
+    case RunOutcome::Doubt::FrameRate:
+        return FillFormat(UiText(kTextReasonFrameRate, language),
+                          {RateText(written.frameRate.value_or(0)), RateText(chosen.frameRate.value_or(0))});
+    default:
+        return {};
+    }
+}
+
 std::u16string WrittenText(const RunOutcome& outcome, Language language)
 {
     const std::u16string name = DisplayName(outcome.output);
@@ -90,6 +145,12 @@ std::u16string WrittenText(const RunOutcome& outcome, Language language)
     case RunOutcome::Doubt::Unreadable:
         return FillFormat(UiText(outcome.bAudioOnly ? kTextOutcomeUnreadableAudio : kTextOutcomeUnreadable, language),
                           {name});
+    case RunOutcome::Doubt::SampleRate:
+    case RunOutcome::Doubt::Channels:
+    case RunOutcome::Doubt::AudioBitRate:
+    case RunOutcome::Doubt::FrameSize:
+    case RunOutcome::Doubt::FrameRate:
+        return FillFormat(UiText(kTextOutcomeNotChosen, language), {name, NotChosenText(outcome, language)});
     case RunOutcome::Doubt::None:
         break;
     }
@@ -132,6 +193,12 @@ std::u16string Reason(const RunOutcome& outcome, Language language)
         return std::u16string(UiText(kTextReasonNoAudio, language));
     case RunOutcome::Doubt::Unreadable:
         return std::u16string(UiText(kTextReasonUnreadable, language));
+    case RunOutcome::Doubt::SampleRate:
+    case RunOutcome::Doubt::Channels:
+    case RunOutcome::Doubt::AudioBitRate:
+    case RunOutcome::Doubt::FrameSize:
+    case RunOutcome::Doubt::FrameRate:
+        return NotChosenText(outcome, language);
     case RunOutcome::Doubt::None:
         break;
     }

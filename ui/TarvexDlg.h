@@ -104,8 +104,9 @@ private:
     void WarnText(std::u16string_view text);
     // The export type's extension, without its dot: "flv" in Video2FLV.
     std::u16string ExportExtension() const;
-    // The options as Convert takes them, or nothing after a message refusing a custom value.
-    std::optional<ConversionJob> CaptureJob();
+    // The options as Convert takes them for an output with `extension`, or nothing after a
+    // message refusing a custom value or a choice the format does not allow.
+    std::optional<ConversionJob> CaptureJob(std::u16string_view extension);
     // One file's plan, its run folder made beside `output`; nothing when that folder cannot be.
     std::optional<RunPlan> PlanFor(ConversionJob job, const std::u16string& source, const std::u16string& output);
     // Convert with several sources: their outputs, the refusals that name files, the run.

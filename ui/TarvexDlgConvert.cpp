@@ -7,6 +7,7 @@
 
 #include "convert/CaptureSettings.h"
 #include "convert/CommandBuilder.h"
+#include "convert/FormatRules.h"
 #include "convert/SourceList.h"
 #include "convert/StringUtils.h"
 #include "platform/dialog/FileDialog.h"
@@ -27,6 +28,48 @@ constexpr std::u16string_view kFileFilters[2] = {
 };
 
 constexpr std::u16string_view kIntermediateName = u"temp.avi";
+
+// The values a job names that a written file can be held against; the encoder's own choices
+// ("Original", an empty list) name nothing.
+Chosen ChosenOf(const ConversionJob& job)
+{
+    Chosen chosen;
+    if (job.m_video.m_bInclude) {
+        if (const auto size = FrameSizeValue(job.m_video.m_strFrameSize)) {
+            chosen.width = size->first;
+            chosen.height = size->second;
+        }
+        chosen.frameRate = DecimalValue(job.m_video.m_strFrameRate);
+    }
+    if (job.m_audio.m_bInclude) {
+        chosen.sampleRate = WholeValue(job.m_audio.m_strSampleRate);
+        chosen.channels = ChannelCount(job.m_audio.m_strChannels);
+        chosen.audioBitRate = WholeValue(job.m_audio.m_strBitRate);
+    }
+    return chosen;
+}
+
+// The message for a choice the formats do not allow, in the current language.
+std::u16string RefusalText(const FormatRefusal& refusal)
+{
+    const std::u16string hz = NumberText(static_cast<unsigned>(refusal.sampleRate));
+    const std::u16string limit = NumberText(static_cast<unsigned>(refusal.limit));
+    switch (refusal.kind) {
+    case FormatRefusal::Kind::NothingToWrite:
+        return std::u16string(UiText(kTextNothingToWrite));
+    case FormatRefusal::Kind::NoSound:
+        return std::u16string(UiText(kTextNoSound));
+    case FormatRefusal::Kind::SampleRateTooLow:
+        return FillFormat(UiText(kTextSampleRateTooLow), {refusal.container, refusal.codec, limit, hz});
+    case FormatRefusal::Kind::BitRateTooHigh:
+        return FillFormat(UiText(kTextBitRateTooHigh), {hz, refusal.codec, limit});
+    case FormatRefusal::Kind::MonoBitRateTooHigh:
+        return FillFormat(UiText(kTextMonoBitRateTooHigh), {hz, refusal.codec, limit});
+    case FormatRefusal::Kind::BitRateTooLow:
+        return FillFormat(UiText(kTextBitRateTooLow), {hz, refusal.codec, limit});
+    }
+    return {};
+}
 
 }  // namespace
 
@@ -93,7 +136,7 @@ OptionControlTexts CTarvexDlg::SnapshotOptionControls() const
     return controls;
 }
 
-std::optional<ConversionJob> CTarvexDlg::CaptureJob()
+std::optional<ConversionJob> CTarvexDlg::CaptureJob(std::u16string_view extension)
 {
     ConversionJob job;
     switch (CaptureSettings(SnapshotOptionControls(), job.m_video, job.m_audio)) {
@@ -107,6 +150,11 @@ std::optional<ConversionJob> CTarvexDlg::CaptureJob()
         break;
     }
     job.m_mode = ModeFromTab(GetTabCtrl(IDC_TAB)->GetCurSel());
+    // A choice the format does not allow would fail, or quietly give something else.
+    if (const std::optional<FormatRefusal> refusal = CheckFormatRules(extension, job.m_video, job.m_audio)) {
+        WarnText(RefusalText(*refusal));
+        return std::nullopt;
+    }
     return job;
 }
 
@@ -120,6 +168,7 @@ std::optional<RunPlan> CTarvexDlg::PlanFor(ConversionJob job, const std::u16stri
     plan.output = output;
     plan.bWantVideo = job.m_video.m_bInclude;
     plan.bWantAudio = job.m_audio.m_bInclude;
+    plan.chosen = ChosenOf(job);
     plan.runFolder = CreateRunFolder(output);
     if (plan.runFolder.empty())
         return std::nullopt;
@@ -157,7 +206,10 @@ void CTarvexDlg::OnConvert()
         Warn(kTextOutputIsSource);
         return;
     }
-    const std::optional<ConversionJob> job = CaptureJob();
+    std::u16string_view extension = PathFindExtensionW(m_strOutput);
+    if (extension.starts_with(u'.'))
+        extension.remove_prefix(1);
+    const std::optional<ConversionJob> job = CaptureJob(extension);
     if (!job)
         return;
     // An output folder that takes no new entries is told now, before a whole first stage is
@@ -223,7 +275,8 @@ void CTarvexDlg::ConvertSeveral(const std::vector<std::u16string>& sources)
             return;
         }
     }
-    const std::optional<ConversionJob> job = CaptureJob();
+    // Every output takes the export type's extension: one check stands for them all.
+    const std::optional<ConversionJob> job = CaptureJob(ExportExtension());
     if (!job)
         return;
     std::vector<RunPlan> plans;

@@ -92,6 +92,23 @@ constexpr std::u16string_view kTable[kUiTextEntryCount * 2] = {
     u" and ", u"、",
     u", ", u"、",
     u", ", u"，",
+    // Choices the formats do not allow.
+    u"Nothing to write: include the video, the audio or both!", u"没有可写入的内容：请至少输出视频或音频！",
+    u"An MP3 file holds sound only: tick Include Audio!", u"MP3 文件只含音频：请勾选输出音频！",
+    u"%s files take %s sound at %s Hz or more, not %s Hz.", u"%s 文件中的 %s 音频采样率至少为 %s Hz，不能是 %s Hz。",
+    u"At %s Hz the %s encoder makes at most %s kb/s.", u"采样率为 %s Hz 时，%s 编码器最高只能输出 %s kb/s。",
+    u"At %s Hz the %s encoder makes at most %s kb/s in mono.", u"采样率为 %s Hz 时，%s 编码器的单声道最高只能输出 %s kb/s。",
+    u"At %s Hz the %s encoder makes at least %s kb/s.", u"采样率为 %s Hz 时，%s 编码器最低输出 %s kb/s。",
+    // A new file that differs from the choice, whole and as a reason in a list.
+    u"Written, but %s's %s.", u"已写入，但 %s 的%s。",
+    u"sound is %s Hz, not the %s Hz chosen", u"音频为 %s Hz，而非所选的 %s Hz",
+    u"sound is %s, not the %s chosen", u"音频为%s，而非所选的%s",
+    u"sound is %s kb/s, not the %s kb/s chosen", u"音频为 %s kb/s，而非所选的 %s kb/s",
+    u"picture is %s, not the %s chosen", u"画面为 %s，而非所选的 %s",
+    u"picture is %s fps, not the %s fps chosen", u"帧率为 %s f/s，而非所选的 %s f/s",
+    u"mono", u"单声道",
+    u"stereo", u"立体声",
+    u"%s channels", u"%s声道",
 };
 
 }  // namespace

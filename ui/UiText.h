@@ -86,7 +86,24 @@ enum UiTextEntry {
     kTextNumbersLastSeparator = 76,
     kTextNumbersSeparator = 77,
     kTextNamesSeparator = 78,
-    kUiTextEntryCount = 79
+    // Choices the formats do not allow, refused at Convert.
+    kTextNothingToWrite = 79,
+    kTextNoSound = 80,
+    kTextSampleRateTooLow = 81,
+    kTextBitRateTooHigh = 82,
+    kTextMonoBitRateTooHigh = 83,
+    kTextBitRateTooLow = 84,
+    // A new file that differs from what was chosen.
+    kTextOutcomeNotChosen = 85,
+    kTextReasonSampleRate = 86,
+    kTextReasonChannels = 87,
+    kTextReasonAudioBitRate = 88,
+    kTextReasonFrameSize = 89,
+    kTextReasonFrameRate = 90,
+    kTextMono = 91,
+    kTextStereo = 92,
+    kTextChannelCount = 93,
+    kUiTextEntryCount = 94
 };
 
 // Entry `entry` in `language`; empty out of range.
