@@ -197,10 +197,13 @@ TEST_F(ConversionRunTest, TheOutputIsReplacedOnlyWhenTheRunHasEarnedIt)
             EXPECT_EQ(outcome.program, c.kind == K::Exited ? u"runner_child" : u"encoder");
         }
         ExpectNoRunFolder();
-        // Each command line went to the debug output before anything its child wrote.
+        // How the encoders are confined, once, then each command line before anything its
+        // child wrote.
         std::lock_guard<std::mutex> lock(m_lock);
-        ASSERT_FALSE(m_debug.empty());
-        EXPECT_EQ(m_debug.front(), EncodeUtf8(commands.front()));
+        ASSERT_GE(m_debug.size(), 2U);
+        EXPECT_TRUE(m_debug[0].starts_with("Encoders ")) << m_debug[0];
+        EXPECT_EQ(m_debug[1], EncodeUtf8(commands.front()));
+        EXPECT_EQ(std::count_if(m_debug.begin(), m_debug.end(), [](const std::string& text) { return text.starts_with("Encoders "); }), 1);
     }
 }
 

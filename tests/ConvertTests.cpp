@@ -97,8 +97,10 @@ struct Outcome {
     std::vector<int> bar;        // the progress bar's positions as they changed, -1 busy
     std::vector<std::string> commands;  // the run's command lines
     std::string encoderOutput;   // all the encoders wrote during the run
-    // The debug output's first message: the first command line, before anything it wrote.
+    // The debug output's first message after the line on the encoders' confinement: the first
+    // command line, before anything it wrote.
     std::string firstDebugMessage;
+    std::vector<std::string> confinementLines;  // how the encoders are confined, as the run said
 };
 
 // Watches the output window's text from the moment the window is shown, before the first
@@ -257,7 +259,11 @@ protected:
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "a window is still open after Convert";
         qInstallMessageHandler(previous);
         QLoggingCategory::setFilterRules(QString());
-        const std::vector<std::string> messages = g_debugOutput.Take();
+        std::vector<std::string> messages = g_debugOutput.Take();
+        while (!messages.empty() && messages.front().starts_with("Encoders ")) {
+            outcome.confinementLines.push_back(messages.front());
+            messages.erase(messages.begin());
+        }
         if (!messages.empty())
             outcome.firstDebugMessage = messages.front();
         // Every command the dialog builds names its encoder as plugins\...; no encoder's
