@@ -118,12 +118,12 @@ void AddPath(int ruleset, const std::string& path, Access access, Access handled
 
 std::vector<std::string> SystemReadTrees()
 {
-    // Programs and their libraries (a merged /usr makes /lib* links into it; a symlink's
-    // target is what is granted), the loader's cache and the encoders' own configuration,
-    // the few devices they open, and the processor facts they size their threads by.
-    return {"/usr", "/lib", "/lib64", "/lib32", "/libx32", "/bin", "/sbin", "/etc",
-            "/dev/null", "/dev/zero", "/dev/urandom", "/dev/random",
-            "/sys/devices/system/cpu", "/proc/cpuinfo"};
+    // Programs and their libraries (a merged /usr makes /lib* links into it; a link's target
+    // is what is granted), the loader's cache and the encoders' own configuration, the font
+    // caches (without them fontconfig scans every font at each start), the two devices they
+    // open, and the processor facts they size their threads by.
+    return {"/usr", "/lib", "/lib64", "/etc", "/var/cache/fontconfig",
+            "/dev/null", "/dev/urandom", "/sys/devices/system/cpu"};
 }
 
 Confinement Confinement::Prepare(const ConfinementRules& rules)
