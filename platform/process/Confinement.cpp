@@ -201,8 +201,11 @@ Confinement Confinement::Prepare(const ConfinementRules& rules)
     return confinement;
 }
 
+
+
 int Confinement::Apply() const noexcept
 {
+    static_assert(sizeof(FilterStep) == sizeof(sock_filter) && offsetof(FilterStep, value) == offsetof(sock_filter, k));
     if (!m_bActive)
         return 0;
     if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0)
