@@ -95,6 +95,8 @@ TEST_F(ConfinedRunTest, AnEncoderReachesItsSourceAndRunFolderOnly)
         {"a file beside the source", "Downloads/source.avi", {"read:" + At("Downloads/beside.avi"), "create:{written}"}, 40},
         // ... or a folder elsewhere.
         {"the target of the link, read by its own name", "Downloads/source.avi", {"read:" + At("Videos/holiday.ts"), "create:{written}"}, 40},
+        // A folder where the source should be grants nothing below it.
+        {"a folder named as the source", "Downloads", {"read:" + At("Downloads/beside.avi"), "create:{written}"}, 40},
         {"another folder listed", "Downloads/source.avi", {"list:" + At("Videos"), "create:{written}"}, 41},
         {"the source's folder listed", "Downloads/source.avi", {"list:" + At("Downloads"), "create:{written}"}, 41},
         {"a file written beside the output", "Downloads/source.avi", {"create:" + At("stray.flv"), "create:{written}"}, 42},
