@@ -84,6 +84,9 @@ bool ConversionRun::Start(std::vector<RunPlan> files)
         m_state = RunState::Running;
     }
     m_bCancelReading = false;
+    // Once per run: the kernel's answer is the same for every file of it.
+    if (m_debugOutput)
+        m_debugOutput("Encoders " + Confinement::Prepare(EncoderRules(m_jobs.front()->Plan())).Describe());
     // The first files start before Start returns, so that a stop right after it finds them
     // running; what follows is the run thread's.
     m_notBegun.clear();

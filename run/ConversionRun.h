@@ -81,8 +81,8 @@ struct RunSnapshot {
 class ConversionRun {
 public:
     // `changed` comes on whatever thread changed the state, with no lock of the run held; it
-    // may take a Snapshot. `debugOutput` gets every command line before its child starts and
-    // every chunk of output. Without a `reader`, nothing is read: the bar waits for the
+    // may take a Snapshot. `debugOutput` gets how the encoders are confined first, once per
+    // run, then every command line before its child starts and every chunk of output. Without a `reader`, nothing is read: the bar waits for the
     // encoders, and a file is not read back. At most `parallel` files convert at once; 0 means
     // one per processor the program may run on, eight at most.
     ConversionRun(std::function<void()> changed, std::function<void(std::string_view)> debugOutput,

@@ -19,6 +19,17 @@ std::vector<std::u16string> PlannedCommands(const std::vector<std::u16string>& c
     return planned;
 }
 
+ConfinementRules EncoderRules(const RunPlan& plan)
+{
+    ConfinementRules rules;
+    rules.readTrees = SystemReadTrees();
+    if (!plan.source.empty())
+        rules.readFiles.push_back(EncodeUtf8(plan.source));
+    if (!plan.runFolder.empty())
+        rules.writeTrees.push_back(EncodeUtf8(plan.runFolder));
+    return rules;
+}
+
 FileJob::FileJob(std::size_t index, RunPlan plan, const Context& context)
     : m_nIndex(index), m_plan(std::move(plan)), m_context(context)
 {
@@ -32,6 +43,7 @@ bool FileJob::Begin(std::optional<double> sourceSeconds)
 {
     m_bEarlierOutput = PathFileExistsW(m_plan.output);
     m_pRunner = std::make_unique<Runner>(*this);
+    m_pRunner->Confine(EncoderRules(m_plan));
     {
         boost::mutex::scoped_lock lock(m_context.stateLock);
         m_phase = Phase::Running;

@@ -52,6 +52,10 @@ struct RunPlan {
 // first is empty.
 std::vector<std::u16string> PlannedCommands(const std::vector<std::u16string>& commands);
 
+// What the encoders of a plan may touch: the system's folders and their own, the plan's source
+// (read only), and its run folder; no network.
+ConfinementRules EncoderRules(const RunPlan& plan);
+
 // Reads a media file: its facts, or nothing when it cannot be read. Called off the caller's
 // thread, several at once; it should give up soon once `cancel` is set.
 using MediaReader = std::function<std::optional<FileFacts>(const std::u16string& path, const std::atomic<bool>& cancel)>;

@@ -141,7 +141,8 @@ void CRedirect::ReleaseEnded(std::unique_lock<std::mutex>&)
 }
 
 std::unique_ptr<ChildProcess> CRedirect::SpawnRedirected(std::string_view commandLine, int output,
-                                                         int input, int errors, int niceness)
+                                                         int input, int errors, int niceness,
+                                                         const ConfinementRules* rules)
 {
     const std::vector<std::string> args = SplitCommandLine(commandLine);
     if (args.empty())
@@ -150,7 +151,19 @@ std::unique_ptr<ChildProcess> CRedirect::SpawnRedirected(std::string_view comman
     if (path.empty())
         return nullptr;
     int error = 0;
-    return ChildProcess::Spawn(path, args, input, output, errors, error, niceness);
+    if (!rules)
+        return ChildProcess::Spawn(path, args, input, output, errors, error, niceness);
+    ConfinementRules own = *rules;
+    for (std::string& folder : ProgramFolders(path))
+        own.readTrees.push_back(std::move(folder));
+    const Confinement confinement = Confinement::Prepare(own);
+    return ChildProcess::Spawn(path, args, input, output, errors, error, niceness, &confinement);
+}
+
+void CRedirect::Confine(std::optional<ConfinementRules> rules)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_confinement = std::move(rules);
 }
 
 bool CRedirect::Launch(std::string_view commandLine)
@@ -181,9 +194,10 @@ bool CRedirect::Launch(std::string_view commandLine)
     for (const PipeEnds* pipe : {&output, &errors})
         GrowPipe(pipe->read.Get(), kPipeBuffer);
     if (ready) {
+        const ConfinementRules* rules = m_confinement ? &*m_confinement : nullptr;
         ready = m_spawner.Run([&] {
-            child->m_process = SpawnRedirected(commandLine, output.write.Get(),
-                                               input.read.Get(), errors.write.Get(), m_nNiceness);
+            child->m_process = SpawnRedirected(commandLine, output.write.Get(), input.read.Get(),
+                                               errors.write.Get(), m_nNiceness, rules);
         });
     }
     // The child holds its own copies now. Without ours the readers see end of file when it

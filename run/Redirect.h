@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/process/Confinement.h"
 #include "platform/process/SpawnThread.h"
 
 class ChildProcess;
@@ -40,6 +41,11 @@ public:
     // to OnOutputText and returning false. May be called from OnFinished, which is how a
     // queue of commands moves on.
     bool Launch(std::string_view commandLine);
+
+    // Confines the children launched from now on to `rules` and the folders of their own
+    // programs; without rules they run with the program's own rights. What the kernel cannot
+    // enforce is left out: a child is never refused for that.
+    void Confine(std::optional<ConfinementRules> rules);
 
     // True from a successful Launch until that child has ended (or Shutdown ended it).
     bool IsRunning() const;
@@ -87,7 +93,8 @@ private:
     // Creates the child with the given descriptors as its standard output, input and error.
     // Returns the child, or nullptr when it could not be started. Runs on the spawn thread.
     static std::unique_ptr<ChildProcess> SpawnRedirected(std::string_view commandLine, int output,
-                                                         int input, int errors, int niceness);
+                                                         int input, int errors, int niceness,
+                                                         const ConfinementRules* rules);
 
     static void OutputReaderMain(CRedirect* runner, Child* child);
     static void ErrorReaderMain(CRedirect* runner, Child* child);
@@ -106,6 +113,7 @@ private:
     mutable std::mutex m_lock;                       // guards the fields below
     std::unique_ptr<Child> m_pCurrent;               // the child launched last, until replaced
     std::vector<std::unique_ptr<Child>> m_ended;     // ended children not yet released
+    std::optional<ConfinementRules> m_confinement;  // for the children launched next
     bool m_bStopped = false;  // a Shutdown has released everything and nothing ran since
     // Shutdowns in progress; changed under m_lock, read without it by StopRequested.
     std::atomic<int> m_nStopping{0};

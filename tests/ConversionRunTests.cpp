@@ -29,102 +29,13 @@
 #include "media/MediaAnswer.h"
 #include "platform/process/ProbeProcess.h"
 #include "run/ConversionRun.h"
+#include "tests/ConversionRunFixture.h"
 #include "tests/RunHelpers.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
-
-std::string ReadAll(const fs::path& path)
-{
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-class ConversionRunTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("tarvex-run-" + std::to_string(std::random_device{}()));
-        fs::create_directories(m_dir);
-        m_output = m_dir / "out.flv";
-    }
-    void TearDown() override
-    {
-        m_run.reset();
-        fs::remove_all(m_dir);
-    }
-
-    // The stand-in encoder playing `steps`; "{folder}" and "{written}" stand for the plan's.
-    static std::u16string Script(const std::vector<std::string>& steps)
-    {
-        std::u16string command = QuoteArgument(DecodeUtf8(RUNNER_CHILD)) + u" script";
-        for (const std::string& step : steps)
-            command += u" " + QuoteArgument(DecodeUtf8(step));
-        return command;
-    }
-
-    RunPlan Plan(const std::vector<std::u16string>& commands) { return PlanFor(m_output, commands); }
-
-    void Make(MediaReader reader = {}, std::size_t parallel = 0)
-    {
-        m_run.emplace(
-            [this] {
-                if (m_observe)
-                    m_observe(m_run->Snapshot());
-                std::lock_guard<std::mutex> lock(m_lock);
-                m_changed.notify_all();
-            },
-            [this](std::string_view text) {
-                std::lock_guard<std::mutex> lock(m_lock);
-                m_debug.emplace_back(text);
-            },
-            std::move(reader), parallel);
-    }
-
-    // The run's verdict once it has ended.
-    RunVerdict Verdict()
-    {
-        const std::optional<RunVerdict> verdict = m_run->Snapshot().verdict;
-        EXPECT_TRUE(verdict.has_value()) << "the run has not ended";
-        return verdict.value_or(RunVerdict{});
-    }
-
-    // The one file's outcome once the run has ended.
-    RunOutcome Outcome()
-    {
-        const std::vector<RunOutcome> outcomes = Verdict().outcomes;
-        EXPECT_EQ(outcomes.size(), 1u);
-        return outcomes.empty() ? RunOutcome{} : outcomes.back();
-    }
-
-    bool WaitUntil(const std::function<bool(const RunSnapshot&)>& condition, std::chrono::seconds bound = 20s)
-    {
-        std::unique_lock<std::mutex> lock(m_lock);
-        return m_changed.wait_for(lock, bound, [&] { return condition(m_run->Snapshot()); });
-    }
-    bool WaitEnded(std::chrono::seconds bound = 20s)
-    {
-        return WaitUntil([](const RunSnapshot& s) { return s.state == RunState::Ended; }, bound);
-    }
-
-    // Nothing of the run is left: only the output (if any) and what the test made.
-    void ExpectNoRunFolder()
-    {
-        for (const fs::directory_entry& entry : fs::directory_iterator(m_dir))
-            EXPECT_EQ(entry.path().filename().string().rfind(".tarvex-run-", 0), std::string::npos) << entry.path();
-        EXPECT_EQ(OwnChildren(), std::vector<int>{});
-    }
-
-    fs::path m_dir;
-    fs::path m_output;
-    std::mutex m_lock;
-    std::condition_variable m_changed;
-    std::vector<std::string> m_debug;
-    std::function<void(const RunSnapshot&)> m_observe;  // every change, on the changing thread
-    std::optional<ConversionRun> m_run;
-};
 
 TEST_F(ConversionRunTest, TheOutputIsReplacedOnlyWhenTheRunHasEarnedIt)
 {
@@ -199,10 +110,13 @@ TEST_F(ConversionRunTest, TheOutputIsReplacedOnlyWhenTheRunHasEarnedIt)
             EXPECT_EQ(outcome.program, c.kind == K::Exited ? u"runner_child" : u"encoder");
         }
         ExpectNoRunFolder();
-        // Each command line went to the debug output before anything its child wrote.
+        // How the encoders are confined, once, then each command line before anything its
+        // child wrote.
         std::lock_guard<std::mutex> lock(m_lock);
-        ASSERT_FALSE(m_debug.empty());
-        EXPECT_EQ(m_debug.front(), EncodeUtf8(commands.front()));
+        ASSERT_GE(m_debug.size(), 2U);
+        EXPECT_TRUE(m_debug[0].starts_with("Encoders ")) << m_debug[0];
+        EXPECT_EQ(m_debug[1], EncodeUtf8(commands.front()));
+        EXPECT_EQ(std::count_if(m_debug.begin(), m_debug.end(), [](const std::string& text) { return text.starts_with("Encoders "); }), 1);
     }
 }
 

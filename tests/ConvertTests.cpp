@@ -97,8 +97,10 @@ struct Outcome {
     std::vector<int> bar;        // the progress bar's positions as they changed, -1 busy
     std::vector<std::string> commands;  // the run's command lines
     std::string encoderOutput;   // all the encoders wrote during the run
-    // The debug output's first message: the first command line, before anything it wrote.
+    // The debug output's first message after the line on the encoders' confinement: the first
+    // command line, before anything it wrote.
     std::string firstDebugMessage;
+    std::vector<std::string> confinementLines;  // how the encoders are confined, as the run said
 };
 
 // Watches the output window's text from the moment the window is shown, before the first
@@ -257,7 +259,13 @@ protected:
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "a window is still open after Convert";
         qInstallMessageHandler(previous);
         QLoggingCategory::setFilterRules(QString());
-        const std::vector<std::string> messages = g_debugOutput.Take();
+        std::vector<std::string> messages = g_debugOutput.Take();
+        std::erase_if(messages, [&](const std::string& message) {
+            if (!message.starts_with("Encoders "))
+                return false;
+            outcome.confinementLines.push_back(message);
+            return true;
+        });
         if (!messages.empty())
             outcome.firstDebugMessage = messages.front();
         // Every command the dialog builds names its encoder as plugins\...; no encoder's
@@ -717,6 +725,57 @@ TEST_F(Convert, ASourceThatIsNotAVideoEndsWithTheFailedCommandInEitherLanguage)
         EXPECT_LT(outcome.bar.back(), 100);
         EXPECT_EQ(ReadFile("notes.flv"), "an earlier conversion");
         ExpectOnly({"notes.avi", "notes.mp4", "notes.flv"});
+    }
+}
+
+// A playlist posing as a video names another of the user's files as its one segment. Run
+// as the user, the encoder would copy that file into the new one; confined to its source it
+// cannot read it, and the run fails like any failed conversion, leaving nothing behind.
+TEST_F(Convert, APlaylistCannotBringInAnotherOfTheUsersFiles)
+{
+    const fs::path secret = Clip(m_dir / "Videos" / "holiday.ts");
+    fs::create_directories("Downloads");
+    const struct {
+        const char* what;
+        int tab;
+        const char* name;
+        std::string segment;
+        bool bReachedUnconfined;  // every encoder version follows it without confinement
+    } cases[] = {
+        {"a relative segment", 1, "relative.m3u8", "../../Videos/holiday.ts", true},
+        {"an absolute segment", 1, "absolute.m3u8", secret.string(), true},
+        // Followed by older encoders only, where the name does not have to say playlist.
+        {"a playlist named as a video", 0, "funny.avi", "../../Videos/holiday.ts", false},
+    };
+    std::set<std::string> made = {"Downloads"};
+    for (const auto& c : cases) {
+        made.insert(std::string("Downloads/") + c.name);
+        std::ofstream(fs::path("Downloads") / c.name)
+            << "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:2,\n" << c.segment << "\n#EXT-X-ENDLIST\n";
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path playlist = m_work / "Downloads" / c.name;
+        if (c.bReachedUnconfined) {
+            // Without this the test would prove nothing: the playlist does reach the clip.
+            EXPECT_EQ(RunProgram({"ffmpeg", "-nostdin", "-i", playlist.string(), "-f", "null", "-"},
+                                 (m_dir / "log.txt").string()), 0);
+        }
+        ClickTab(c.tab);
+        if (c.tab == 1) {
+            Type(IDC_CUSTOM_FRAME_RATE, u"25");
+            Type(IDC_CUSTOM_BIT_RATE, u"300");
+        }
+        Type(IDC_SOURCE, U16(playlist));
+        Type(IDC_OUTPUT, u"");
+        const Outcome outcome = ConvertAndWait();
+        EXPECT_EQ(outcome.messages, QStringList{});
+        ASSERT_EQ(outcome.confinementLines.size(), 1U);
+        if (!outcome.confinementLines.front().starts_with("Encoders confined"))
+            GTEST_SKIP() << "this kernel cannot confine: " << outcome.confinementLines.front();
+        ASSERT_TRUE(outcome.windowShown);
+        EXPECT_TRUE(outcome.outcomeLine.starts_with(u"Failed: ")) << EncodeUtf8(outcome.outcomeLine);
+        ExpectOnly(made);
     }
 }
 

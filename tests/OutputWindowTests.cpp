@@ -153,16 +153,13 @@ TEST_F(OutputWindow, TheWindowShowsThePreviousChunkThenTheNewestOne)
 
 TEST_F(OutputWindow, EmptyCommandsAreSkippedAndEndTheRunWhenNothingFollows)
 {
-    Run({Script({"touch:one", "out:one"}), u"", Script({"touch:three", "out:three"}), u"", u""},
-        [&](QWidget* window) { CloseWhenDone(window); });
-    EXPECT_TRUE(fs::exists(m_dir / "one"));
-    EXPECT_TRUE(fs::exists(m_dir / "three"));
+    // The encoders write nothing outside their run's folder: what they print shows they ran.
+    Run({Script({"out:one"}), u"", Script({"out:three"}), u"", u""}, [&](QWidget* window) { CloseWhenDone(window); });
     EXPECT_EQ(RunText(), u"onethree");
 
     // A run whose first command is empty runs nothing and shows no window.
     auto noWindow = FailIfModal("an output window for an empty first command");
-    EXPECT_EQ(m_dlg->RunInWindow(Plan({u"", Script({"touch:never"})})), 0);
-    EXPECT_FALSE(fs::exists(m_dir / "never"));
+    EXPECT_EQ(m_dlg->RunInWindow(Plan({u"", Script({"out:never"})})), 0);
     EXPECT_FALSE(RunFolderLeft());
 }
 
@@ -170,17 +167,17 @@ TEST_F(OutputWindow, ACommandThatCannotStartEndsTheRunWithItsMessage)
 {
     const std::u16string missing = u"plugins\\missing.exe -i x";
     // First command.
-    Run({missing, Script({"touch:second"})}, [&](QWidget* window) {
+    Run({missing, Script({"out:second"})}, [&](QWidget* window) {
         ASSERT_TRUE(WaitText(u"Unable to start plugins\\missing.exe -i x\n"));
         CloseWhenDone(window);
     });
+    EXPECT_EQ(RunText().find(u"second"), std::u16string::npos);
     // A later one: the text before it stays, the one after it never runs.
-    Run({Script({"out:before "}), missing, Script({"touch:third"})}, [&](QWidget* window) {
+    Run({Script({"out:before "}), missing, Script({"out:third"})}, [&](QWidget* window) {
         ASSERT_TRUE(WaitText(u"before Unable to start plugins\\missing.exe -i x\n"));
         CloseWhenDone(window);
     });
-    EXPECT_FALSE(fs::exists(m_dir / "second"));
-    EXPECT_FALSE(fs::exists(m_dir / "third"));
+    EXPECT_EQ(RunText().find(u"third"), std::u16string::npos);
 }
 
 // While a file runs its text is the last two chunks; once it has failed, the last few KiB of
@@ -306,22 +303,22 @@ TEST_F(OutputWindow, TheEndOfARunSaysWhatBecameOfItAndTheBarAgrees)
         std::vector<std::u16string> commands;
         std::u16string line;  // the outcome line; empty: the output was written
         int barAtEnd;  // the first of two commands ended: half, whatever became of it
-        const char* alsoRan;  // a file the run's last command makes, run after a failure
+        const char16_t* alsoRan;  // what the run's last command prints, run after a failure
     } cases[] = {
         {"written", Language::English,
          {Script({"err:Duration: 00:00:10.00, start: 0\n", "err:frame=1 time=00:00:05.00 x\r", "wait:go",
                   "stampfile:{written}"})},
          u"", 100, nullptr},
         {"written, in Chinese", Language::Chinese, {Script({"stampfile:{written}"})}, u"", 100, nullptr},
-        {"a status, and every command still runs", Language::English, {Script({"exit:3"}), Script({"stampfile:{written}", "touch:ran"})},
-         u"Failed: step 1 of 2, ffmpeg, exited with status 3.", 50, "ran"},
+        {"a status, and every command still runs", Language::English, {Script({"exit:3"}), Script({"stampfile:{written}", "out:ran"})},
+         u"Failed: step 1 of 2, ffmpeg, exited with status 3.", 50, u"ran"},
         {"a status, in Chinese", Language::Chinese, {Script({"exit:3"}), Script({"stampfile:{written}"})},
          u"失败：第 1 步（共 2 步）ffmpeg 退出，状态为 3。", 50, nullptr},
         {"the first failure tells", Language::English, {Script({"exit:1"}), Script({"exit:2"})},
          u"Failed: step 1 of 2, ffmpeg, exited with status 1.", 50, nullptr},
         {"a signal", Language::English, {Script({"err:Duration: 00:00:10.00, x\n", "err:time=00:00:02.50\r", "raise:9"})},
          u"Failed: step 1 of 1, ffmpeg, was killed by signal 9.", 25, nullptr},
-        {"no start", Language::English, {Script({"touch:first"}), missing}, u"Failed: step 2 of 2, nosuch, could not start.", 50, nullptr},
+        {"no start", Language::English, {Script({"out:first"}), missing}, u"Failed: step 2 of 2, nosuch, could not start.", 50, nullptr},
         {"no start, in Chinese", Language::Chinese, {missing}, u"失败：第 1 步（共 1 步）nosuch 无法启动。", 0, nullptr},
         {"no output", Language::English, {Script({"out:all well"})}, u"Failed: out.flv is missing or empty.", 0, nullptr},
         {"an empty output", Language::English, {Script({"touch:{written}"})}, u"Failed: out.flv is missing or empty.", 0, nullptr},
@@ -334,6 +331,7 @@ TEST_F(OutputWindow, TheEndOfARunSaysWhatBecameOfItAndTheBarAgrees)
         std::u16string line;
         bool lineShown = false;
         int bar = -2;
+        std::u16string text;
         Run(c.commands, [&](QWidget* window) {
             if (c.barAtEnd == 100 && c.language == Language::English) {
                 // Half the length told: half the bar, the step and its share under it, and
@@ -348,6 +346,7 @@ TEST_F(OutputWindow, TheEndOfARunSaysWhatBecameOfItAndTheBarAgrees)
             lineShown = outcome->IsWindowVisible();
             line = outcome->GetWindowText();
             bar = Bar();
+            text = RunText();
             // What a screen reader calls the bar, in the run's language.
             QAccessibleInterface* named =
                 QAccessible::queryAccessibleInterface(WidgetOf(*m_dlg->m_pOutDlg->GetProgressCtrl(IDC_PROGRESS)));
@@ -367,7 +366,7 @@ TEST_F(OutputWindow, TheEndOfARunSaysWhatBecameOfItAndTheBarAgrees)
         EXPECT_TRUE(lineShown);
         EXPECT_EQ(bar, c.barAtEnd);
         if (c.alsoRan) {
-            EXPECT_TRUE(fs::exists(m_dir / c.alsoRan));
+            EXPECT_NE(text.find(c.alsoRan), std::u16string::npos);
         }
     }
     g_language = Language::English;
@@ -401,7 +400,7 @@ TEST_F(OutputWindow, StopIsReachedByKeyboardAndKeepsTheEarlierOutput)
         // SIGTERM for it, and the second encoder never starts.
         const std::intptr_t result = Run(
             {Script({"outhex:" + Hex(std::string("ready\0go", 8)), "ignore:2", "stampfile:{written}", "wait:never"}),
-             Script({"touch:second"})},
+             Script({"out:second"})},
             [&](QWidget* window) {
                 ASSERT_TRUE(WaitText(std::u16string(u"ready\0go", 8)));
                 auto* stop = window->findChild<QPushButton*>(QString::number(IDC_STOP));
@@ -432,7 +431,7 @@ TEST_F(OutputWindow, StopIsReachedByKeyboardAndKeepsTheEarlierOutput)
         EXPECT_EQ(line, language == Language::English ? u"Stopped: out.flv is as it was." : u"已停止：out.flv 保持原样。");
         std::ifstream kept(m_dir / "out.flv");
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "earlier");
-        EXPECT_FALSE(fs::exists(m_dir / "second"));
+        EXPECT_EQ(RunText().find(u"second"), std::u16string::npos);
         EXPECT_FALSE(RunFolderLeft());
     }
     g_language = Language::English;
@@ -460,9 +459,12 @@ TEST_F(OutputWindow, ATerminationSignalStopsTheRunThenEndsTheProgram)
         }
         return false;
     };
+    // The encoder writes nowhere but in its run's folder.
     std::string encoder;
     EXPECT_TRUE(waitedFor([&] {
-        std::ifstream(m_dir / "encoder.pid") >> encoder;
+        for (const fs::directory_entry& entry : fs::directory_iterator(m_dir))
+            if (entry.path().filename().string().starts_with(".tarvex-run-"))
+                std::ifstream(entry.path() / "encoder.pid") >> encoder;
         return !encoder.empty();
     })) << "the encoder never started";
     ::kill(copy, SIGTERM);
@@ -482,7 +484,7 @@ TEST_F(OutputWindow, ATerminationSignalStopsTheRunThenEndsTheProgram)
 }
 
 // A copy of this program that converts in this test's folder until it is killed (see below);
-// its encoder writes its pid into `pidfile` there.
+// its encoder writes its pid into `pidfile` in its run's folder there.
 pid_t StartCopy(const fs::path& dir, const std::string& pidfile)
 {
     const pid_t copy = ::fork();
@@ -522,7 +524,8 @@ TEST_F(OutputWindow, AKilledProgramsRunFolderGoesAtTheNextRunAndALiveOnesStays)
                 for (const fs::path& made : runFolders())
                     if (!before.contains(made) && fs::exists(made / "out.flv"))
                         folder = made;
-                std::ifstream(m_dir / pidfile) >> pid;
+                if (!folder.empty())
+                    std::ifstream(folder / pidfile) >> pid;
                 return !folder.empty() && !pid.empty();
             },
             "a copy's encoder to begin its file"));
@@ -581,7 +584,7 @@ TEST_F(OutputWindow, DISABLED_RunUntilASignalEndsTheProgram)
     });
     ASSERT_TRUE(termination.IsInstalled());
     const char* pidfile = std::getenv("TARVEX_SIGNAL_TEST_PIDFILE");
-    m_dlg->RunInWindow(Plan({Script({"pidfile:" + std::string(pidfile ? pidfile : "encoder.pid"), "ignore:2",
+    m_dlg->RunInWindow(Plan({Script({"pidfile:{folder}/" + std::string(pidfile ? pidfile : "encoder.pid"), "ignore:2",
                                      "stampfile:{written}", "wait:never"})}));
     ADD_FAILURE() << "the run's window closed";
 }

@@ -1,12 +1,17 @@
 // Plays the children the runner tests need: one behaviour per first argument.
+#include <arpa/inet.h>
+#include <dirent.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -106,6 +111,35 @@ int Step(const std::string& step)
             WriteText(fd, pid);
             ::close(fd);
         }
+    } else if (verb == "read") {  // the file's bytes, to standard output; 40 when refused
+        const int fd = ::open(arg.c_str(), O_RDONLY);
+        char buffer[256];
+        ssize_t n = 0;
+        while (fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0)
+            WriteAll(1, buffer, static_cast<size_t>(n));
+        if (fd < 0 || n < 0)
+            return 40;
+        ::close(fd);
+    } else if (verb == "list") {  // a folder's first entries; 41 when refused
+        DIR* folder = ::opendir(arg.c_str());
+        if (folder == nullptr)
+            return 41;
+        ::closedir(folder);
+    } else if (verb == "create") {  // a new file holding its own name; 42 when refused
+        const int fd = ::open(arg.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0)
+            return 42;
+        WriteText(fd, arg);
+        ::close(fd);
+    } else if (verb == "connect") {  // to 127.0.0.1:<port>; 43 when refused
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(std::stoi(arg)));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+            return 43;
+        ::close(fd);
     } else if (verb == "raise") {  // dies of the signal
         ::raise(std::stoi(arg));
     } else if (verb == "exit") {

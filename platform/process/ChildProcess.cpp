@@ -27,7 +27,8 @@ namespace {
 }
 
 [[noreturn]] void RunChild(const char* path, char* const* argv, int input, int output,
-                           int errors, int report, pid_t parent, int maxFd, int niceness)
+                           int errors, int report, pid_t parent, int maxFd, int niceness,
+                           const Confinement* confinement)
 {
     // The forking thread blocks every signal, so no inherited handler can run before this.
     struct sigaction standard {};
@@ -49,6 +50,12 @@ namespace {
         const int current = ::getpriority(PRIO_PROCESS, 0);
         if (current != -1 || errno == 0)
             ::setpriority(PRIO_PROCESS, 0, current + niceness);
+    }
+    // Built in the parent: applying it allocates nothing.
+    if (confinement) {
+        const int refused = confinement->Apply();
+        if (refused != 0)
+            Fail(report, refused);
     }
 
     // Lift all four descriptors above 2 first, so that placing one on 0, 1 or 2 cannot
@@ -99,7 +106,8 @@ int WaitStatus(int pid)
 std::unique_ptr<ChildProcess> ChildProcess::Spawn(const std::string& path,
                                                   const std::vector<std::string>& args,
                                                   int input, int output, int errors,
-                                                  int& error, int niceness)
+                                                  int& error, int niceness,
+                                                  const Confinement* confinement)
 {
     error = 0;
     std::vector<char*> argv;
@@ -124,7 +132,7 @@ std::unique_ptr<ChildProcess> ChildProcess::Spawn(const std::string& path,
     const pid_t pid = ::fork();
     if (pid == 0)
         RunChild(path.c_str(), argv.data(), input, output, errors, report.write.Get(), parent,
-                 maxFd, niceness);
+                 maxFd, niceness, confinement);
     const int forkError = errno;
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     report.write.Close();

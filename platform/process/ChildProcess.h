@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/process/Confinement.h"
 #include "platform/process/Event.h"
 #include "platform/process/UniqueFd.h"
 
@@ -23,11 +24,14 @@ public:
     // Starts `path` with `args` (args[0] included) and the parent's environment. Returns
     // nullptr when the child could not be created or its program could not be executed;
     // `error` then holds the errno. Call it from a thread that outlives the child. The child
-    // runs `niceness` nicer than the calling thread, set before its program starts.
+    // runs `niceness` nicer than the calling thread, set before its program starts, and
+    // applies `confinement` (when given) before its program starts: a child that cannot apply
+    // it does not start.
     static std::unique_ptr<ChildProcess> Spawn(const std::string& path,
                                                const std::vector<std::string>& args,
                                                int input, int output, int errors, int& error,
-                                               int niceness = 0);
+                                               int niceness = 0,
+                                               const Confinement* confinement = nullptr);
 
     ChildProcess(int pid, UniqueFd pidFd) : m_pid(pid), m_pidFd(std::move(pidFd)) {}
     ~ChildProcess();  // a child still running is killed and reaped: no zombie stays

@@ -98,14 +98,15 @@ int KernelLandlockAbi(int& error)
 }
 
 // Grants `access` (as far as the ruleset handles it) below `path`; a path that does not exist
-// is left out: nothing there to read.
-void AddPath(int ruleset, const std::string& path, Access access, Access handled)
+// is left out: nothing there to read. A folder named where a single file is meant is left out
+// too: the right would reach every file below it.
+void AddPath(int ruleset, const std::string& path, Access access, Access handled, bool fileOnly = false)
 {
     UniqueFd fd(::open(path.c_str(), O_PATH | O_CLOEXEC));
-    if (!fd.IsOpen())
-        return;
     struct stat st {};
-    if (::fstat(fd.Get(), &st) == 0 && !S_ISDIR(st.st_mode))
+    if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0 || (fileOnly && S_ISDIR(st.st_mode)))
+        return;
+    if (!S_ISDIR(st.st_mode))
         access &= kFileRights;
     landlock_path_beneath_attr rule{};
     rule.allowed_access = access & handled;
@@ -118,12 +119,12 @@ void AddPath(int ruleset, const std::string& path, Access access, Access handled
 
 std::vector<std::string> SystemReadTrees()
 {
-    // Programs and their libraries (a merged /usr makes /lib* links into it; a symlink's
-    // target is what is granted), the loader's cache and the encoders' own configuration,
-    // the few devices they open, and the processor facts they size their threads by.
-    return {"/usr", "/lib", "/lib64", "/lib32", "/libx32", "/bin", "/sbin", "/etc",
-            "/dev/null", "/dev/zero", "/dev/urandom", "/dev/random",
-            "/sys/devices/system/cpu", "/proc/cpuinfo"};
+    // Programs and their libraries (a merged /usr makes /lib* links into it; a link's target
+    // is what is granted), the loader's cache and the encoders' own configuration, the font
+    // caches (without them fontconfig scans every font at each start), the two devices that
+    // libraries open for nothing or for chance, and the processor facts threads are sized by.
+    return {"/usr", "/lib", "/lib64", "/etc", "/var/cache/fontconfig",
+            "/dev/null", "/dev/urandom", "/sys/devices/system/cpu"};
 }
 
 Confinement Confinement::Prepare(const ConfinementRules& rules)
@@ -188,7 +189,7 @@ Confinement Confinement::Prepare(const ConfinementRules& rules)
         return confinement;
     }
     for (const std::string& path : rules.readFiles)
-        AddPath(ruleset.Get(), path, LANDLOCK_ACCESS_FS_READ_FILE, attr.handledFs);
+        AddPath(ruleset.Get(), path, LANDLOCK_ACCESS_FS_READ_FILE, attr.handledFs, true);
     for (const std::string& path : rules.readTrees)
         AddPath(ruleset.Get(), path, kReadTree, attr.handledFs);
     for (const std::string& path : rules.writeTrees)
@@ -201,8 +202,11 @@ Confinement Confinement::Prepare(const ConfinementRules& rules)
     return confinement;
 }
 
+
+
 int Confinement::Apply() const noexcept
 {
+    static_assert(sizeof(FilterStep) == sizeof(sock_filter) && offsetof(FilterStep, value) == offsetof(sock_filter, k));
     if (!m_bActive)
         return 0;
     if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0)

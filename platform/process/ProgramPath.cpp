@@ -66,3 +66,31 @@ std::string ResolveProgram(std::string_view name)
         return {};
     return SearchPath(std::string(bare));
 }
+
+std::vector<std::string> ProgramFolders(const std::string& program)
+{
+    std::vector<std::string> folders;
+    const auto folderOf = [](const std::string& path) {
+        const std::size_t slash = path.rfind('/');
+        return slash == 0 ? std::string("/") : path.substr(0, slash);
+    };
+    std::string found = program;
+    if (!found.empty() && found.front() != '/') {
+        if (char* here = ::getcwd(nullptr, 0)) {
+            found = std::string(here) + '/' + found;
+            std::free(here);
+        }
+    }
+    if (found.empty() || found.front() != '/')
+        return folders;
+    folders.push_back(folderOf(found));
+    if (char* real = ::realpath(found.c_str(), nullptr)) {
+        const std::string folder = folderOf(real);
+        std::free(real);
+        if (folder != folders.front())
+            folders.push_back(folder);
+    } else {
+        folders.clear();
+    }
+    return folders;
+}
