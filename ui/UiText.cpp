@@ -92,6 +92,11 @@ constexpr std::u16string_view kTable[kUiTextEntryCount * 2] = {
     u" and ", u"、",
     u", ", u"、",
     u", ", u"，",
+    // Files named on the command line, and a run held for a while.
+    u"Not opened, not a readable file: %s", u"未打开，不是可读取的文件：%s",
+    u"Pause", u"暂停",
+    u"Resume", u"继续",
+    u"Paused · %s", u"已暂停 · %s",
 };
 
 }  // namespace

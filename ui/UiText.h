@@ -86,7 +86,11 @@ enum UiTextEntry {
     kTextNumbersLastSeparator = 76,
     kTextNumbersSeparator = 77,
     kTextNamesSeparator = 78,
-    kUiTextEntryCount = 79
+    kTextNotOpened = 79,
+    kTextPause = 80,
+    kTextResume = 81,
+    kTextStatusPaused = 82,
+    kUiTextEntryCount = 83
 };
 
 // Entry `entry` in `language`; empty out of range.
