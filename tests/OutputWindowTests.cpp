@@ -565,17 +565,6 @@ TEST_F(OutputWindow, AKilledProgramsRunFolderGoesAtTheNextRunAndALiveOnesStays)
     WaitFor([&] { return ::waitpid(liveEncoder, &status, WNOHANG) == liveEncoder; }, "the live copy's encoder to end");
 }
 
-// The state letter of process `pid` ('T' stopped, 'Z' ended and not reaped), 0 once it is gone.
-char StateOf(int pid)
-{
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    if (!std::getline(stat, line))
-        return 0;
-    const std::size_t close = line.rfind(')');
-    return close != std::string::npos && close + 2 < line.size() ? line[close + 2] : 0;
-}
-
 // A signal to the program, or its death, while its run is paused: the encoder and what it
 // started end as they would running; nothing stays stopped behind the program.
 TEST_F(OutputWindow, ASignalOrTheProgramsDeathWhilePausedLeavesNothingStopped)
@@ -584,15 +573,9 @@ TEST_F(OutputWindow, ASignalOrTheProgramsDeathWhilePausedLeavesNothingStopped)
         SCOPED_TRACE(signal);
         for (const char* file : {"encoder.pid", "grandchild.pid"})
             fs::remove(m_dir / file);
-        const pid_t copy = ::fork();
-        ASSERT_GE(copy, 0);
-        if (copy == 0) {
-            ::setenv("TARVEX_SIGNAL_TEST_DIR", m_dir.c_str(), 1);
-            ::setenv("TARVEX_SIGNAL_TEST_PAUSE", "1", 1);
-            ::execl("/proc/self/exe", "output_window_tests", "--gtest_also_run_disabled_tests",
-                    "--gtest_filter=OutputWindow.DISABLED_RunUntilASignalEndsTheProgram", nullptr);
-            ::_exit(127);
-        }
+        ::setenv("TARVEX_SIGNAL_TEST_PAUSE", "1", 1);
+        const pid_t copy = StartCopy(m_dir, "encoder.pid");
+        ::unsetenv("TARVEX_SIGNAL_TEST_PAUSE");
         int encoder = 0, grandchild = 0;
         const bool held = WaitFor(
             [&] {

@@ -1,9 +1,6 @@
 // The program's start-up operation: it runs the main dialog and ends when the dialog closes.
 
 #include <QApplication>
-#include <QFile>
-#include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -11,9 +8,7 @@
 #include <signal.h>
 
 #include "app/TarvexApp.h"
-#include "platform/dialog/Dialog.h"
 #include "platform/dialog/private/WidgetAccess_p.h"
-#include "ui/Resource.h"
 #include "tests/ModalHelper.h"
 
 namespace {
@@ -48,30 +43,6 @@ TEST(TarvexApp, RunsTheMainDialogUntilCancelAndThenEnds)
     EXPECT_FALSE(title.isEmpty());
     EXPECT_EQ(QCoreApplication::organizationName(), QStringLiteral("Vantrel"));
     EXPECT_EQ(QApplication::topLevelWidgets().size(), 0);
-}
-
-// "Open With" from a file manager starts the program with the file's name; the dialog shows it
-// as the source once it is up.
-TEST(TarvexApp, AFileNamedAtTheStartIsTheSource)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString clip = dir.filePath(QStringLiteral("clip.mp4"));
-    {
-        QFile file(clip);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    }
-    theApp.m_startFiles = {clip.toStdU16String()};
-    QString source;
-    auto watch = WhenModal([&](QWidget* w) {
-        auto* edit = qobject_cast<QLineEdit*>(WidgetOf(*static_cast<CDialog*>(theApp.m_pMainWnd)->GetDlgItem(IDC_SOURCE)));
-        EXPECT_TRUE(WaitFor([&] { return edit->text() == clip; }, "the file as the source"));
-        source = edit->text();
-        QTest::keyClick(w, Qt::Key_Escape);
-    });
-    EXPECT_FALSE(theApp.InitInstance());
-    theApp.m_startFiles.clear();
-    EXPECT_EQ(source, clip);
 }
 
 }  // namespace
