@@ -627,8 +627,10 @@ TEST_F(OutputWindow, DISABLED_RunUntilASignalEndsTheProgram)
     std::optional<WindowWatch> pausing;
     const bool pause = std::getenv("TARVEX_SIGNAL_TEST_PAUSE") != nullptr;
     if (pause)
-        pausing.emplace("the output window", [] { return QApplication::activeModalWidget(); }, [](QWidget* window) {
-            ASSERT_TRUE(WaitFor([] { return fs::exists("grandchild.pid"); }, "the encoder's child"));
+        pausing.emplace("the output window", [] { return QApplication::activeModalWidget(); }, [&](QWidget* window) {
+            // Both told, or a held encoder could not tell its pid.
+            ASSERT_TRUE(WaitFor([&] { return fs::exists("grandchild.pid") && fs::exists(pidfile ? pidfile : "encoder.pid"); },
+                                "the encoder and its child"));
             window->findChild<QPushButton*>(QString::number(IDC_PAUSE))->click();
         });
     m_dlg->RunInWindow(Plan({Script({pause ? "spawn:grandchild.pid" : "out:", "pidfile:" + std::string(pidfile ? pidfile : "encoder.pid"),
