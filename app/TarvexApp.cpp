@@ -17,6 +17,7 @@ bool CTarvexApp::InitInstance()
     SetRegistryKey(u"Vantrel");
 
     CTarvexDlg dlg;
+    dlg.m_startFiles = m_startFiles;
     m_pMainWnd = &dlg;
     // Told to end (by a logout, a terminal's Ctrl+C, kill), the program stops a conversion
     // as Stop does, so that no half-written file and no run folder stay behind, and ends by

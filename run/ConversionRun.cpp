@@ -71,6 +71,7 @@ bool ConversionRun::Start(std::vector<RunPlan> files)
     m_nRunning = 0;
     m_bStopRequested = false;
     m_bShutdownSeen = false;
+    m_deferred.clear();
     {
         boost::mutex::scoped_lock lock(m_stateLock);
         m_jobs.clear();
@@ -81,6 +82,7 @@ bool ConversionRun::Start(std::vector<RunPlan> files)
         m_sources.assign(m_jobs.size(), std::nullopt);
         m_sourceRead.assign(m_jobs.size(), false);
         m_bSourcesDone = !m_reader;
+        m_bPaused = false;
         m_state = RunState::Running;
     }
     m_bCancelReading = false;
@@ -143,24 +145,63 @@ void ConversionRun::Loop()
         }
         switch (event.kind) {
         case Event::Kind::ChildEnded:
+            // What follows a child's end (its file's next command, the rename, the next file)
+            // waits for the pause to end.
+            if (m_bPaused) {
+                m_deferred.push_back(std::move(event));
+                continue;
+            }
             OnChildEnded(event);
             ShowEarliest();
             break;
+        case Event::Kind::Pause:
+            // Whatever started between Pause and here is held too; a Resume since has let go.
+            if (m_bPaused)
+                ForEachRunning(&FileJob::Pause);
+            break;
+        case Event::Kind::Resume:
+            ForEachRunning(&FileJob::Resume);
+            HandleDeferred();
+            StartWaiting();
+            break;
         case Event::Kind::Stop:
+            // Interrupt lets a held child go on before it signals it.
             m_bStopRequested = true;
             ForEachRunning(&FileJob::Interrupt);
+            HandleDeferred();
             break;
         case Event::Kind::Shutdown:
             // After Start, launches happen on this thread only, so none can slip past the
             // runners' end: each running child is killed, and its end comes back as an event
             // that starts nothing.
             m_bShutdownSeen = true;
+            {
+                std::lock_guard<std::mutex> launching(m_launchLock);
+                boost::mutex::scoped_lock lock(m_stateLock);
+                EndPause();
+            }
             ForEachRunning(&FileJob::ShutdownRunner);
+            HandleDeferred();
             break;
         }
         Changed();
     }
     Finish();
+}
+
+void ConversionRun::HandleDeferred()
+{
+    std::vector<Event> deferred;
+    deferred.swap(m_deferred);
+    for (const Event& event : deferred) {
+        // Paused again already: they wait for that pause's end.
+        if (m_bPaused) {
+            m_deferred.push_back(event);
+            continue;
+        }
+        OnChildEnded(event);
+    }
+    ShowEarliest();
 }
 
 void ConversionRun::ForEachRunning(void (FileJob::*what)())
@@ -172,10 +213,11 @@ void ConversionRun::ForEachRunning(void (FileJob::*what)())
 
 void ConversionRun::StartWaiting(std::vector<std::size_t>* notBegun)
 {
-    while (!m_bStopRequested && !m_bShutdownSeen && m_nRunning < m_nParallel && m_nNext < m_jobs.size()) {
+    while (!m_bStopRequested && !m_bShutdownSeen && !m_bPaused && m_nRunning < m_nParallel &&
+           m_nNext < m_jobs.size()) {
         // A stop that has returned has been seen by every launch after it.
         std::unique_lock<std::mutex> launching(m_launchLock);
-        if (m_state != RunState::Running)
+        if (m_state != RunState::Running || m_bPaused)
             break;
         const std::size_t index = m_nNext++;
         std::optional<double> seconds;
@@ -262,7 +304,10 @@ void ConversionRun::Finish()
     if (m_sourceReader.joinable())
         m_sourceReader.join();
     {
+        // A pause asked for as the last file ended holds nothing.
+        std::lock_guard<std::mutex> launching(m_launchLock);
         boost::mutex::scoped_lock lock(m_stateLock);
+        m_bPaused = false;
         m_state = RunState::Ended;
     }
     Changed();
@@ -276,9 +321,51 @@ void ConversionRun::Stop()
         if (m_state != RunState::Running)
             return;
         m_state = RunState::Stopping;
+        EndPause();
     }
     Post({Event::Kind::Stop});
     Changed();
+}
+
+bool ConversionRun::Pause()
+{
+    {
+        std::lock_guard<std::mutex> launching(m_launchLock);
+        boost::mutex::scoped_lock lock(m_stateLock);
+        if (m_state != RunState::Running || m_bPaused)
+            return false;
+        m_bPaused = true;
+        m_pausedSince = RunClock::now();
+    }
+    Post({Event::Kind::Pause});
+    Changed();
+    return true;
+}
+
+bool ConversionRun::Resume()
+{
+    {
+        std::lock_guard<std::mutex> launching(m_launchLock);
+        boost::mutex::scoped_lock lock(m_stateLock);
+        if (m_state != RunState::Running || !m_bPaused)
+            return false;
+        EndPause();
+    }
+    Post({Event::Kind::Resume});
+    Changed();
+    return true;
+}
+
+void ConversionRun::EndPause()
+{
+    if (!m_bPaused)
+        return;
+    m_bPaused = false;
+    const RunClock::duration held = RunClock::now() - m_pausedSince;
+    m_started += held;
+    for (const auto& job : m_jobs)
+        if (job->GetPhase() == FileJob::Phase::Running)
+            job->DiscountPause(held);
 }
 
 void ConversionRun::Shutdown()
@@ -315,6 +402,8 @@ RunSnapshot ConversionRun::Snapshot() const
     progress.steps = shown.Steps();
     progress.program = shown.Program();
     progress.lastOutput = shown.LastOutput();
+    if (m_bPaused)
+        progress.pausedSince = m_pausedSince;
 
     // Each file's share of the bar: its length's share of them all once every length is
     // known, an equal share until then.

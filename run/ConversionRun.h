@@ -57,6 +57,9 @@ struct RunProgress {
     std::optional<int> percent;  // of the whole run, 0..100; empty while no length is known
     RunClock::time_point started;     // the run's start
     RunClock::time_point lastOutput;  // that command's last output, or its start
+    // While the run is paused, the moment it was: the clocks above stand still there. A pause
+    // over is taken off them, so that the time left and an encoder's silence count running time.
+    std::optional<RunClock::time_point> pausedSince;
 };
 
 // What became of a whole run, decided by the run and published with its end.
@@ -101,6 +104,14 @@ public:
     // ended by itself keeps its result: when it was its file's last and all went well, that file
     // is still put in place. Nothing happens when no run is going or a stop is under way.
     void Stop();
+    // Holds every running child and all it started (SIGSTOP to their process groups), and
+    // starts nothing more, neither a waiting file nor a file's next command, until Resume.
+    // False when no run is going on, it is stopping, or it is paused already.
+    bool Pause();
+    // Lets the held children go on where they were (SIGCONT) and the run move on. False when
+    // the run is not paused. A Stop while paused lets them go on first, then stops them.
+    bool Resume();
+    bool Paused() const { return m_bPaused.load(); }
     // The forced end, for the owner's end: the running children are killed, every thread
     // joined, a run that was going ends as stopped and its folders go.
     void Shutdown();
@@ -112,7 +123,7 @@ public:
 
 private:
     struct Event {
-        enum class Kind { ChildEnded, Stop, Shutdown } kind;
+        enum class Kind { ChildEnded, Stop, Shutdown, Pause, Resume } kind;
         std::size_t job = 0;
         std::optional<CRedirect::ChildEnd> end{};
         bool bShutdown = false;
@@ -127,6 +138,10 @@ private:
     void StartWaiting(std::vector<std::size_t>* notBegun = nullptr);
     void ForEachRunning(void (FileJob::*what)());
     void OnChildEnded(const Event& event);
+    // The ends that came while paused, handled now as if they had just come.
+    void HandleDeferred();
+    // Under the state lock: the run goes on, the time it stood still taken off its clocks.
+    void EndPause();
     void EndJob(std::size_t job, bool stopped);
     void ShowEarliest();
     void Finish();
@@ -158,6 +173,11 @@ private:
     std::vector<std::size_t> m_notBegun;  // by Start, for the run's thread to end
     bool m_bStopRequested = false;
     bool m_bShutdownSeen = false;
+    std::vector<Event> m_deferred;  // children's ends that came while paused
+
+    // Written under the state lock and the launch lock; read by the run's thread without them.
+    std::atomic<bool> m_bPaused{false};
+    RunClock::time_point m_pausedSince{};  // under the state lock
 
     // Held from the run's check that no stop has come to the child's launch, and by Stop while
     // it says so: no command starts once Stop has returned.

@@ -160,6 +160,18 @@ void FileJob::Interrupt()
         m_pRunner->Interrupt();
 }
 
+void FileJob::Pause()
+{
+    if (m_pRunner)
+        m_pRunner->Pause();
+}
+
+void FileJob::Resume()
+{
+    if (m_pRunner)
+        m_pRunner->Resume();
+}
+
 void FileJob::ShutdownRunner()
 {
     if (m_pRunner)

@@ -98,6 +98,9 @@ public:
              const std::atomic<bool>& cancel);
     // Asks the running child to end (SIGINT, SIGTERM, SIGKILL); its end comes as any end.
     void Interrupt();
+    // Holds the running child and all it started, and lets them go on again.
+    void Pause();
+    void Resume();
     // The forced end of the running child; every thread of the runner joined.
     void ShutdownRunner();
     const RunPlan& Plan() const { return m_plan; }
@@ -111,6 +114,8 @@ public:
     std::size_t Steps() const { return m_plan.commands.size(); }
     const std::u16string& Program() const { return m_strProgram; }
     RunClock::time_point LastOutput() const { return m_lastOutput; }
+    // A pause of `held` is not the encoder's silence.
+    void DiscountPause(RunClock::duration held) { m_lastOutput += held; }
     const RunOutcome& Outcome() const { return m_outcome; }
 
 private:

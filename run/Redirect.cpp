@@ -233,6 +233,7 @@ bool CRedirect::Launch(std::string_view commandLine)
     }
     m_pCurrent = std::move(child);
     m_bStopped = false;
+    m_bPaused = false;
     lock.unlock();
     OnLaunched(commandLine);
     return true;
@@ -372,8 +373,35 @@ bool CRedirect::IsRunning() const
 void CRedirect::Interrupt()
 {
     std::lock_guard<std::mutex> lock(m_lock);
+    // A stopped process takes no SIGINT or SIGTERM until it goes on: they would only wait.
+    ContinueHeld();
     if (m_pCurrent && !m_pCurrent->m_bEnded.load())
         m_pCurrent->m_interrupt.Set();
+}
+
+void CRedirect::Pause()
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_bPaused || !m_pCurrent || m_pCurrent->m_bEnded.load() || !m_pCurrent->m_process)
+        return;
+    // The group, not the child alone: a shell or an encoder's helper would go on writing.
+    m_pCurrent->m_process->SignalGroup(SIGSTOP);
+    m_bPaused = true;
+}
+
+void CRedirect::Resume()
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    ContinueHeld();
+}
+
+void CRedirect::ContinueHeld()
+{
+    if (!m_bPaused)
+        return;
+    m_bPaused = false;
+    if (m_pCurrent && m_pCurrent->m_process)
+        m_pCurrent->m_process->SignalGroup(SIGCONT);
 }
 
 void CRedirect::Shutdown()
@@ -382,6 +410,8 @@ void CRedirect::Shutdown()
     {
         std::lock_guard<std::mutex> lock(m_lock);
         ++m_nStopping;
+        // SIGKILL ends the child stopped or not, but what it started would stay stopped.
+        ContinueHeld();
         if (m_pCurrent)
             m_ended.push_back(std::move(m_pCurrent));
         for (const auto& child : m_ended)

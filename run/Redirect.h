@@ -56,6 +56,13 @@ public:
     // bInterrupted set. Does nothing when no child runs or its end is already under way.
     void Interrupt();
 
+    // Holds the running child and everything it started (SIGSTOP to its process group) until
+    // Resume, or until Interrupt or Shutdown, which let it go on first so that it can take their
+    // signals. Does nothing when no child runs.
+    void Pause();
+    // Lets a held child go on (SIGCONT to its process group). Does nothing when none is held.
+    void Resume();
+
     // The stop sequence: ends the current child (killed if it still runs), joins every
     // thread of this runner and releases everything. Called from a notification it cannot
     // join the calling thread; the destructor's run finishes the job.
@@ -103,6 +110,8 @@ private:
     void ReportStartFailure(std::string_view commandLine);
     // Releases children whose threads have all finished, except the caller's own.
     void ReleaseEnded(std::unique_lock<std::mutex>& lock);
+    // Under m_lock: sends SIGCONT to a held child's group.
+    void ContinueHeld();
 
     // The child whose OnFinished runs on this thread, and its runner. A watcher thread
     // serves one child, so these need no lock.
@@ -115,6 +124,7 @@ private:
     std::vector<std::unique_ptr<Child>> m_ended;     // ended children not yet released
     std::optional<ConfinementRules> m_confinement;  // for the children launched next
     bool m_bStopped = false;  // a Shutdown has released everything and nothing ran since
+    bool m_bPaused = false;   // the current child's group was sent SIGSTOP and not yet SIGCONT
     // Shutdowns in progress; changed under m_lock, read without it by StopRequested.
     std::atomic<int> m_nStopping{0};
     // Children are forked from this thread, which lives as long as the runner: the kernel

@@ -365,6 +365,91 @@ TEST_F(Desktop, SleepIsHeldOffFromTheStartOfARunUntilItsEnd)
     }
 }
 
+// A pause gives the machine back: the hold on sleep goes, and Resume takes it again.
+TEST_F(Desktop, APauseLetsGoOfTheSleepHoldAndResumeTakesItAgain)
+{
+    const StandIns services = Serve({"portal"});
+    const QStringList hold{"portal", "Inhibit", "12", "Converting video files"};
+    const auto letGo = [](int request) {
+        return QStringList{"portal", "Close", QStringLiteral("/org/freedesktop/portal/desktop/request/1_1/t%1").arg(request)};
+    };
+    Run({Script({"wait:go", "stampfile:{written}"})}, [&](QWidget* window) {
+        ASSERT_TRUE(services.WaitAsked("portal", "Inhibit"));
+        QPushButton* pause = Button(window, IDC_PAUSE);
+        pause->click();
+        ASSERT_TRUE(services.WaitAsked("portal", "Close"));
+        pause->click();
+        ASSERT_TRUE(services.WaitAsked("portal", "Inhibit", 2));
+        Touch("go");
+        ASSERT_TRUE(WaitOk());
+        ASSERT_TRUE(services.WaitAsked("portal", "Close", 2));
+        QTest::keyClick(window, Qt::Key_Return);
+    });
+    EXPECT_EQ(services.Asked(), (Calls{hold, letGo(1), hold, letGo(2)}));
+}
+
+// The launcher entry of the desktop file shows the batch's progress and the files left, and is
+// cleared at the end and at Stop.
+TEST_F(Desktop, TheLauncherEntryShowsTheProgressAndTheFilesLeftUntilTheEndOrStop)
+{
+    const std::string duration = "err:Duration: 00:00:10.00, x\n";
+    for (const bool stop : {false, true}) {
+        SCOPED_TRACE(stop ? "Stop" : "to the end");
+        for (const char* go : {"go0", "go1"})
+            fs::remove(m_dir / go);
+        const StandIns services = Serve({"launcher"});
+        std::vector<RunPlan> plans;
+        for (int i = 0; i < 2; ++i) {
+            const std::string n = std::to_string(i);
+            plans.push_back(PlanFor(m_dir / ("f" + n + ".flv"),
+                                    {Script({duration, "err:time=00:00:05.00\r", "wait:go" + n, "stampfile:{written}"})}));
+        }
+        Run(std::move(plans), [&](QWidget* window) {
+            // Half of the first file, or of both, whichever the processors allow at once.
+            ASSERT_TRUE(WaitFor(
+                [&] {
+                    const Calls updates = services.Asked("launcher", "Update");
+                    return !updates.empty() && updates.back()[4] == "true" && updates.back()[5] == "2";
+                },
+                "the progress of two files"));
+            if (stop) {
+                Button(window, IDC_STOP)->click();
+            } else {
+                Touch("go0");
+                ASSERT_TRUE(WaitFor(
+                    [&] {
+                        const Calls updates = services.Asked("launcher", "Update");
+                        return updates.back()[5] == "1";
+                    },
+                    "one file left"));
+                Touch("go1");
+            }
+            ASSERT_TRUE(WaitOk());
+            ASSERT_TRUE(WaitFor([&] { return services.Asked("launcher", "Update").back()[4] == "false"; }, "the entry cleared"));
+            QTest::keyClick(window, Qt::Key_Return);
+        });
+        const Calls updates = services.Asked("launcher", "Update");
+        ASSERT_GE(updates.size(), 2u);
+        double progress = 0;
+        int left = 2;
+        for (std::size_t i = 0; i + 1 < updates.size(); ++i) {
+            const QStringList& update = updates[i];
+            SCOPED_TRACE(update.join(QLatin1Char(' ')).toStdString());
+            EXPECT_EQ(update[2], QStringLiteral("application://tarvex.desktop"));
+            EXPECT_EQ(update[6], QStringLiteral("true")) << "several files are counted";
+            // Rising and falling, never back.
+            if (update[4] == QLatin1String("true")) {
+                EXPECT_GE(update[3].toDouble(), progress);
+                progress = update[3].toDouble();
+            }
+            EXPECT_LE(update[5].toInt(), left);
+            left = update[5].toInt();
+        }
+        EXPECT_GE(progress, 0.25);
+        EXPECT_EQ(updates.back().mid(2), (QStringList{"application://tarvex.desktop", "0.000", "false", "0", "false"}));
+    }
+}
+
 TEST_F(Desktop, TheEndIsToldByANotificationWhenTheWindowIsNotActive)
 {
     const struct {

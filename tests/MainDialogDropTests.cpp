@@ -1,9 +1,16 @@
 // Files dropped on the main dialog: where they land decides whether they name the sources or
 // the output, and the output then follows the export type as after the "..." buttons.
 
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QTemporaryDir>
 #include <QWidget>
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 #include "tests/DropHelper.h"
 #include "tests/MainDialogFixture.h"
@@ -62,4 +69,55 @@ TEST_F(MainDialogDrop, AFileNamesTheSourceOrTheOutputByWhereItLands)
     QCoreApplication::processEvents();
     EXPECT_EQ(Text(IDC_SOURCE), u"kept.avi");
     EXPECT_EQ(Text(IDC_OUTPUT), u"");
+}
+
+// Files named on the command line are taken as a drop is, once each is a readable file; the
+// rest are named in one message, in the dialog's language.
+TEST_F(MainDialogDrop, FilesFromTheCommandLineAreTakenAsADropAndTheUnreadableNamed)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::u16string root = dir.path().toStdU16String() + u"/";
+    for (const char* name : {"a clip.mp4", "b.avi"}) {
+        QFile file(dir.filePath(QString::fromUtf8(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+    const std::u16string clip = root + u"a clip.mp4", other = root + u"b.avi";
+    const std::u16string missing = root + u"gone.mp4", folder = root + u"folder";
+
+    const struct {
+        const char* what;
+        const char* locale;
+        std::vector<std::u16string> files;
+        std::u16string source;
+        std::u16string output;
+        std::u16string message;  // empty: none comes
+    } cases[] = {
+        {"one file", "C", {clip}, clip, root + u"a clip.flv", u""},
+        {"several", "C", {clip, other}, u"\"" + clip + u"\" \"" + other + u"\"", u"", u""},
+        {"a missing file and a folder beside one", "C", {missing, clip, folder}, clip, root + u"a clip.flv",
+         u"Not opened, not a readable file: " + missing + u", " + folder},
+        {"nothing readable, in Chinese", "zh_CN.UTF-8", {missing}, u"", u"", u"未打开，不是可读取的文件：" + missing},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        StartIn(c.locale);
+        QString message;
+        {
+            // The message is modal: it is answered from inside its own run.
+            WindowWatch watch(
+                "the message naming what was not opened", [] { return QApplication::activeModalWidget(); },
+                [&](QWidget* box) {
+                    message = qobject_cast<QMessageBox*>(box)->text();
+                    qobject_cast<QMessageBox*>(box)->accept();
+                },
+                !c.message.empty());
+            dlg->OpenFiles(c.files);
+        }
+        EXPECT_EQ(Text(IDC_SOURCE), c.source);
+        EXPECT_EQ(Text(IDC_OUTPUT), c.output);
+        EXPECT_EQ(message.toStdU16String(), c.message);
+        TearDown();
+    }
 }

@@ -437,6 +437,65 @@ TEST_F(OutputWindow, StopIsReachedByKeyboardAndKeepsTheEarlierOutput)
     g_language = Language::English;
 }
 
+// A file the confined stand-in encoder wrote in its run's folder under `dir`; empty while none has.
+fs::path RunFolderFile(const fs::path& dir, const std::string& name)
+{
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir))
+        if (entry.path().filename().string().starts_with(".tarvex-run-") && fs::exists(entry.path() / name))
+            return entry.path() / name;
+    return {};
+}
+
+// Pause beside Stop, after it in the tab order, reached as Stop is: it holds the run, reads
+// Resume (its name for screen readers too) and the line under the bar says so, in either
+// language; Resume goes on where the run was, and at the end the button goes with Stop.
+TEST_F(OutputWindow, PauseHoldsTheRunAndResumeGoesOnInEitherLanguage)
+{
+    for (const Language language : {Language::English, Language::Chinese}) {
+        SCOPED_TRACE(language == Language::English ? "English" : "Chinese");
+        const bool english = language == Language::English;
+        g_language = language;
+        fs::remove(m_dir / "go");
+        std::u16string pausedStatus;
+        const std::intptr_t result = Run(
+            {Script({"err:Duration: 00:00:10.00, x\n", "err:time=00:00:05.00\r", "pidfile:{folder}/encoder.pid", "wait:go",
+                     "stampfile:{written}"})},
+            [&](QWidget* window) {
+                ASSERT_TRUE(WaitFor([&] { return Bar() == 50 && !RunFolderFile(m_dir, "encoder.pid").empty(); }, "half way"));
+                auto* stop = window->findChild<QPushButton*>(QString::number(IDC_STOP));
+                auto* pause = window->findChild<QPushButton*>(QString::number(IDC_PAUSE));
+                ASSERT_NE(pause, nullptr);
+                const auto name = [&] { return QAccessible::queryAccessibleInterface(pause)->text(QAccessible::Name); };
+                EXPECT_EQ(name(), english ? QStringLiteral("Pause") : QStringLiteral("暂停"));
+                // Tab goes from Stop to Pause; Enter on it does nothing, Space presses it.
+                stop->setFocus();
+                QTest::keyClick(stop, Qt::Key_Tab);
+                ASSERT_TRUE(pause->hasFocus());
+                QTest::keyClick(pause, Qt::Key_Return);
+                QTest::qWait(20);
+                EXPECT_FALSE(m_dlg->Run().Paused());
+                QTest::keyClick(pause, Qt::Key_Space);
+                EXPECT_TRUE(m_dlg->Run().Paused());
+                ASSERT_TRUE(WaitFor([&] { return name() == (english ? u"Resume" : u"继续"); }, "the button to read Resume"));
+                EXPECT_EQ(pause->text(), name());
+                ASSERT_TRUE(WaitFor([&] { return Status().starts_with(english ? u"Paused · " : u"已暂停 · "); },
+                                    "the line to say Paused"));
+                pausedStatus = Status();
+                Touch("go");
+                QTest::keyClick(pause, Qt::Key_Space);
+                EXPECT_FALSE(m_dlg->Run().Paused());
+                ASSERT_TRUE(WaitFor([&] { return OkShows(); }, "the end after Resume"));
+                EXPECT_FALSE(pause->isVisible());
+                EXPECT_FALSE(stop->isVisible());
+                QTest::keyClick(window, Qt::Key_Return);
+            });
+        EXPECT_EQ(result, IDOK);
+        EXPECT_TRUE(pausedStatus.find(u"50 %") != std::u16string::npos) << EncodeUtf8(pausedStatus);
+        EXPECT_TRUE(fs::exists(m_dir / "out.flv"));
+    }
+    g_language = Language::English;
+}
+
 // The program told to end by a signal during a run: in a copy of this program, which runs
 // the test below and dies of the signal once its run has stopped as by Stop.
 TEST_F(OutputWindow, ATerminationSignalStopsTheRunThenEndsTheProgram)
@@ -560,6 +619,42 @@ TEST_F(OutputWindow, AKilledProgramsRunFolderGoesAtTheNextRunAndALiveOnesStays)
     WaitFor([&] { return ::waitpid(liveEncoder, &status, WNOHANG) == liveEncoder; }, "the live copy's encoder to end");
 }
 
+// A signal to the program, or its death, while its run is paused: the encoder and what it
+// started end as they would running; nothing stays stopped behind the program.
+TEST_F(OutputWindow, ASignalOrTheProgramsDeathWhilePausedLeavesNothingStopped)
+{
+    for (const int signal : {SIGTERM, SIGKILL}) {
+        SCOPED_TRACE(signal);
+        // The folder a killed copy leaves, with its pid files.
+        for (const fs::directory_entry& entry : fs::directory_iterator(m_dir))
+            if (entry.path().filename().string().starts_with(".tarvex-run-"))
+                fs::remove_all(entry.path());
+        ::setenv("TARVEX_SIGNAL_TEST_PAUSE", "1", 1);
+        const pid_t copy = StartCopy(m_dir, "encoder.pid");
+        ::unsetenv("TARVEX_SIGNAL_TEST_PAUSE");
+        int encoder = 0, grandchild = 0;
+        const bool held = WaitFor(
+            [&] {
+                std::ifstream(RunFolderFile(m_dir, "encoder.pid")) >> encoder;
+                std::ifstream(RunFolderFile(m_dir, "grandchild.pid")) >> grandchild;
+                return encoder > 0 && grandchild > 0 && StateOf(encoder) == 'T' && StateOf(grandchild) == 'T';
+            },
+            "the copy's encoder and its child to be held");
+        ::kill(copy, signal);
+        int status = 0;
+        const bool ended = WaitFor([&] { return ::waitpid(copy, &status, WNOHANG) == copy; }, "the copy to end");
+        if (!ended) {
+            ::kill(copy, SIGKILL);
+            ::waitpid(copy, &status, 0);
+        }
+        ASSERT_TRUE(held);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "status " << status;
+        for (const int pid : {encoder, grandchild})
+            EXPECT_TRUE(WaitFor([&] { return StateOf(pid) == 0 || StateOf(pid) == 'Z'; }, "the end of " + std::to_string(pid)))
+                << pid << " is left in state " << StateOf(pid);
+    }
+}
+
 // Only ever run by the tests above, in a copy of this program.
 TEST_F(OutputWindow, DISABLED_RunUntilASignalEndsTheProgram)
 {
@@ -584,8 +679,19 @@ TEST_F(OutputWindow, DISABLED_RunUntilASignalEndsTheProgram)
     });
     ASSERT_TRUE(termination.IsInstalled());
     const char* pidfile = std::getenv("TARVEX_SIGNAL_TEST_PIDFILE");
-    m_dlg->RunInWindow(Plan({Script({"pidfile:{folder}/" + std::string(pidfile ? pidfile : "encoder.pid"), "ignore:2",
-                                     "stampfile:{written}", "wait:never"})}));
+    // Paused once the encoder has started a child of its own, when asked to.
+    const std::string encoderPid = pidfile ? pidfile : "encoder.pid";
+    std::optional<WindowWatch> pausing;
+    const bool pause = std::getenv("TARVEX_SIGNAL_TEST_PAUSE") != nullptr;
+    if (pause)
+        pausing.emplace("the output window", [] { return QApplication::activeModalWidget(); }, [&](QWidget* window) {
+            // Both told, or a held encoder could not tell its pid.
+            ASSERT_TRUE(WaitFor([&] { return !RunFolderFile(m_dir, "grandchild.pid").empty() && !RunFolderFile(m_dir, encoderPid).empty(); },
+                                "the encoder and its child"));
+            window->findChild<QPushButton*>(QString::number(IDC_PAUSE))->click();
+        });
+    m_dlg->RunInWindow(Plan({Script({pause ? "spawn:{folder}/grandchild.pid" : "out:", "pidfile:{folder}/" + encoderPid,
+                                     "ignore:2", "stampfile:{written}", "wait:never"})}));
     ADD_FAILURE() << "the run's window closed";
 }
 

@@ -65,6 +65,16 @@ inline RunPlan PlanFor(const std::filesystem::path& output, const std::vector<st
     return plan;
 }
 
+// The state letter of process `pid` ('T' stopped, 'Z' ended and not reaped), 0 once it is gone.
+inline char StateOf(int pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const std::size_t close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() ? line[close + 2] : 0;
+}
+
 // The processes whose parent is this program, ended and not yet reaped ones too.
 inline std::vector<int> OwnChildren()
 {

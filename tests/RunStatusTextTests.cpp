@@ -42,4 +42,23 @@ TEST(RunStatusText, AStepItsShareTheTimeLeftAndAQuietEncoder)
     }
 }
 
+// Paused, the line stands still where the pause found it, however long the pause: neither the
+// time left nor an encoder's silence counts on.
+TEST(RunStatusText, APauseStandsStill)
+{
+    using namespace std::chrono_literals;
+    const RunClock::time_point start{};
+    RunProgress progress;
+    progress.steps = 1;
+    progress.program = u"ffmpeg";
+    progress.started = start;
+    progress.percent = 10;
+    progress.lastOutput = start + 4s;
+    progress.pausedSince = start + 4s;
+    for (const RunClock::duration later : {4s, 30s, 3600s}) {
+        EXPECT_EQ(RunStatusText(progress, start + later, Language::English), u"Paused · Step 1 of 1 · 10 % · about 0:36 left");
+        EXPECT_EQ(RunStatusText(progress, start + later, Language::Chinese), u"已暂停 · 第 1 步（共 1 步） · 10 % · 约剩 0:36");
+    }
+}
+
 }  // namespace

@@ -4,10 +4,13 @@
 //   logind    Inhibit <what> <who> <why> <mode> | Released         (system bus)
 //   notify    Notify <app> <icon> <summary> <body>                 (session bus)
 //   files     ShowItems <uri>...                                   (session bus)
+//   launcher  Update <app uri> <progress> <progress-visible> <count> <count-visible>
+//             (a signal on the session bus: it listens, as a task bar does; "true"/"false")
 // "Released" is written when the last copy of the descriptor the login manager handed out is
 // closed, which is how the real one learns it too.
 //
-// Usage: desktop_standin LOG SERVICE... with SERVICE among portal, logind, notify, files.
+// Usage: desktop_standin LOG SERVICE... with SERVICE among portal, logind, notify, files,
+// launcher.
 // Prints "ready" once every name is owned.
 
 #include <QCoreApplication>
@@ -145,6 +148,36 @@ bool FileManager()
 
 }  // namespace
 
+// Listens for the launcher entry's signal from anyone.
+class LauncherListener : public QObject {
+    Q_OBJECT
+public slots:
+    void Update(const QDBusMessage& signal)
+    {
+        const QList<QVariant> args = signal.arguments();
+        if (args.size() != 2)
+            return;
+        const QVariantMap properties = qdbus_cast<QVariantMap>(args[1]);
+        const auto flag = [&](const char* name) {
+            return properties.value(QLatin1String(name)).toBool() ? QStringLiteral("true") : QStringLiteral("false");
+        };
+        Log({QStringLiteral("launcher"), QStringLiteral("Update"), args[0].toString(),
+             QString::number(properties.value(QStringLiteral("progress")).toDouble(), 'f', 3), flag("progress-visible"),
+             QString::number(properties.value(QStringLiteral("count")).toLongLong()), flag("count-visible")});
+    }
+};
+
+namespace {
+
+bool Launcher()
+{
+    static LauncherListener listener;
+    return QDBusConnection::sessionBus().connect(QString(), QString(), QStringLiteral("com.canonical.Unity.LauncherEntry"),
+                                                 QStringLiteral("Update"), &listener, SLOT(Update(QDBusMessage)));
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
@@ -156,6 +189,7 @@ int main(int argc, char** argv)
                             : service == QLatin1String("logind") ? Logind()
                             : service == QLatin1String("notify") ? Notifications()
                             : service == QLatin1String("files")  ? FileManager()
+                            : service == QLatin1String("launcher") ? Launcher()
                                                                  : false;
         if (!served) {
             std::fprintf(stderr, "desktop_standin: cannot serve %s\n", argv[i]);
@@ -167,3 +201,5 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     return app.exec();
 }
+
+#include "desktop_standin.moc"

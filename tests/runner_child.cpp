@@ -140,6 +140,20 @@ int Step(const std::string& step)
         if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
             return 43;
         ::close(fd);
+    } else if (verb == "spawn") {  // a grandchild in its group: its pid into the file; it ends
+        // with its parent, polling, so that a grandchild left stopped stays to be seen.
+        const pid_t parent = ::getpid();
+        if (::fork() == 0) {
+            const std::string pid = std::to_string(::getpid());
+            const int fd = ::open(arg.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd >= 0) {
+                WriteText(fd, pid);
+                ::close(fd);
+            }
+            for (int i = 0; i < 12000 && ::getppid() == parent; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            ::_exit(0);
+        }
     } else if (verb == "raise") {  // dies of the signal
         ::raise(std::stoi(arg));
     } else if (verb == "exit") {
@@ -268,7 +282,7 @@ int main(int argc, char** argv)
                 fds += std::to_string(fd) + ",";
         WriteText(1, "blocked=" + std::to_string(blocked) +
                          " sigpipe=" + (pipeAction.sa_handler == SIG_DFL ? "default" : "other") +
-                         " leader=" + (::getsid(0) == ::getpid() ? "yes" : "no") +
+                         " leader=" + (::getpgid(0) == ::getpid() ? "yes" : "no") +
                          " fds=" + fds + " nice=" + std::to_string(::getpriority(PRIO_PROCESS, 0)) + "\n");
         return 0;
     }

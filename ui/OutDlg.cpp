@@ -34,6 +34,9 @@ constexpr DlgControl kControls[] = {
     {IDC_STATUS, K::Static, 7, 70, 264, 16, 0, u""},
     // Enter stays with OK: a run is lost by Space or a click on Stop only.
     {IDC_STOP, K::PushButton, 114, 89, 50, 14, kTabStop | kNoEnter, u"Stop"},
+    // Beside Stop and after it in the tab order, in Open Folder's place, which shows only at
+    // the end; it reads Resume while the run is paused.
+    {IDC_PAUSE, K::PushButton, 168, 89, 50, 14, kTabStop | kNoEnter, u"Pause"},
     {IDC_FILE, K::Static, 7, 7, 264, 8, kHidden | kLive, u""},
     // Beside OK at the end of a run that wrote a file, last in the tab order; Enter stays
     // with OK, which has the focus.
@@ -58,6 +61,7 @@ const MessageMap& COutDlg::GetMessageMap() const
             OnNotify(Notify::Clicked, IDOK, &COutDlg::OnOK),
             OnNotify(Notify::Clicked, IDCANCEL, &COutDlg::OnCancel),
             OnNotify(Notify::Clicked, IDC_STOP, &COutDlg::OnStop),
+            OnNotify(Notify::Clicked, IDC_PAUSE, &COutDlg::OnPause),
             OnNotify(Notify::Clicked, IDC_OPEN_FOLDER, &COutDlg::OnOpenFolder),
         },
     };
@@ -73,6 +77,8 @@ bool COutDlg::OnInitDialog()
     bar->SetAccessibleName(UiText(kTextProgress));
     GetDlgItem(IDC_STOP)->SetWindowText(UiText(kTextStop));
     GetDlgItem(IDC_OPEN_FOLDER)->SetWindowText(UiText(kTextOpenFolder));
+    GetDlgItem(IDC_PAUSE)->SetWindowText(UiText(kTextPause));
+    m_bPausedShown = false;
     m_strFirstWritten.clear();
     m_nextStatus = {};
     m_shownFiles.clear();
@@ -97,9 +103,18 @@ void COutDlg::ShowRun(const RunSnapshot& snapshot, RunClock::time_point now)
     if (percent >= 0)
         bar->SetPos(percent);
     // A second click would only wait for the same end.
-    if (snapshot.state == RunState::Stopping)
+    if (snapshot.state == RunState::Stopping) {
         GetDlgItem(IDC_STOP)->EnableWindow(false);
+        GetDlgItem(IDC_PAUSE)->EnableWindow(false);
+    }
     const RunProgress& where = snapshot.progress;
+    // The button's text is its name for screen readers, so they hear it change.
+    const bool paused = where.pausedSince.has_value();
+    const bool pauseChanged = paused != m_bPausedShown;
+    if (pauseChanged) {
+        GetDlgItem(IDC_PAUSE)->SetWindowText(UiText(paused ? kTextResume : kTextPause));
+        m_bPausedShown = paused;
+    }
     // The line changes with the files converting, and only then; between one file's end and
     // the next one's start it keeps naming the last.
     if (where.files > 1 && !where.converting.empty() && where.converting != m_shownFiles) {
@@ -112,7 +127,8 @@ void COutDlg::ShowRun(const RunSnapshot& snapshot, RunClock::time_point now)
             line->Announce();
         m_shownFiles = where.converting;
     }
-    if (!ended && now >= m_nextStatus) {
+    // A pause shows at once, not half a second later.
+    if (!ended && (now >= m_nextStatus || pauseChanged)) {
         GetDlgItem(IDC_STATUS)->SetWindowText(RunStatusText(snapshot.progress, now, g_language));
         m_nextStatus = now + kStatusInterval;
     }
@@ -124,6 +140,7 @@ void COutDlg::ShowRun(const RunSnapshot& snapshot, RunClock::time_point now)
         line->SetWindowText(outcome);
         line->ShowWindow(SW_SHOW);
         GetDlgItem(IDC_STOP)->ShowWindow(SW_HIDE);
+        GetDlgItem(IDC_PAUSE)->ShowWindow(SW_HIDE);
         for (const RunOutcome& file : snapshot.verdict->outcomes) {
             if (!file.Failed()) {
                 m_strFirstWritten = file.output;
@@ -149,6 +166,13 @@ bool COutDlg::RunHasEnded() const
 void COutDlg::OnStop()
 {
     m_run.Stop();
+}
+
+void COutDlg::OnPause()
+{
+    // The run decides; the button follows what the next drawing finds.
+    if (!m_run.Resume())
+        m_run.Pause();
 }
 
 void COutDlg::OnOpenFolder()

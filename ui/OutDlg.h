@@ -1,7 +1,7 @@
 #pragma once
 // The output window of a run: for several files which one is converting, the latest text of
 // the encoders, a progress bar, a line saying where the run is and how long is left, and a
-// Stop button while the run goes on; at its end a line saying what became of it in the
+// Stop button and a Pause button (Resume while paused) while the run goes on; at its end a line saying what became of it in the
 // status line's place, OK in Stop's and, when a file was written, Open Folder beside it, which
 // shows the first new file in the file manager. The end is told by a desktop notification too
 // when the window is not the active one. Enter, Esc and the window's close count only once OK
@@ -32,6 +32,7 @@ protected:
 
 private:
     void OnStop();
+    void OnPause();
     void OnOpenFolder();
     bool RunHasEnded() const;
 
@@ -39,5 +40,6 @@ private:
     RunClock::time_point m_nextStatus{};
     std::vector<std::size_t> m_shownFiles;  // the files the file line names; none until it shows
     bool m_bEndShown = false;
+    bool m_bPausedShown = false;  // the pause button reads Resume
     std::u16string m_strFirstWritten;  // what Open Folder shows
 };

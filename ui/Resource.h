@@ -61,6 +61,7 @@ inline constexpr int IDC_STOP = 1042;
 inline constexpr int IDC_STATUS = 1043;
 inline constexpr int IDC_FILE = 1044;
 inline constexpr int IDC_OPEN_FOLDER = 1045;
+inline constexpr int IDC_PAUSE = 1046;
 
 // About box.
 inline constexpr int IDC_ABOUT_VERSION = 1039;

@@ -1,5 +1,6 @@
 #include "ui/RunStatusText.h"
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 
@@ -18,6 +19,13 @@ double Seconds(RunClock::duration duration)
 
 std::u16string RunStatusText(const RunProgress& progress, RunClock::time_point now, Language language)
 {
+    // Paused, the run's clocks stand still: the line says so and keeps what it said then.
+    if (progress.pausedSince) {
+        RunProgress running = progress;
+        running.pausedSince.reset();
+        return FillFormat(UiText(kTextStatusPaused, language),
+                          {RunStatusText(running, std::min(now, *progress.pausedSince), language)});
+    }
     const RunClock::duration quiet = now - progress.lastOutput;
     if (quiet >= kQuietAfter)
         return FillFormat(UiText(kTextStatusQuiet, language), {progress.program, DurationText(Seconds(quiet))});

@@ -181,6 +181,10 @@ bool CTarvexDlg::OnInitDialog()
 
     // A file dragged from a file manager is a quicker way to name the source or the output.
     DragAcceptFiles(true);
+
+    // A message about a file not taken needs the dialog on screen to stand over.
+    if (!m_startFiles.empty())
+        PostToGuiThread([this] { OpenFiles(m_startFiles); });
     return true;
 }
 

@@ -16,6 +16,7 @@
 #include "convert/ProfileCatalogue.h"
 #include "platform/dialog/Dialog.h"
 #include "platform/dialog/Icon.h"
+#include "platform/desktop/LauncherEntry.h"
 #include "platform/desktop/SleepInhibitor.h"
 #include "platform/process/ProbeProcess.h"
 #include "run/ConversionRun.h"
@@ -37,6 +38,12 @@ public:
     // back when there is nothing to run; their folders are gone either way.
     std::intptr_t RunInWindow(std::vector<RunPlan> plans);
     std::intptr_t RunInWindow(RunPlan plan);
+
+    // Takes `paths` as sources, as a drop on the dialog does, once each is a readable regular
+    // file; a message names those that are not. Refused, like a drop, while a run goes on.
+    void OpenFiles(const std::vector<std::u16string>& paths);
+    // Opened by OnInitDialog, as soon as the dialog's loop runs.
+    std::vector<std::u16string> m_startFiles;
 
     // Stops the run going on, as Stop does; false when none goes on.
     bool StopRun();
@@ -116,12 +123,16 @@ private:
     // at most one such request waits at any time, however fast the chunks come.
     void RequestRefresh();
     void RefreshOutputWindow();
+    void ShowOnLauncher(const RunSnapshot& snapshot);
 
     // Reads media files for the run in helper processes; outlives the run, which asks it.
     ProbeProcess m_probe;
     ConversionRun m_run;
     // Suspend and idle held off from the run's start until it ends or is stopped.
     SleepInhibitor m_sleep;
+    // The run's progress on the program's entry in the task bar, from its start to its end or
+    // its stop.
+    LauncherEntry m_launcher{u"tarvex.desktop"};
     std::atomic<bool> m_bRefreshPending{false};
     std::atomic<bool> m_bEndTold{true};  // the last run's end has been passed to m_onRunEnded
     // The output window is drawn at most once in this interval while a run goes on, and at
@@ -130,4 +141,6 @@ private:
     static constexpr std::chrono::milliseconds kStatusTick{500};
     std::chrono::steady_clock::time_point m_nextRefresh{};
     bool m_bTickPending = false;  // GUI thread only
+    // The run of RunInWindow holds off sleep while it runs unpaused; GUI thread only.
+    bool m_bHoldSleep = false;
 };

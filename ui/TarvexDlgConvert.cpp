@@ -104,6 +104,27 @@ void CTarvexDlg::OnDropFiles(int controlId, const std::vector<std::u16string>& p
     UpdateDefaultOutputName();
 }
 
+void CTarvexDlg::OpenFiles(const std::vector<std::u16string>& paths)
+{
+    if (IsGoing(m_run.State()))
+        return;
+    std::vector<std::u16string> taken;
+    std::u16string refused;
+    for (const std::u16string& path : paths) {
+        if (IsReadableFile(path)) {
+            taken.push_back(path);
+            continue;
+        }
+        // Named as given: the user typed it, or the file manager sent it, that way.
+        if (!refused.empty())
+            refused += UiText(kTextNamesSeparator);
+        refused += path;
+    }
+    OnDropFiles(IDC_SOURCE, taken);
+    if (!refused.empty())
+        WarnText(FillFormat(UiText(kTextNotOpened), {refused}));
+}
+
 void CTarvexDlg::Warn(int entry)
 {
     WarnText(UiText(entry));

@@ -22,12 +22,14 @@ std::intptr_t CTarvexDlg::RunInWindow(std::vector<RunPlan> plans)
     if (!m_pOutDlg)
         m_pOutDlg = std::make_unique<COutDlg>(this, m_run);
     m_bEndTold = false;
+    m_bHoldSleep = false;
     if (!m_run.Start(std::move(plans))) {
         m_bEndTold = true;
         return 0;
     }
     // A long batch must not find the machine asleep half-way.
     m_sleep.Hold(UiText(kTextProduct), UiText(kTextSleepReason));
+    m_bHoldSleep = true;
     // What came before the window was made shows as soon as the window's loop runs.
     RequestRefresh();
     return m_pOutDlg->DoModal();
@@ -48,6 +50,8 @@ void CTarvexDlg::RequestRefresh()
     if (m_run.State() == RunState::Ended) {
         if (!m_bEndTold.exchange(true))
             PostToGuiThread([this] {
+                // Before an owner that ends the program hears of it.
+                m_launcher.Clear();
                 if (m_onRunEnded)
                     m_onRunEnded();
             });
@@ -55,6 +59,24 @@ void CTarvexDlg::RequestRefresh()
     } else if (!m_bRefreshPending.exchange(true)) {
         PostToGuiThread([this] { RefreshOutputWindow(); });
     }
+}
+
+void CTarvexDlg::ShowOnLauncher(const RunSnapshot& snapshot)
+{
+    // A stop takes the bar off at once: what is left of the run only winds down.
+    if (snapshot.state != RunState::Running) {
+        m_launcher.Clear();
+        return;
+    }
+    const RunProgress& progress = snapshot.progress;
+    std::optional<double> fraction;
+    if (progress.percent)
+        fraction = *progress.percent / 100.0;
+    // One file needs no count: the bar says it all.
+    std::optional<std::int64_t> left;
+    if (progress.files > 1)
+        left = static_cast<std::int64_t>(progress.files - progress.done);
+    m_launcher.Show(fraction, left);
 }
 
 void CTarvexDlg::RefreshOutputWindow()
@@ -77,9 +99,13 @@ void CTarvexDlg::RefreshOutputWindow()
     const bool shown = m_pOutDlg && m_pOutDlg->HasWindow();
     if (shown)
         m_pOutDlg->ShowRun(snapshot, now);
-    // A stopped run only winds down; nothing of it is worth keeping the machine awake for.
-    if (snapshot.state != RunState::Running)
+    // A stopped run only winds down, and a paused one gives the machine back to its user:
+    // neither is worth keeping the machine awake for. A run that goes on again takes it again.
+    if (snapshot.state != RunState::Running || snapshot.progress.pausedSince)
         m_sleep.Release();
+    else if (m_bHoldSleep)
+        m_sleep.Hold(UiText(kTextProduct), UiText(kTextSleepReason));
+    ShowOnLauncher(snapshot);
     if (!shown)
         return;
     m_nextRefresh = now + kRefreshInterval;

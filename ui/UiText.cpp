@@ -109,6 +109,11 @@ constexpr std::u16string_view kTable[kUiTextEntryCount * 2] = {
     u"mono", u"单声道",
     u"stereo", u"立体声",
     u"%s channels", u"%s声道",
+    // Files named on the command line, and a run held for a while.
+    u"Not opened, not a readable file: %s", u"未打开，不是可读取的文件：%s",
+    u"Pause", u"暂停",
+    u"Resume", u"继续",
+    u"Paused · %s", u"已暂停 · %s",
 };
 
 }  // namespace

@@ -103,7 +103,12 @@ enum UiTextEntry {
     kTextMono = 91,
     kTextStereo = 92,
     kTextChannelCount = 93,
-    kUiTextEntryCount = 94
+    // Files named on the command line, and a run held for a while.
+    kTextNotOpened = 94,
+    kTextPause = 95,
+    kTextResume = 96,
+    kTextStatusPaused = 97,
+    kUiTextEntryCount = 98
 };
 
 // Entry `entry` in `language`; empty out of range.

@@ -37,7 +37,12 @@ namespace {
     for (int sig = 1; sig < NSIG; ++sig)
         ::sigaction(sig, &standard, nullptr);
 
-    ::setsid();
+    // A process group of its own, in the program's session: a terminal's Ctrl+C goes to the
+    // foreground group, the program's, not to the child; the group can be held and let go as
+    // one; and should the program die while the group is held, the kernel finds it orphaned
+    // with stopped members and sends it SIGHUP and SIGCONT, so nothing stays stopped. (In a
+    // session of its own the group would count as orphaned from the start, and stay stopped.)
+    ::setpgid(0, 0);
     if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0)
         Fail(report, errno);
     // The parent may have died before prctl took effect: nobody would kill this child.
@@ -190,6 +195,15 @@ ChildProcess::Wake ChildProcess::WaitEndOr(const Event& stop, const Event* other
 void ChildProcess::Signal(int signal) const
 {
     ::syscall(SYS_pidfd_send_signal, m_pidFd.Get(), signal, nullptr, 0U);
+}
+
+void ChildProcess::SignalGroup(int signal)
+{
+    // The reap lock keeps the number ours: until the child is reaped, no new process or group
+    // can take it.
+    std::lock_guard<std::mutex> lock(m_reapLock);
+    if (!m_bReaped)
+        ::kill(-m_pid, signal);
 }
 
 void ChildProcess::Kill() const

@@ -1,6 +1,6 @@
 #pragma once
 // A child process started with three given descriptors as its standard input, output and
-// error, and nothing else open. It runs in a session of its own, with a default signal
+// error, and nothing else open. It leads a process group of its own, with a default signal
 // mask and default signal actions, and is killed when the thread that started it ends
 // (which includes the death of the whole program).
 
@@ -46,6 +46,10 @@ public:
 
     // Sends `signal` to the child. Does nothing to a child that has been reaped.
     void Signal(int signal) const;
+    // Sends `signal` to the child's process group, which holds whatever it started and did not
+    // move elsewhere. Does nothing once the child has been reaped: its number may then name
+    // another group.
+    void SignalGroup(int signal);
     // Forced end: Signal(SIGKILL).
     void Kill() const;
 

@@ -1,5 +1,7 @@
 #include "platform/text/FileSystem.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <system_error>
 
@@ -34,6 +36,13 @@ std::optional<std::uintmax_t> RegularFileSize(std::u16string_view path)
     if (error)
         return std::nullopt;
     return size;
+}
+
+bool IsReadableFile(std::u16string_view path)
+{
+    if (!RegularFileSize(path))
+        return false;
+    return ::access(EncodeUtf8(path).c_str(), R_OK) == 0;
 }
 
 bool PathsNameSameFile(std::u16string_view a, std::u16string_view b)

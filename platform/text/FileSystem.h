@@ -15,5 +15,8 @@ std::optional<std::uintmax_t> RegularFileSize(std::u16string_view path);
 // not exist are compared by their spelling made absolute and normal.
 bool PathsNameSameFile(std::u16string_view a, std::u16string_view b);
 
+// True when `path` names a regular file (through links) that this process may read.
+bool IsReadableFile(std::u16string_view path);
+
 // True when `path` names a folder (through links).
 bool IsFolder(std::u16string_view path);
