@@ -6,7 +6,7 @@
 // the same bytes as the byte quoting. A program name cannot hold a double quote (quotes only
 // group there), so the list's program loses its quotes first.
 
-#include <algorithm>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
