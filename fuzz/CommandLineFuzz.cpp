@@ -26,7 +26,8 @@ std::string_view Separator(std::size_t index)
     return kSeparators[index % std::size(kSeparators)];
 }
 
-// The program word in quotes, which need only group: the word stays as it is inside.
+// The list as one line: the program bare or in quotes (which only group there), each argument
+// quoted, blanks and tabs between.
 std::string Written(const Args& args, bool bareProgram)
 {
     std::string line = bareProgram ? args[0] : '"' + args[0] + '"';

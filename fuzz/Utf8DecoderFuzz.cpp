@@ -36,7 +36,7 @@ std::u16string Carried(std::u16string_view text)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    std::string_view input(reinterpret_cast<const char*>(data), size);
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
     if (input.empty())
         return 0;
     const std::size_t nCuts = std::min<std::size_t>(static_cast<unsigned char>(input[0]) & 0x0F, input.size() - 1);
