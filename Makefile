@@ -51,6 +51,34 @@ test: build package
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen TARVEX_PACKAGE_REQUIRED=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
+# The parsers of what encoders and files hand the program, fuzzed by libFuzzer in a clang build
+# of their own: each target for FUZZ_SECONDS, from its seeds in fuzz/corpus/ and what earlier runs
+# found (kept in the build folder). An input that breaks a target lands in
+# $(FUZZ_BUILD)/findings/; once mended, it goes into fuzz/corpus/ under a name that says what it
+# holds, where ctest replays it in every build. Inputs up to 8 KiB, so lines can outgrow the
+# progress parser's limit.
+# clang and libclang-rt-dev are Debian's defaults: clang 14 and libclang-rt-14-dev (libFuzzer's
+# runtime) on Debian 12, clang 19 and libclang-rt-19-dev on Debian 13.
+FUZZ_PACKAGES := clang libclang-rt-dev
+FUZZ_BUILD    ?= build-fuzz
+FUZZ_SECONDS  ?= 60
+FUZZ_TARGETS  := progress_parser utf8_decoder command_line
+.PHONY: fuzz
+fuzz:
+	$(call install_missing,$(PACKAGES) $(FUZZ_PACKAGES))
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTARVEX_SANITIZE=fuzzer
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	@failed=""; for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$t $(FUZZ_BUILD)/findings/$$t; \
+	  echo "== fuzz_$$t for $(FUZZ_SECONDS) s"; \
+	  $(FUZZ_BUILD)/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=8192 -print_final_stats=1 \
+	    -artifact_prefix=$(FUZZ_BUILD)/findings/$$t/ $(FUZZ_BUILD)/corpus/$$t fuzz/corpus/$$t \
+	    2> $(FUZZ_BUILD)/fuzz_$$t.log || failed="$$failed $$t"; \
+	  grep -E '^#[0-9]+[[:space:]]+DONE|^stat::number_of_executed_units|^==[0-9]+==ERROR|broken:' $(FUZZ_BUILD)/fuzz_$$t.log; \
+	done; \
+	if [ -n "$$failed" ]; then echo "Findings in:$$failed (see $(FUZZ_BUILD)/findings/ and fuzz_*.log)"; exit 1; fi
+
 # The tests labelled tsan, built and run under ThreadSanitizer in a build folder of their own.
 # The first report ends the test that made it, and fails the run.
 TSAN_BUILD ?= build-tsan
@@ -85,7 +113,7 @@ package: deps
 	mkdir -p $(BUILD) && cp $(PKGBUILD)/tarvex_*.deb $(BUILD)/
 
 clean:
-	rm -rf $(BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
 
 # The suite on Debian 13, in a minbase chroot of it (kept in /var/cache/tarvex-chroot and
 # reused); the log, the tests' log and its .deb land in $(BUILD)/trixie/.

@@ -164,7 +164,7 @@ void ProgressParser::Feed(OutputStream stream, std::string_view text)
 
 void ProgressParser::ReadLine(std::string_view line)
 {
-    if (!MayTell(line))
+    if (line.size() > kLineLimit || !MayTell(line))
         return;
     if (const std::size_t at = line.find("Duration: "); at != std::string_view::npos) {
         // Only the first input's length counts: later ones are other streams of the run. The

@@ -34,8 +34,9 @@ public:
     std::optional<int> Percent() const { return m_percent; }
 
 private:
-    // Lines longer than this are cut: progress lines are short, and a flood without line
-    // ends must not grow the program.
+    // Lines longer than this tell nothing, however the chunks cut them: progress lines are
+    // short, a flood without line ends must not grow the program, and a line read whole in
+    // one chunk but dropped when cut would make the bar depend on the pipe's timing.
     static constexpr std::size_t kLineLimit = 1024;
 
     // The line begun in an earlier chunk, up to the limit.

@@ -142,6 +142,23 @@ TEST(ProgressParser, ALineCutWhereTheRestTellsNothingStillCounts)
     }
 }
 
+// A line past the parser's limit tells nothing whether it came in one chunk or was cut, so the
+// bar never depends on how the pipe happened to cut it (a case the fuzzer found).
+TEST(ProgressParser, ALineOverTheLimitTellsNothingHoweverItIsCut)
+{
+    const std::string longLine = "frame=1 " + std::string(2000, 'x') + " time=00:00:05.00\r";
+    for (const std::size_t cut : {std::size_t{0}, std::size_t{1000}, longLine.size() - 1}) {
+        ProgressParser parser;
+        parser.BeginRun(1);
+        parser.Feed(OutputStream::Error, "  Duration: 00:00:10.00, start: 0.0\n");
+        parser.Feed(OutputStream::Error, std::string_view(longLine).substr(0, cut));
+        parser.Feed(OutputStream::Error, std::string_view(longLine).substr(cut));
+        EXPECT_EQ(parser.Percent(), std::nullopt) << "cut at " << cut;
+        parser.Feed(OutputStream::Error, "frame=2 time=00:00:05.00\r");
+        EXPECT_EQ(parser.Percent(), 50) << "cut at " << cut;
+    }
+}
+
 // Newer ffmpegs give sizes in KiB, say time=N/A before the first frame and print their summary
 // before the last progress line; the last line still tells how far the run got.
 TEST(ProgressParser, TheNewerFfmpegsLinesInTheirOrder)
