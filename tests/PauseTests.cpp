@@ -53,7 +53,7 @@ protected:
             const std::string n = std::to_string(i);
             std::u16string command = u"plugins\\ffmpeg.exe script";
             // The encoders may write in their run's folder alone.
-            for (const std::string& step : {before, "spawn:{folder}/g", "pidfile:{folder}/p", "wait:go" + n, std::string("stampfile:{written}")})
+            for (const std::string& step : {before, std::string("spawn:{folder}/g"), std::string("pidfile:{folder}/p"), "wait:go" + n, std::string("stampfile:{written}")})
                 command += u" " + QuoteArgument(DecodeUtf8(step));
             plans.push_back(PlanFor(m_folder.Path() / ("f" + n + ".flv"), {command}));
             m_runFolders.push_back(EncodeUtf8(plans.back().runFolder));
