@@ -2,6 +2,7 @@
 
 extern "C" {
 #include <libavformat/avformat.h>
+#include <libavcodec/avcodec.h>
 #include <libavcodec/packet.h>
 #include <libavutil/log.h>
 #include <libavutil/rational.h>
@@ -189,6 +190,10 @@ void AverageBitRate(AVFormatContext& input, const AVStream& stream, Source& sour
     AVPacket* packet = av_packet_alloc();
     if (!packet)
         return;
+    // Only the sound's packets are wanted: the demuxer then skips the picture's bytes unread.
+    for (unsigned i = 0; i < input.nb_streams; ++i)
+        if (static_cast<int>(i) != stream.index)
+            input.streams[i]->discard = AVDISCARD_ALL;
     std::int64_t bytes = 0;
     std::int64_t first = AV_NOPTS_VALUE;
     std::int64_t end = AV_NOPTS_VALUE;
@@ -212,6 +217,26 @@ void AverageBitRate(AVFormatContext& input, const AVStream& stream, Source& sour
 }
 
 }  // namespace
+
+void PrepareMediaReading()
+{
+    SilenceLibrary();
+    // Decoders build their tables once per process, on first open. Those of the streams users
+    // convert are opened here on no data at all, so that a reader forked afterwards starts with
+    // them built; the others, rare, are left to pay their own way.
+    for (const AVCodecID id : {AV_CODEC_ID_H264, AV_CODEC_ID_HEVC, AV_CODEC_ID_MPEG4, AV_CODEC_ID_FLV1,
+                               AV_CODEC_ID_VP6F, AV_CODEC_ID_VP8, AV_CODEC_ID_VP9, AV_CODEC_ID_MPEG1VIDEO,
+                               AV_CODEC_ID_MPEG2VIDEO, AV_CODEC_ID_MSMPEG4V3, AV_CODEC_ID_WMV2, AV_CODEC_ID_WMV3,
+                               AV_CODEC_ID_MJPEG, AV_CODEC_ID_AAC, AV_CODEC_ID_MP3, AV_CODEC_ID_MP2,
+                               AV_CODEC_ID_WMAV2, AV_CODEC_ID_AC3, AV_CODEC_ID_VORBIS, AV_CODEC_ID_OPUS,
+                               AV_CODEC_ID_AMR_NB}) {
+        const AVCodec* codec = avcodec_find_decoder(id);
+        AVCodecContext* context = codec ? avcodec_alloc_context3(codec) : nullptr;
+        if (context)
+            avcodec_open2(context, codec, nullptr);
+        avcodec_free_context(&context);
+    }
+}
 
 MediaReading ReadMediaInfo(const std::string& path, std::chrono::milliseconds timeout,
                            const std::atomic<bool>* cancel)

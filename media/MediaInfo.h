@@ -37,3 +37,7 @@ struct MediaReading {
 // Safe to call from several threads at once.
 MediaReading ReadMediaInfo(const std::string& path, std::chrono::milliseconds timeout = std::chrono::seconds(5),
                            const std::atomic<bool>* cancel = nullptr);
+
+// Does, once and ahead of any file, the work the library does the first time it reads one, so
+// that processes forked afterwards do not each pay for it. Reads no file.
+void PrepareMediaReading();

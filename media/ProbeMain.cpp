@@ -226,6 +226,7 @@ int main()
         std::fprintf(stderr, "tarvex-probe: cannot confine itself (errno %d)\n", error);
         return 1;
     }
+    PrepareMediaReading();
     for (;;) {
         const std::optional<Reader> reader = StartReader();
         const std::optional<std::string> path = NextPath(STDIN_FILENO);
