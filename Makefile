@@ -62,7 +62,7 @@ test: build package
 FUZZ_PACKAGES := clang libclang-rt-dev
 FUZZ_BUILD    ?= build-fuzz
 FUZZ_SECONDS  ?= 60
-FUZZ_TARGETS  := progress_parser utf8_decoder command_line
+FUZZ_TARGETS  := progress_parser utf8_decoder command_line media_answer
 .PHONY: fuzz
 fuzz:
 	$(call install_missing,$(PACKAGES) $(FUZZ_PACKAGES))
