@@ -548,6 +548,11 @@ pid_t StartCopy(const fs::path& dir, const std::string& pidfile)
 {
     const pid_t copy = ::fork();
     if (copy == 0) {
+        // A session of its own, as a program started from the desktop is in another session than
+        // the process that adopts what it leaves: so its encoders' group, orphaned at its death,
+        // is continued by the kernel, wherever this test runs (a PID namespace's first process
+        // in the test's own session would otherwise adopt it and keep the group from orphaning).
+        ::setsid();
         ::setenv("TARVEX_SIGNAL_TEST_DIR", dir.c_str(), 1);
         ::setenv("TARVEX_SIGNAL_TEST_PIDFILE", pidfile.c_str(), 1);
         ::execl("/proc/self/exe", "output_window_tests", "--gtest_also_run_disabled_tests",

@@ -3,6 +3,7 @@
 #include <limits.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/auxv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -185,14 +186,19 @@ ProbeProcess::Answer ProbeProcess::Converse(Helper& helper, const std::string& p
 
 std::string FindHelperProgram(const std::string& name)
 {
+    // The running executable's folder as the kernel names it, and as the program was started
+    // (they differ where a mount namespace made after the start sees another root).
+    std::vector<std::string> folders;
     char self[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0)
-        return {};
-    std::string folder(self, static_cast<std::size_t>(length));
-    folder.erase(folder.rfind('/') + 1);
-    for (const std::string& candidate : {folder + name, folder + "../libexec/tarvex/" + name})
-        if (IsExecutableFile(candidate))
-            return candidate;
+    if (const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1); length > 0)
+        folders.emplace_back(self, static_cast<std::size_t>(length));
+    if (const auto* started = reinterpret_cast<const char*>(::getauxval(AT_EXECFN)); started && *started == '/')
+        folders.emplace_back(started);
+    for (std::string folder : folders) {
+        folder.erase(folder.rfind('/') + 1);
+        for (const std::string& candidate : {folder + name, folder + "../libexec/tarvex/" + name})
+            if (IsExecutableFile(candidate))
+                return candidate;
+    }
     return {};
 }
