@@ -83,7 +83,7 @@ double StandInGrowth(CTarvexDlg& dlg, const fs::path& dir)
 {
     std::vector<RunPlan> plans;
     for (int i = 0; i < kStandInFiles; ++i)
-        plans.push_back(PlanFor(dir / ("stand-in-" + std::to_string(i) + ".flv"),
+        plans.push_back(StandInPlan(dir / ("stand-in-" + std::to_string(i) + ".flv"),
                                 {u"plugins\\ffmpeg.exe script out:frame stampfile:{written}"}));
     OkWatcher watcher(nullptr);
     qApp->installEventFilter(&watcher);

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "platform/dialog/Wnd.h"
-#include "platform/text/RunFolder.h"
+#include "platform/files/RunFolder.h"
 #include "tests/EncoderTools.h"
 
 // The command lines the program starts, from its debug output, while an object of this lives.

@@ -130,7 +130,7 @@ Round FloodThroughTheWindow(CTarvexDlg& dlg, const fs::path& dir)
     const fs::path stamp = dir / "end.stamp";
     fs::remove(stamp);
 
-    RunPlan plan = PlanFor(dir / "out.flv", {u"plugins\\ffmpeg.exe script " + DecodeUtf8(kFlood) + u" stampfile:end.stamp"});
+    RunPlan plan = StandInPlan(dir / "out.flv", {u"plugins\\ffmpeg.exe script " + DecodeUtf8(kFlood) + u" stampfile:end.stamp"});
 
     OkWatcher watcher;
     qApp->installEventFilter(&watcher);
@@ -149,7 +149,7 @@ Round FloodThroughTheWindow(CTarvexDlg& dlg, const fs::path& dir)
     ticker.start();
 
     const long long start = Now();
-    dlg.RunInWindow(std::move(plan));
+    dlg.RunInWindow(OnePlan(std::move(plan)));
     ticker.stop();
     qApp->removeEventFilter(&watcher);
 

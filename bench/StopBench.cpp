@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -68,14 +69,16 @@ Times StopInTheWindow(CTarvexDlg& dlg, const fs::path& dir, std::size_t files,
     std::vector<RunPlan> plans;
     std::vector<fs::path> written;
     for (std::size_t i = 0; i < files; ++i) {
-        plans.push_back(PlanFor(dir / ("out-" + std::to_string(i) + ".flv"), commands));
-        written.push_back(EncodeUtf8(plans.back().written));
+        plans.push_back(StandInPlan(dir / ("out-" + std::to_string(i) + ".flv"), commands));
+        written.push_back(EncodeUtf8(plans.back().newFile));
     }
-    const auto atWork = [&] {
+    // As the window shows it.
+    const auto atWork = [&](QDialog* window) {
         std::error_code error;
+        const auto* text = window->findChild<QPlainTextEdit*>(QString::number(IDC_OUTPUT_TEXT));
         return std::all_of(written.begin(), written.end(),
                            [&](const fs::path& file) { return fs::file_size(file, error) > 0 && !error; }) &&
-               dlg.Run().Snapshot().text.find(ready) != std::u16string::npos;
+               text && text->toPlainText().contains(QString::fromStdU16String(ready));
     };
 
     Times times;
@@ -88,7 +91,7 @@ Times StopInTheWindow(CTarvexDlg& dlg, const fs::path& dir, std::size_t files,
             return;
         if (clicked == 0) {
             auto* stop = window->findChild<QPushButton*>(QString::number(IDC_STOP));
-            if (stop && stop->isVisible() && atWork()) {
+            if (stop && stop->isVisible() && atWork(window)) {
                 clicked = Now();
                 stop->click();
             }

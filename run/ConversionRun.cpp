@@ -1,15 +1,22 @@
 #include "run/ConversionRun.h"
 
 #include <algorithm>
+#include <system_error>
 #include <utility>
 
 #include "platform/process/Processors.h"
-#include "platform/text/RunFolder.h"
 
 namespace {
 
 // Beyond this many encoders at once the disk, not the processors, sets the pace.
 constexpr std::size_t kMostAtOnce = 8;
+
+template <class... Ts>
+struct Overloaded : Ts... {
+    using Ts::operator()...;
+};
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
 
 }  // namespace
 
@@ -19,10 +26,12 @@ ConversionRun::ConversionRun(std::function<void()> changed, std::function<void(s
       m_debugOutput(std::move(debugOutput)),
       m_reader(std::move(reader)),
       m_nParallel(parallel > 0 ? parallel : std::min(UsableProcessors(), kMostAtOnce)),
-      m_context{m_stateLock, [this] { Changed(); }, m_debugOutput,
-                [this](std::size_t job, std::optional<CRedirect::ChildEnd> end, bool shutdown) {
-                    Post({Event::Kind::ChildEnded, job, end, shutdown});
-                }}
+      m_sink{[this](std::size_t job, OutputStream stream, std::string_view bytes) {
+                 Post(run_event::OutputCame{job, stream, std::string(bytes)});
+             },
+             [this](std::size_t job, const CRedirect::ChildEnd& end) { Post(run_event::ChildEnded{job, end}); }},
+      m_published(std::make_shared<const RunSnapshot>()),
+      m_built(m_published)
 {
 }
 
@@ -31,177 +40,150 @@ ConversionRun::~ConversionRun()
     Shutdown();
 }
 
-void ConversionRun::Changed()
+void ConversionRun::AttachEnd(EndListener listener)
 {
-    if (m_changed)
-        m_changed();
+    m_endListeners.push_back(std::move(listener));
 }
 
-void ConversionRun::Post(Event event)
+void ConversionRun::Post(RunEvent event)
 {
+    bool wake = false;
     {
         std::lock_guard<std::mutex> lock(m_eventLock);
+        // The run's thread sleeps only on an empty queue: one wake-up serves a whole flood.
+        wake = m_events.empty();
         m_events.push_back(std::move(event));
     }
-    m_eventCame.notify_one();
-}
-
-bool ConversionRun::Start(RunPlan plan)
-{
-    std::vector<RunPlan> files;
-    files.push_back(std::move(plan));
-    return Start(std::move(files));
+    if (wake)
+        m_eventCame.notify_one();
 }
 
 bool ConversionRun::Start(std::vector<RunPlan> files)
 {
     const bool nothing = std::all_of(files.begin(), files.end(), [](const RunPlan& plan) { return plan.commands.empty(); });
-    if (IsGoing(m_state) || nothing) {
-        for (const RunPlan& plan : files)
-            RemoveRunFolder(plan.runFolder);
+    if (IsGoing(m_state) || nothing)
         return false;
-    }
     // The last run has ended; its threads are about to return, if they have not.
     JoinThreads();
     {
         std::lock_guard<std::mutex> lock(m_eventLock);
         m_events.clear();
     }
+    m_jobs.clear();
+    for (std::size_t i = 0; i < files.size(); ++i)
+        m_jobs.push_back(std::make_unique<FileJob>(i, std::move(files[i]), m_sink, m_debugOutput));
+    m_sourceFacts.assign(m_jobs.size(), std::nullopt);
+    m_heldAtOutput.assign(m_jobs.size(), {});
+    m_finishers.clear();
+    m_finishers.resize(m_jobs.size());
+    m_nShown = 0;
+    m_started = RunClock::now();
     m_nNext = 0;
-    m_nRunning = 0;
-    m_bStopRequested = false;
+    m_nActive = 0;
+    m_bStopSeen = false;
     m_bShutdownSeen = false;
     m_deferred.clear();
-    {
-        boost::mutex::scoped_lock lock(m_stateLock);
-        m_jobs.clear();
-        for (std::size_t i = 0; i < files.size(); ++i)
-            m_jobs.push_back(std::make_unique<FileJob>(i, std::move(files[i]), m_context));
-        m_nShown = 0;
-        m_started = RunClock::now();
-        m_sources.assign(m_jobs.size(), std::nullopt);
-        m_sourceRead.assign(m_jobs.size(), false);
-        m_bSourcesDone = !m_reader;
-        m_bPaused = false;
-        m_state = RunState::Running;
-    }
     m_bCancelReading = false;
-    // Once per run: the kernel's answer is the same for every file of it.
-    if (m_debugOutput)
-        m_debugOutput("Encoders " + Confinement::Prepare(EncoderRules(m_jobs.front()->Plan())).Describe());
-    // The first files start before Start returns, so that a stop right after it finds them
-    // running; what follows is the run thread's.
-    m_notBegun.clear();
-    StartWaiting(&m_notBegun);
-    // Beside the first commands, never before them: a slow disk must not hold the start. Made
-    // before the run's thread, which joins it at the end.
-    if (m_reader)
-        m_sourceReader = std::thread(&ConversionRun::ReadSources, this);
-    m_thread = std::thread(&ConversionRun::Loop, this);
-    Changed();
-    return true;
-}
-
-void ConversionRun::ReadSources()
-{
-    for (std::size_t i = 0; i < m_jobs.size() && !m_bCancelReading; ++i) {
-        const std::optional<FileFacts> facts = m_reader(m_jobs[i]->Plan().source, m_bCancelReading);
-        {
-            boost::mutex::scoped_lock lock(m_stateLock);
-            m_sources[i] = facts;
-            m_sourceRead[i] = true;
-            if (facts && facts->seconds && m_jobs[i]->GetPhase() == FileJob::Phase::Running)
-                m_jobs[i]->KnowLength(*facts->seconds);
-        }
-        m_sourceCame.notify_all();
-        Changed();
-    }
+    m_bPaused = false;
     {
-        boost::mutex::scoped_lock lock(m_stateLock);
-        m_bSourcesDone = true;
+        boost::mutex::scoped_lock lock(m_publishLock);
+        m_held = {};
+        m_pausedSince.reset();
     }
-    m_sourceCame.notify_all();
-}
-
-std::optional<FileFacts> ConversionRun::SourceOf(std::size_t index)
-{
-    boost::mutex::scoped_lock lock(m_stateLock);
-    m_sourceCame.wait(lock, [&] { return m_bSourcesDone || m_sourceRead[index]; });
-    return m_sources[index];
+    m_state = RunState::Running;
+    // A window opened at once finds the run going, its files counted.
+    Publish(BuildSnapshot());
+    m_thread = std::thread(&ConversionRun::Loop, this);
+    return true;
 }
 
 void ConversionRun::Loop()
 {
-    for (const std::size_t job : m_notBegun)
-        EndJob(job, false);
-    ShowEarliest();
-    while (m_nRunning > 0) {
-        Event event;
+    // Once per run: the kernel's answer is the same for every file of it.
+    if (m_debugOutput)
+        m_debugOutput("Encoders " + Confinement::Prepare(EncoderRules(m_jobs.front()->Plan())).Describe());
+    // Beside the first commands, never before them: a slow disk must not hold the start.
+    StartWaiting();
+    std::vector<std::u16string> sources;
+    for (const auto& job : m_jobs)
+        sources.push_back(job->Plan().source);
+    m_sources.Start(std::move(sources), m_reader, [this](std::size_t job, const std::optional<FileFacts>& facts) {
+        Post(run_event::SourceRead{job, facts});
+    });
+    PickShownFile();
+    Publish(BuildSnapshot());
+    while (!Over()) {
+        std::deque<RunEvent> events;
         {
             std::unique_lock<std::mutex> lock(m_eventLock);
             m_eventCame.wait(lock, [this] { return !m_events.empty(); });
-            event = std::move(m_events.front());
-            m_events.pop_front();
+            events.swap(m_events);
         }
-        switch (event.kind) {
-        case Event::Kind::ChildEnded:
-            // What follows a child's end (its file's next command, the rename, the next file)
-            // waits for the pause to end.
-            if (m_bPaused) {
-                m_deferred.push_back(std::move(event));
-                continue;
-            }
-            OnChildEnded(event);
-            ShowEarliest();
-            break;
-        case Event::Kind::Pause:
-            // Whatever started between Pause and here is held too; a Resume since has let go.
-            if (m_bPaused)
-                ForEachRunning(&FileJob::Pause);
-            break;
-        case Event::Kind::Resume:
-            ForEachRunning(&FileJob::Resume);
-            HandleDeferred();
-            StartWaiting();
-            break;
-        case Event::Kind::Stop:
-            // Interrupt lets a held child go on before it signals it.
-            m_bStopRequested = true;
-            ForEachRunning(&FileJob::Interrupt);
-            HandleDeferred();
-            break;
-        case Event::Kind::Shutdown:
-            // After Start, launches happen on this thread only, so none can slip past the
-            // runners' end: each running child is killed, and its end comes back as an event
-            // that starts nothing.
-            m_bShutdownSeen = true;
-            {
-                std::lock_guard<std::mutex> launching(m_launchLock);
-                boost::mutex::scoped_lock lock(m_stateLock);
-                EndPause();
-            }
-            ForEachRunning(&FileJob::ShutdownRunner);
-            HandleDeferred();
-            break;
-        }
-        Changed();
+        for (RunEvent& event : events)
+            Handle(event);
+        PickShownFile();
+        Publish(BuildSnapshot());
     }
     Finish();
 }
 
-void ConversionRun::HandleDeferred()
+bool ConversionRun::Over() const
 {
-    std::vector<Event> deferred;
-    deferred.swap(m_deferred);
-    for (const Event& event : deferred) {
-        // Paused again already: they wait for that pause's end.
-        if (m_bPaused) {
-            m_deferred.push_back(event);
-            continue;
+    // Paused with files waiting and none running, the run waits for Resume or Stop.
+    return m_nActive == 0 && (m_nNext >= m_jobs.size() || m_bStopSeen || m_bShutdownSeen);
+}
+
+void ConversionRun::Handle(RunEvent& event)
+{
+    std::visit(Overloaded{
+                   [this](run_event::OutputCame& output) {
+                       FileJob& job = *m_jobs[output.job];
+                       job.TakeOutput(output.stream, output.bytes);
+                       boost::mutex::scoped_lock lock(m_publishLock);
+                       m_heldAtOutput[output.job] = m_held;
+                   },
+                   [this](run_event::ChildEnded& ended) { OnChildEnded(ended); },
+                   [this](run_event::FileFinished& finished) { OnFileFinished(finished); },
+                   [this](run_event::SourceRead& read) {
+                       m_sourceFacts[read.job] = read.facts;
+                       FileJob& job = *m_jobs[read.job];
+                       if (read.facts && read.facts->seconds && job.GetPhase() == FileJob::Phase::Running)
+                           job.KnowLength(*read.facts->seconds);
+                   },
+                   [this](run_event::Request request) { OnRequest(request); },
+               },
+               event);
+}
+
+void ConversionRun::OnRequest(run_event::Request request)
+{
+    switch (request) {
+    case run_event::Request::Pause:
+        // Whatever started between Pause and here is held too; a Resume since comes next.
+        ForEachRunning(&FileJob::Pause);
+        break;
+    case run_event::Request::Resume:
+        ForEachRunning(&FileJob::Resume);
+        HandleDeferred();
+        StartWaiting();
+        break;
+    case run_event::Request::Stop:
+        // Interrupt lets a held child go on before it signals it.
+        m_bStopSeen = true;
+        ForEachRunning(&FileJob::Interrupt);
+        HandleDeferred();
+        break;
+    case run_event::Request::Shutdown:
+        // Each running child is killed, and its end comes back as an event that starts nothing.
+        m_bShutdownSeen = true;
+        {
+            std::lock_guard<std::mutex> gate(m_launchGate);
+            EndPauseLocked(RunClock::now());
         }
-        OnChildEnded(event);
+        ForEachRunning(&FileJob::ShutdownRunner);
+        HandleDeferred();
+        break;
     }
-    ShowEarliest();
 }
 
 void ConversionRun::ForEachRunning(void (FileJob::*what)())
@@ -211,168 +193,191 @@ void ConversionRun::ForEachRunning(void (FileJob::*what)())
             ((*job).*what)();
 }
 
-void ConversionRun::StartWaiting(std::vector<std::size_t>* notBegun)
+void ConversionRun::HandleDeferred()
 {
-    while (!m_bStopRequested && !m_bShutdownSeen && !m_bPaused && m_nRunning < m_nParallel &&
-           m_nNext < m_jobs.size()) {
-        // A stop that has returned has been seen by every launch after it.
-        std::unique_lock<std::mutex> launching(m_launchLock);
-        if (m_state != RunState::Running || m_bPaused)
-            break;
+    std::vector<run_event::ChildEnded> deferred;
+    deferred.swap(m_deferred);
+    // Paused again already, they go back to wait for that pause's end.
+    for (const run_event::ChildEnded& ended : deferred)
+        OnChildEnded(ended);
+}
+
+bool ConversionRun::Launch(std::size_t index)
+{
+    const bool launched = m_jobs[index]->Launch();
+    boost::mutex::scoped_lock lock(m_publishLock);
+    m_heldAtOutput[index] = m_held;
+    return launched;
+}
+
+void ConversionRun::StartWaiting()
+{
+    while (m_nActive < m_nParallel && m_nNext < m_jobs.size()) {
+        // A Stop or Pause that has returned is seen by every launch after it.
+        std::unique_lock<std::mutex> gate(m_launchGate);
+        if (m_state != RunState::Running || m_bPaused || m_bShutdownSeen)
+            return;
         const std::size_t index = m_nNext++;
+        ++m_nActive;
         std::optional<double> seconds;
-        {
-            boost::mutex::scoped_lock lock(m_stateLock);
-            if (m_sources[index] && m_sources[index]->seconds)
-                seconds = m_sources[index]->seconds;
-        }
-        ++m_nRunning;
-        const bool begun = m_jobs[index]->Begin(seconds);
-        launching.unlock();
-        if (begun)
-            continue;
-        if (notBegun)
-            notBegun->push_back(index);
-        else
+        if (m_sourceFacts[index] && m_sourceFacts[index]->seconds)
+            seconds = m_sourceFacts[index]->seconds;
+        m_jobs[index]->Begin(seconds);
+        const bool launched = Launch(index);
+        gate.unlock();
+        if (!launched)
             EndJob(index, false);
     }
 }
 
-void ConversionRun::OnChildEnded(const Event& event)
+void ConversionRun::OnChildEnded(const run_event::ChildEnded& ended)
 {
-    FileJob& job = *m_jobs[event.job];
+    FileJob& job = *m_jobs[ended.job];
     if (job.GetPhase() != FileJob::Phase::Running)
         return;
-    // The forced end, or a child that ended without an end of its own to tell: nothing more of
-    // this file runs.
-    if (event.bShutdown || m_bShutdownSeen || !event.end) {
-        EndJob(event.job, true);
+    // The forced end: nothing more of this file runs.
+    if (ended.end.bShutdown || m_bShutdownSeen || ended.end.kind == CRedirect::ChildEnd::Kind::ShutDown) {
+        EndJob(ended.job, true);
         return;
     }
-    std::unique_lock<std::mutex> launching(m_launchLock);
-    const FileJob::Next next = job.Advance(*event.end, m_bStopRequested || m_state != RunState::Running);
-    launching.unlock();
-    switch (next) {
-    case FileJob::Next::Launched:
-        break;
-    case FileJob::Next::Over:
-        EndJob(event.job, false);
-        break;
-    case FileJob::Next::Stopped:
-        EndJob(event.job, true);
-        break;
+    std::unique_lock<std::mutex> gate(m_launchGate);
+    // What follows a child's end (its file's next command, the rename, the next file) waits
+    // for the pause to end.
+    if (m_bPaused) {
+        m_deferred.push_back(ended);
+        return;
     }
+    const FileJob::Next next = job.Advance(ended.end, m_state != RunState::Running);
+    if (next == FileJob::Next::NextCommand && Launch(ended.job))
+        return;
+    gate.unlock();
+    EndJob(ended.job, next == FileJob::Next::Stopped);
 }
 
 void ConversionRun::EndJob(std::size_t index, bool stopped)
 {
-    const std::optional<FileFacts> source = m_reader && !stopped ? SourceOf(index) : std::nullopt;
-    m_jobs[index]->End(stopped, m_reader, source, m_bCancelReading);
-    --m_nRunning;
-    // The next waiting file starts at once.
-    StartWaiting();
+    FinishingWork work = m_jobs[index]->Finish(stopped);
+    const auto finish = [this, index](FinishingWork done) {
+        RunOutcome outcome = FinishFile(
+            std::move(done), m_reader, [this, index] { return m_sources.Await(index); }, m_bCancelReading);
+        Post(run_event::FileFinished{index, std::move(outcome)});
+    };
+    try {
+        m_finishers[index] = std::thread(finish, std::move(work));
+    } catch (const std::system_error&) {
+        // No thread to be had: the disk holds this thread instead, which beats a file never
+        // finished.
+        finish(std::move(work));
+    }
 }
 
-void ConversionRun::ShowEarliest()
+void ConversionRun::OnFileFinished(run_event::FileFinished& finished)
 {
-    // The window shows one file's text at a time, so two encoders' lines never mix: the
-    // earliest still converting; once none is, the first that failed, whose cause the user
-    // wants to read, or else the last shown.
-    boost::mutex::scoped_lock lock(m_stateLock);
-    for (std::size_t i = 0; i < m_jobs.size(); ++i) {
-        if (m_jobs[i]->GetPhase() == FileJob::Phase::Running) {
-            m_nShown = i;
-            return;
-        }
-    }
-    for (std::size_t i = 0; i < m_jobs.size(); ++i) {
-        const RunOutcome& outcome = m_jobs[i]->Outcome();
-        if (m_jobs[i]->GetPhase() == FileJob::Phase::Ended && outcome.Failed() &&
-            outcome.kind != RunOutcome::Kind::Stopped) {
-            m_nShown = i;
-            return;
-        }
-    }
+    // Its last act was to post this.
+    if (m_finishers[finished.job].joinable())
+        m_finishers[finished.job].join();
+    m_jobs[finished.job]->Finished(std::move(finished.outcome));
+    --m_nActive;
+    // The next waiting file starts at once.
+    StartWaiting();
 }
 
 void ConversionRun::Finish()
 {
     // The files a stop left untouched had their folders made all the same.
-    for (std::size_t i = m_nNext; i < m_jobs.size(); ++i)
-        RemoveRunFolder(m_jobs[i]->Plan().runFolder);
-    m_bCancelReading = true;
-    if (m_sourceReader.joinable())
-        m_sourceReader.join();
+    for (const auto& job : m_jobs)
+        if (job->GetPhase() == FileJob::Phase::Waiting)
+            job->DropUntouched();
+    m_sources.Cancel();
+    m_sources.Join();
     {
         // A pause asked for as the last file ended holds nothing.
-        std::lock_guard<std::mutex> launching(m_launchLock);
-        boost::mutex::scoped_lock lock(m_stateLock);
-        m_bPaused = false;
+        std::lock_guard<std::mutex> gate(m_launchGate);
+        EndPauseLocked(RunClock::now());
         m_state = RunState::Ended;
     }
-    Changed();
+    std::vector<RunOutcome> outcomes;
+    std::vector<bool> began;
+    for (const auto& job : m_jobs) {
+        outcomes.push_back(job->Outcome());
+        began.push_back(job->GetPhase() == FileJob::Phase::Ended);
+    }
+    RunSnapshot last = BuildSnapshot();
+    last.verdict = VerdictOf(outcomes, began);
+    const RunVerdict verdict = *last.verdict;
+    Publish(std::move(last));
+    for (const EndListener& listener : m_endListeners)
+        listener(verdict);
 }
 
 void ConversionRun::Stop()
 {
     {
-        std::lock_guard<std::mutex> launching(m_launchLock);
-        boost::mutex::scoped_lock lock(m_stateLock);
+        std::lock_guard<std::mutex> gate(m_launchGate);
         if (m_state != RunState::Running)
             return;
         m_state = RunState::Stopping;
-        EndPause();
+        EndPauseLocked(RunClock::now());
+        // At once, not after the events queued before it: a read-back may take seconds.
+        m_bCancelReading = true;
+        m_sources.Cancel();
+        Post(run_event::Request::Stop);
     }
-    Post({Event::Kind::Stop});
-    Changed();
+    if (m_changed)
+        m_changed();
 }
 
 bool ConversionRun::Pause()
 {
     {
-        std::lock_guard<std::mutex> launching(m_launchLock);
-        boost::mutex::scoped_lock lock(m_stateLock);
+        std::lock_guard<std::mutex> gate(m_launchGate);
         if (m_state != RunState::Running || m_bPaused)
             return false;
         m_bPaused = true;
-        m_pausedSince = RunClock::now();
+        {
+            boost::mutex::scoped_lock lock(m_publishLock);
+            m_pausedSince = RunClock::now();
+            PublishLocked();
+        }
+        Post(run_event::Request::Pause);
     }
-    Post({Event::Kind::Pause});
-    Changed();
+    if (m_changed)
+        m_changed();
     return true;
 }
 
 bool ConversionRun::Resume()
 {
     {
-        std::lock_guard<std::mutex> launching(m_launchLock);
-        boost::mutex::scoped_lock lock(m_stateLock);
+        std::lock_guard<std::mutex> gate(m_launchGate);
         if (m_state != RunState::Running || !m_bPaused)
             return false;
-        EndPause();
+        EndPauseLocked(RunClock::now());
+        Post(run_event::Request::Resume);
     }
-    Post({Event::Kind::Resume});
-    Changed();
+    if (m_changed)
+        m_changed();
     return true;
 }
 
-void ConversionRun::EndPause()
+void ConversionRun::EndPauseLocked(RunClock::time_point now)
 {
     if (!m_bPaused)
         return;
     m_bPaused = false;
-    const RunClock::duration held = RunClock::now() - m_pausedSince;
-    m_started += held;
-    for (const auto& job : m_jobs)
-        if (job->GetPhase() == FileJob::Phase::Running)
-            job->DiscountPause(held);
+    boost::mutex::scoped_lock lock(m_publishLock);
+    if (m_pausedSince)
+        m_held += now - *m_pausedSince;
+    m_pausedSince.reset();
+    PublishLocked();
 }
 
 void ConversionRun::Shutdown()
 {
     m_bCancelReading = true;
+    m_sources.Cancel();
     if (m_thread.joinable())
-        Post({Event::Kind::Shutdown});
+        Post(run_event::Request::Shutdown);
     JoinThreads();
 }
 
@@ -380,94 +385,5 @@ void ConversionRun::JoinThreads()
 {
     if (m_thread.joinable())
         m_thread.join();
-    if (m_sourceReader.joinable())
-        m_sourceReader.join();
 }
 
-RunSnapshot ConversionRun::Snapshot() const
-{
-    RunSnapshot snapshot;
-    boost::mutex::scoped_lock lock(m_stateLock);
-    snapshot.state = m_state;
-    RunProgress& progress = snapshot.progress;
-    progress.files = m_jobs.size();
-    progress.started = m_started;
-    if (m_jobs.empty())
-        return snapshot;
-    const FileJob& shown = *m_jobs[m_nShown];
-    snapshot.text = shown.Text();
-    progress.file = m_nShown;
-    progress.source = shown.Plan().source;
-    progress.step = shown.Step();
-    progress.steps = shown.Steps();
-    progress.program = shown.Program();
-    progress.lastOutput = shown.LastOutput();
-    if (m_bPaused)
-        progress.pausedSince = m_pausedSince;
-
-    // Each file's share of the bar: its length's share of them all once every length is
-    // known, an equal share until then.
-    const std::size_t files = m_jobs.size();
-    std::vector<double> shares(files, 1.0 / static_cast<double>(files));
-    double total = 0;
-    bool all = true;
-    for (const std::optional<FileFacts>& facts : m_sources) {
-        if (facts && facts->seconds && *facts->seconds > 0)
-            total += *facts->seconds;
-        else
-            all = false;
-    }
-    if (all && total > 0)
-        for (std::size_t i = 0; i < files; ++i)
-            shares[i] = *m_sources[i]->seconds / total;
-
-    double fraction = 0;
-    bool known = false;
-    for (std::size_t i = 0; i < files; ++i) {
-        const FileJob& job = *m_jobs[i];
-        switch (job.GetPhase()) {
-        case FileJob::Phase::Ended:
-            // A file that failed keeps the share it reached, so the bar agrees with its line.
-            ++progress.done;
-            if (const std::optional<int> percent = job.Percent())
-                fraction += shares[i] * *percent / 100;
-            known = true;
-            break;
-        case FileJob::Phase::Running:
-            progress.converting.push_back(i);
-            progress.sources.push_back(job.Plan().source);
-            if (const std::optional<int> percent = job.Percent()) {
-                fraction += shares[i] * *percent / 100;
-                known = true;
-            }
-            break;
-        case FileJob::Phase::Waiting:
-            break;
-        }
-    }
-    if (known)
-        progress.percent = std::min(100, static_cast<int>(fraction * 100 + 1e-9));
-
-    if (m_state == RunState::Ended) {
-        RunVerdict verdict;
-        verdict.files = files;
-        for (const auto& job : m_jobs) {
-            if (job->GetPhase() != FileJob::Phase::Ended) {
-                verdict.untouched.push_back(job->Plan().source);
-                continue;
-            }
-            const RunOutcome& outcome = job->Outcome();
-            verdict.outcomes.push_back(outcome);
-            verdict.written += outcome.kind == RunOutcome::Kind::Written;
-            verdict.bStopped |= outcome.kind == RunOutcome::Kind::Stopped;
-        }
-        verdict.bStopped |= !verdict.untouched.empty();
-        snapshot.verdict = std::move(verdict);
-    }
-    return snapshot;
-}
-
-RunState ConversionRun::State() const
-{
-    return m_state.load();
-}

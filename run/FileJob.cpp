@@ -4,34 +4,10 @@
 
 #include "platform/text/CommandLine.h"
 #include "platform/text/FileSystem.h"
-#include "platform/text/RunFolder.h"
 #include "platform/text/ShellPath.h"
 
-std::vector<std::u16string> PlannedCommands(const std::vector<std::u16string>& commands)
-{
-    // A list whose first command is empty has nothing to run: the rest would lack its input.
-    std::vector<std::u16string> planned;
-    if (commands.empty() || commands.front().empty())
-        return planned;
-    for (const std::u16string& command : commands)
-        if (!command.empty())
-            planned.push_back(command);
-    return planned;
-}
-
-ConfinementRules EncoderRules(const RunPlan& plan)
-{
-    ConfinementRules rules;
-    rules.readTrees = SystemReadTrees();
-    if (!plan.source.empty())
-        rules.readFiles.push_back(EncodeUtf8(plan.source));
-    if (!plan.runFolder.empty())
-        rules.writeTrees.push_back(EncodeUtf8(plan.runFolder));
-    return rules;
-}
-
-FileJob::FileJob(std::size_t index, RunPlan plan, const Context& context)
-    : m_nIndex(index), m_plan(std::move(plan)), m_context(context)
+FileJob::FileJob(std::size_t index, RunPlan plan, const RunnerSink& sink, std::function<void(std::string_view)> debugOutput)
+    : m_nIndex(index), m_plan(std::move(plan)), m_sink(sink), m_debugOutput(std::move(debugOutput))
 {
     m_outcome.steps = m_plan.commands.size();
     m_outcome.source = m_plan.source;
@@ -39,56 +15,46 @@ FileJob::FileJob(std::size_t index, RunPlan plan, const Context& context)
     m_outcome.bAudioOnly = !m_plan.bWantVideo;
 }
 
-bool FileJob::Begin(std::optional<double> sourceSeconds)
+void FileJob::Begin(std::optional<double> sourceSeconds)
 {
     m_bEarlierOutput = PathFileExistsW(m_plan.output);
-    m_pRunner = std::make_unique<Runner>(*this);
+    m_pRunner = std::make_unique<Runner>(m_nIndex, m_sink);
     m_pRunner->Confine(EncoderRules(m_plan));
-    {
-        boost::mutex::scoped_lock lock(m_context.stateLock);
-        m_phase = Phase::Running;
-        m_nStep = 0;
-        m_progress.BeginRun(m_plan.commands.size());
-        if (sourceSeconds)
-            m_progress.KnowLength(*sourceSeconds);
-    }
-    // Nothing to run: the file ends as one whose commands wrote nothing.
-    return !m_plan.commands.empty() && Launch();
+    m_phase = Phase::Running;
+    m_nStep = 0;
+    m_progress.BeginRun(m_plan.commands.size());
+    if (sourceSeconds)
+        m_progress.KnowLength(*sourceSeconds);
 }
 
 bool FileJob::Launch()
 {
+    // Nothing to run: the file ends as one whose commands wrote nothing.
+    if (m_nStep >= m_plan.commands.size())
+        return false;
     const std::string line = EncodeUtf8(m_plan.commands[m_nStep]);
-    {
-        boost::mutex::scoped_lock lock(m_context.stateLock);
-        m_strProgram = DecodeUtf8(BareProgramName(ProgramWord(line)));
-        m_lastOutput = RunClock::now();
-    }
-    if (m_context.debugOutput)
-        m_context.debugOutput(line);
+    // Only its first word: the runner splits the line into the child's arguments.
+    m_strProgram = DecodeUtf8(BareProgramName(ProgramWord(line)));
+    m_lastOutput = RunClock::now();
+    if (m_debugOutput)
+        m_debugOutput(line);
     if (m_pRunner->Launch(line))
         return true;
     // A command that cannot start ends its file: nothing else would ever end it.
-    boost::mutex::scoped_lock lock(m_context.stateLock);
     NoteFailure(RunOutcome::Kind::NotStarted, 0);
     return false;
 }
 
-void FileJob::OnChunk(OutputStream stream, std::string_view bytes)
+void FileJob::TakeOutput(OutputStream stream, std::string_view bytes)
 {
-    if (m_context.debugOutput)
-        m_context.debugOutput(bytes);
-    {
-        boost::mutex::scoped_lock lock(m_context.stateLock);
-        m_strPrevChunk.swap(m_strLastChunk);
-        m_strLastChunk.clear();
-        (stream == OutputStream::Output ? m_outputDecoder : m_errorDecoder).Decode(bytes, m_strLastChunk);
-        KeepTail(m_strLastChunk);
-        m_progress.Feed(stream, bytes);
-        m_lastOutput = RunClock::now();
-    }
-    if (m_context.changed)
-        m_context.changed();
+    if (m_debugOutput)
+        m_debugOutput(bytes);
+    m_strPrevChunk.swap(m_strLastChunk);
+    m_strLastChunk.clear();
+    (stream == OutputStream::Output ? m_outputDecoder : m_errorDecoder).Decode(bytes, m_strLastChunk);
+    KeepTail(m_strLastChunk);
+    m_progress.Feed(stream, bytes);
+    m_lastOutput = RunClock::now();
 }
 
 void FileJob::KeepTail(std::u16string_view text)
@@ -110,14 +76,8 @@ void FileJob::KeepTail(std::u16string_view text)
 
 void FileJob::NoteFailure(RunOutcome::Kind kind, int code)
 {
-    // What follows the first failure often fails because of it. Until the end, anything but
-    // NoOutput is a failure already noted.
-    if (m_outcome.kind != RunOutcome::Kind::NoOutput)
-        return;
-    m_outcome.kind = kind;
-    m_outcome.code = code;
-    m_outcome.step = m_nStep + 1;
-    m_outcome.program = m_strProgram;
+    if (!m_failure)
+        m_failure = Failure{kind, code, m_nStep + 1, m_strProgram};
 }
 
 FileJob::Next FileJob::Advance(const CRedirect::ChildEnd& end, bool stopRequested)
@@ -125,33 +85,27 @@ FileJob::Next FileJob::Advance(const CRedirect::ChildEnd& end, bool stopRequeste
     const bool interrupted = end.bInterrupted;
     const bool wentWell = end.kind == CRedirect::ChildEnd::Kind::Exited && end.code == 0;
     const bool last = m_nStep + 1 >= m_plan.commands.size();
-    {
-        boost::mutex::scoped_lock lock(m_context.stateLock);
-        // A character a child cut off at its end shows as U+FFFD and is not glued to the next
-        // child's first bytes.
-        for (Utf8Decoder* decoder : {&m_outputDecoder, &m_errorDecoder}) {
-            const std::u16string rest = decoder->Finish();
-            m_strLastChunk += rest;
-            KeepTail(rest);
-            decoder->Reset();
-        }
-        // An interrupted child's end is the stop's doing, not a failure of its own.
-        if (!interrupted && end.kind == CRedirect::ChildEnd::Kind::Signalled)
-            NoteFailure(RunOutcome::Kind::Signalled, end.code);
-        else if (!interrupted && !wentWell)
-            NoteFailure(RunOutcome::Kind::Exited, end.code);
+    // A character a child cut off at its end shows as U+FFFD and is not glued to the next
+    // child's first bytes.
+    for (Utf8Decoder* decoder : {&m_outputDecoder, &m_errorDecoder}) {
+        const std::u16string rest = decoder->Finish();
+        m_strLastChunk += rest;
+        KeepTail(rest);
+        decoder->Reset();
     }
+    // An interrupted child's end is the stop's doing, not a failure of its own.
+    if (!interrupted && end.kind == CRedirect::ChildEnd::Kind::Signalled)
+        NoteFailure(RunOutcome::Kind::Signalled, end.code);
+    else if (!interrupted && !wentWell)
+        NoteFailure(RunOutcome::Kind::Exited, end.code);
     // A stop that came after the file's last child had ended well by itself has nothing left
     // to stop: the file is whole, and it is put in place as it would have been.
     if (stopRequested && (interrupted || !(last && wentWell)))
         return Next::Stopped;
     if (last)
         return Next::Over;
-    {
-        boost::mutex::scoped_lock lock(m_context.stateLock);
-        m_progress.BeginStage(++m_nStep);
-    }
-    return Launch() ? Next::Launched : Next::Over;
+    m_progress.BeginStage(++m_nStep);
+    return Next::NextCommand;
 }
 
 void FileJob::Interrupt()
@@ -178,64 +132,47 @@ void FileJob::ShutdownRunner()
         m_pRunner->Shutdown();
 }
 
-void FileJob::End(bool stopped, const MediaReader& reader, const std::optional<FileFacts>& source,
-                  const std::atomic<bool>& cancel)
+FinishingWork FileJob::Finish(bool stopped)
 {
     // Its last child has ended and told so: the runner's threads are joined here, off them.
     m_pRunner.reset();
-    RunOutcome outcome;
-    {
-        boost::mutex::scoped_lock lock(m_context.stateLock);
-        outcome = m_outcome;
-    }
-    bool replaced = false;
+    FinishingWork work;
+    work.outcome = m_outcome;
     if (stopped) {
-        outcome.kind = RunOutcome::Kind::Stopped;
-        outcome.step = m_nStep + 1;
-    } else if (outcome.kind == RunOutcome::Kind::NoOutput) {
-        // Every command went well; the file it was all for decides.
-        const std::optional<std::uintmax_t> size = RegularFileSize(m_plan.written);
-        if (size && *size > 0) {
-            if (reader) {
-                // Encoders exit 0 for a source they cut short: the new file is read back first.
-                const std::optional<FileFacts> written = reader(m_plan.written, cancel);
-                outcome.doubt = JudgeOutput(written, source, m_plan.bWantVideo, m_plan.bWantAudio, m_plan.chosen);
-                outcome.written = written;
-                outcome.chosen = m_plan.chosen;
-                if (written)
-                    outcome.seconds = written->seconds;
-                if (source)
-                    outcome.sourceSeconds = source->seconds;
-            }
-            switch (ReplaceFile(m_plan.written, m_plan.output)) {
-            case Replaced::Yes:
-                outcome.kind = RunOutcome::Kind::Written;
-                outcome.size = *size;
-                break;
-            case Replaced::NotMoved:
-                outcome.kind = RunOutcome::Kind::NotMoved;
-                break;
-            case Replaced::NotSynced:
-                outcome.kind = RunOutcome::Kind::NotSynced;
-                break;
-            case Replaced::FolderNotSynced:
-                // The new file took the earlier one's place, but a power loss may still undo it.
-                outcome.kind = RunOutcome::Kind::NotSynced;
-                outcome.size = *size;
-                replaced = true;
-                break;
-            }
-        }
+        work.outcome.kind = RunOutcome::Kind::Stopped;
+        work.outcome.step = m_nStep + 1;
+    } else if (m_failure) {
+        work.outcome.kind = m_failure->kind;
+        work.outcome.code = m_failure->code;
+        work.outcome.step = m_failure->step;
+        work.outcome.program = m_failure->program;
+    } else {
+        work.bDecide = true;
     }
-    RemoveRunFolder(m_plan.runFolder);
-    if (outcome.kind != RunOutcome::Kind::Written)
-        outcome.bEarlierKept = !replaced && m_bEarlierOutput && PathFileExistsW(m_plan.output);
+    work.folder = std::move(m_plan.folder);
+    work.newFile = m_plan.newFile;
+    work.output = m_plan.output;
+    work.bEarlierOutput = m_bEarlierOutput;
+    work.bWantVideo = m_plan.bWantVideo;
+    work.bWantAudio = m_plan.bWantAudio;
+    work.chosen = m_plan.chosen;
+    m_phase = Phase::Finishing;
+    return work;
+}
 
-    boost::mutex::scoped_lock lock(m_context.stateLock);
+void FileJob::DropUntouched()
+{
+    m_plan.folder.Remove();
+    m_outcome.kind = RunOutcome::Kind::Stopped;
+    m_outcome.bEarlierKept = PathFileExistsW(m_plan.output);
+}
+
+void FileJob::Finished(RunOutcome outcome)
+{
     if (outcome.kind == RunOutcome::Kind::Written)
         m_progress.CompleteRun();
-    m_outcome = outcome;
     // A stop is the user's doing and has no cause to show; every other end without a file does.
     m_bShowTail = outcome.Failed() && outcome.kind != RunOutcome::Kind::Stopped;
+    m_outcome = std::move(outcome);
     m_phase = Phase::Ended;
 }

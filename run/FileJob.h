@@ -1,80 +1,43 @@
 #pragma once
-// One file's conversion: its commands one after another, the runner of their children, the
-// text they print (the previous chunk and the newest one, each stream decoded on its own, and
-// once the file has failed the last few KiB of it, so the cause is in view), how
-// far it is, its run folder, and at its end the read-back of the new file, its rename over the
-// output path and what became of it.
+// One file's conversion as its run sees it: its commands one after another, the runner of their
+// children, the text they print (the previous chunk and the newest one, each stream decoded on
+// its own, and once the file has failed the last few KiB of it, so the cause is in view), how
+// far it is, and at its end the work that puts the new file in place.
 //
 // Nothing of the user's is touched before the file has earned it: its last command writes the
 // output into the file's run folder, and only when every command exited 0 and that file is not
-// empty is it renamed over the output path. Whatever else happens (a failure, a stop, the
-// program told to end), the folder goes with everything in it and an earlier file at the output
-// path stays as it was.
+// empty is it renamed over the output path (run/FileFinishing.h). Whatever else happens, the
+// folder goes with everything in it and an earlier file at the output path stays as it was.
 //
-// Its run drives it from one thread, the run's own: Begin, Advance after each child's end, End.
-// The runner's threads only pass the children's text in, under the run's lock, and hand each
-// end to the run as an event; the read-back and the rename never run on them.
+// Only the run's own thread touches a job. The runner's threads hand the children's bytes and
+// ends to the run through `RunnerSink`, in order, and never reach the job itself.
 
-#include <atomic>
-#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
-
-#include <boost/thread/mutex.hpp>
 
 #include "platform/text/TextCodec.h"
+#include "run/FileFinishing.h"
 #include "run/ProgressParser.h"
 #include "run/Redirect.h"
-#include "run/RunOutcome.h"
-
-using RunClock = std::chrono::steady_clock;
-
-// What a run is to do for one file.
-struct RunPlan {
-    std::vector<std::u16string> commands;  // in order, none of them empty
-    std::u16string source;                 // the file the commands convert
-    std::u16string output;                 // where the new file goes once the run has earned it
-    std::u16string runFolder;              // made for this file beside `output`; the run removes it
-    std::u16string written;                // the file the last command writes, inside `runFolder`
-    // The streams the new file is to hold, as far as its source has them.
-    bool bWantVideo = true;
-    bool bWantAudio = true;
-    // What the new file is held against once written.
-    Chosen chosen;
-};
-
-// The commands a plan runs: those of `commands` that are not empty, in order; none when the
-// first is empty.
-std::vector<std::u16string> PlannedCommands(const std::vector<std::u16string>& commands);
-
-// What the encoders of a plan may touch: the system's folders and their own, the plan's source
-// (read only), and its run folder; no network.
-ConfinementRules EncoderRules(const RunPlan& plan);
-
-// Reads a media file: its facts, or nothing when it cannot be read. Called off the caller's
-// thread, several at once; it should give up soon once `cancel` is set.
-using MediaReader = std::function<std::optional<FileFacts>(const std::u16string& path, const std::atomic<bool>& cancel)>;
+#include "run/RunPlan.h"
+#include "run/RunSnapshot.h"
 
 class FileJob {
 public:
-    // What a job reports to its run.
-    struct Context {
-        boost::mutex& stateLock;  // the run's one lock over what a window reads
-        std::function<void()> changed;
-        std::function<void(std::string_view)> debugOutput;
-        // A child of job `index` has ended (empty when there was none), on its exit watcher;
-        // `shutdown` when the runner's forced end caused it.
-        std::function<void(std::size_t index, std::optional<CRedirect::ChildEnd> end, bool shutdown)> childEnded;
+    // Where a job's runner hands what its children write and how they end, on the runner's
+    // threads; `job` is the file's index.
+    struct RunnerSink {
+        std::function<void(std::size_t job, OutputStream stream, std::string_view bytes)> output;
+        std::function<void(std::size_t job, const CRedirect::ChildEnd& end)> ended;
     };
 
-    enum class Phase { Waiting, Running, Ended };
+    enum class Phase { Waiting, Running, Finishing, Ended };
     // What comes after a child's end.
-    enum class Next { Launched, Over, Stopped };
+    enum class Next { NextCommand, Over, Stopped };
 
     // Encoders run this much nicer than the program, so that a batch on every core leaves the
     // desktop responsive.
@@ -83,19 +46,24 @@ public:
     // and the few lines it prints after it, wherever a version puts them.
     static constexpr std::size_t kTailChars = 4096;
 
-    FileJob(std::size_t index, RunPlan plan, const Context& context);
+    FileJob(std::size_t index, RunPlan plan, const RunnerSink& sink, std::function<void(std::string_view)> debugOutput);
     FileJob(const FileJob&) = delete;
     FileJob& operator=(const FileJob&) = delete;
 
-    // On the run's thread.
-    // Starts the first command. False when none started: the file is then over (End is due).
-    bool Begin(std::optional<double> sourceSeconds);
-    // A child has ended: the next command has started, or the file is over, or stopped.
+    // The file begins, its length known or not; its first command is launched by Launch.
+    void Begin(std::optional<double> sourceSeconds);
+    // Starts the current command; false when it could not start, its failure then noted.
+    bool Launch();
+    void TakeOutput(OutputStream stream, std::string_view bytes);
+    // A child has ended: the next command is due (then Launch), or the file is over, or stopped.
     Next Advance(const CRedirect::ChildEnd& end, bool stopRequested);
-    // The file is over: the new file read back (with `reader`, against `source`) and put in
-    // place, or, when `stopped`, left; its folder gone; its outcome recorded.
-    void End(bool stopped, const MediaReader& reader, const std::optional<FileFacts>& source,
-             const std::atomic<bool>& cancel);
+    // The file is over: its runner let go, and the work that ends it handed out, to run off the
+    // run's thread. The job is Finishing until Finished.
+    FinishingWork Finish(bool stopped);
+    void Finished(RunOutcome outcome);
+    // A stop came before the file began: its folder goes, and it counts as stopped.
+    void DropUntouched();
+
     // Asks the running child to end (SIGINT, SIGTERM, SIGKILL); its end comes as any end.
     void Interrupt();
     // Holds the running child and all it started, and lets them go on again.
@@ -103,50 +71,53 @@ public:
     void Resume();
     // The forced end of the running child; every thread of the runner joined.
     void ShutdownRunner();
-    const RunPlan& Plan() const { return m_plan; }
-
-    // Under the state lock.
-    Phase GetPhase() const { return m_phase; }
+    // A pause of `held` is not the encoder's silence.
+    void DiscountPause(RunClock::duration held) { m_lastOutput += held; }
     void KnowLength(double seconds) { m_progress.KnowLength(seconds); }
+
+    const RunPlan& Plan() const { return m_plan; }
+    Phase GetPhase() const { return m_phase; }
     std::u16string Text() const { return m_bShowTail ? m_strTail : m_strPrevChunk + m_strLastChunk; }
     std::optional<int> Percent() const { return m_progress.Percent(); }
     std::size_t Step() const { return m_nStep; }
     std::size_t Steps() const { return m_plan.commands.size(); }
     const std::u16string& Program() const { return m_strProgram; }
     RunClock::time_point LastOutput() const { return m_lastOutput; }
-    // A pause of `held` is not the encoder's silence.
-    void DiscountPause(RunClock::duration held) { m_lastOutput += held; }
+    // Known once Ended; before, only the source and output.
     const RunOutcome& Outcome() const { return m_outcome; }
 
 private:
     class Runner : public CRedirect {
     public:
-        explicit Runner(FileJob& job) : CRedirect(kNiceness), m_job(job) {}
-        void OnOutputText(std::string_view text) override { m_job.OnChunk(OutputStream::Output, text); }
-        void OnErrorText(std::string_view text) override { m_job.OnChunk(OutputStream::Error, text); }
-        void OnFinished() override
-        {
-            m_job.m_context.childEnded(m_job.m_nIndex, FinishedChild(), StopRequested());
-        }
+        Runner(std::size_t index, const RunnerSink& sink) : CRedirect(kNiceness), m_nIndex(index), m_sink(sink) {}
+        void OnOutputText(std::string_view text) override { m_sink.output(m_nIndex, OutputStream::Output, text); }
+        void OnErrorText(std::string_view text) override { m_sink.output(m_nIndex, OutputStream::Error, text); }
+        void OnFinished(const ChildEnd& end) override { m_sink.ended(m_nIndex, end); }
 
     private:
-        FileJob& m_job;
+        const std::size_t m_nIndex;
+        const RunnerSink& m_sink;
     };
 
-    void OnChunk(OutputStream stream, std::string_view bytes);
-    // Under the state lock: `text` joins the tail, whose start is then cut to whole lines.
+    // The first failure of the file's commands, the one that tells: what follows often fails
+    // because of it.
+    struct Failure {
+        RunOutcome::Kind kind;
+        int code;
+        std::size_t step;  // from 1
+        std::u16string program;
+    };
+
+    // `text` joins the tail, whose start is then cut to whole lines.
     void KeepTail(std::u16string_view text);
-    // Starts command m_nStep; false when it could not start, its failure then noted.
-    bool Launch();
-    // Under the state lock: keeps the file's first failure, the one that tells.
     void NoteFailure(RunOutcome::Kind kind, int code);
 
     const std::size_t m_nIndex;
-    const RunPlan m_plan;
-    const Context& m_context;
+    RunPlan m_plan;
+    const RunnerSink& m_sink;
+    const std::function<void(std::string_view)> m_debugOutput;
     bool m_bEarlierOutput = false;  // something was at the output path when the file began
 
-    // What a window reads, under the state lock.
     Phase m_phase = Phase::Waiting;
     std::size_t m_nStep = 0;  // the command now running, from 0
     std::u16string m_strProgram;
@@ -159,10 +130,10 @@ private:
     std::u16string m_strTail;
     bool m_bShowTail = false;  // the file failed: its text is the tail
     ProgressParser m_progress;
+    std::optional<Failure> m_failure;
     RunOutcome m_outcome;
 
-    // Last: its threads reach everything above until it has stopped. Made as the file begins
-    // and let go as it ends, so that a batch of many files holds the threads of those
-    // converting only.
+    // Made as the file begins and let go as it ends, so that a batch of many files holds the
+    // threads of those converting only.
     std::unique_ptr<Runner> m_pRunner;
 };

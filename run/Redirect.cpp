@@ -113,7 +113,7 @@ CRedirect::~CRedirect()
 void CRedirect::OnLaunched(std::string_view) {}
 void CRedirect::OnOutputText(std::string_view) {}
 void CRedirect::OnErrorText(std::string_view) {}
-void CRedirect::OnFinished() {}
+void CRedirect::OnFinished(const ChildEnd&) {}
 
 void CRedirect::ReportStartFailure(std::string_view commandLine)
 {
@@ -358,7 +358,9 @@ void CRedirect::ExitWatcherMain(CRedirect* runner, Child* child)
     child->m_bEnded.store(true);
     s_pFinishingRunner = runner;
     s_pFinishingChild = child;
-    runner->OnFinished();
+    ChildEnd end = child->m_end;
+    end.bShutdown = runner->m_nStopping.load() > 0 || child->m_stopSignal.IsSet();
+    runner->OnFinished(end);
     s_pFinishingRunner = nullptr;
     s_pFinishingChild = nullptr;
     child->m_bWatcherDone.store(true);

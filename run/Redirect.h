@@ -18,11 +18,13 @@ class CRedirect {
 public:
     // How a child ended, as its OnFinished sees it.
     struct ChildEnd {
-        enum class Kind { Exited, Signalled, Stopped };
-        Kind kind = Kind::Stopped;
+        enum class Kind { Exited, Signalled, ShutDown };
+        Kind kind = Kind::ShutDown;
         int code = 0;  // the exit code, or the number of the killing signal; 0 when stopped
         // Interrupt reached it while it ran: its end is the answer to that, whatever it was.
         bool bInterrupted = false;
+        // A Shutdown of the runner reached it: an OnFinished that sees it must not move a queue on.
+        bool bShutdown = false;
         bool operator==(const ChildEnd&) const = default;
     };
 
@@ -80,7 +82,7 @@ public:
     virtual void OnErrorText(std::string_view text);
     // Once per launched child, on its exit watcher thread, after the child has ended (or was
     // stopped by Shutdown) and both readers have passed on everything they read.
-    virtual void OnFinished();
+    virtual void OnFinished(const ChildEnd& end);
 
 protected:
     // Inside OnFinished, on the thread that runs it: how that child ended. Stopped means

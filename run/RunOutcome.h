@@ -6,8 +6,10 @@
 // to the program) stopped it. A file put in place may still be doubtful: encoders exit 0 for a
 // source they cut short.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -24,6 +26,10 @@ struct FileFacts {
     std::optional<int> channels{};
     std::optional<std::int64_t> audioBitRate{};  // bit/s
 };
+
+// Reads a media file: its facts, or nothing when it cannot be read. Called off the caller's
+// thread, several at once; it should give up soon once `cancel` is set.
+using MediaReader = std::function<std::optional<FileFacts>(const std::u16string& path, const std::atomic<bool>& cancel)>;
 
 // What the user chose that a written file can be held against; an option left to the encoder
 // ("Original") names nothing.
@@ -42,7 +48,7 @@ struct RunOutcome {
         Exited,      // a command exited with a status other than 0
         Signalled,   // a command was killed by a signal
         NotStarted,  // a command could not start
-        NoOutput,    // every command went well, yet the file they wrote is missing or empty
+        NoOutput,    // every command went well, yet the file they were to write is missing or empty
         NotMoved,    // the new file could not be renamed over the output path
         NotSynced,   // the new file, or its name at the output path, could not be flushed to the disk
         Stopped,     // stopped before it had earned its output
@@ -76,7 +82,7 @@ struct RunOutcome {
     std::optional<double> seconds{};        // the new file's length, when it was read
     std::optional<double> sourceSeconds{};  // the source's, when it was read
     // Against a choice: what the new file holds, and what was chosen.
-    std::optional<FileFacts> written{};
+    std::optional<FileFacts> newFacts{};
     Chosen chosen{};
 
     bool Failed() const { return kind != Kind::Written; }

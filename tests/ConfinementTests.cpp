@@ -54,7 +54,7 @@ protected:
         RunPlan plan = Plan({Script(steps)});
         plan.source = DecodeUtf8(At(source));
         Make();
-        EXPECT_TRUE(m_run->Start(std::move(plan)));
+        EXPECT_TRUE(Start(std::move(plan)));
         EXPECT_TRUE(WaitEnded());
         return Outcome();
     }
@@ -144,7 +144,7 @@ TEST_F(ConfinedRunTest, AFifoSourceIsReadAndAWaitOnItStops)
     RunPlan plan = Plan({Script({"out:opening", "read:" + fifo, "create:{written}"})});
     plan.source = DecodeUtf8(fifo);
     Make();
-    ASSERT_TRUE(m_run->Start(std::move(plan)));
+    ASSERT_TRUE(Start(std::move(plan)));
     ASSERT_TRUE(WaitUntil([](const RunSnapshot& s) { return s.text.find(u"opening") != std::u16string::npos; }));
     m_run->Stop();
     ASSERT_TRUE(WaitEnded());

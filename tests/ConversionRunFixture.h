@@ -52,14 +52,15 @@ protected:
         return command;
     }
 
-    RunPlan Plan(const std::vector<std::u16string>& commands) { return PlanFor(m_output, commands); }
+    RunPlan Plan(const std::vector<std::u16string>& commands) { return StandInPlan(m_output, commands); }
+    bool Start(RunPlan plan) { return m_run->Start(OnePlan(std::move(plan))); }
 
     void Make(MediaReader reader = {}, std::size_t parallel = 0)
     {
         m_run.emplace(
             [this] {
                 if (m_observe)
-                    m_observe(m_run->Snapshot());
+                    m_observe(*m_run->Snapshot());
                 std::lock_guard<std::mutex> lock(m_lock);
                 m_changed.notify_all();
             },
@@ -73,23 +74,33 @@ protected:
     // The run's verdict once it has ended.
     RunVerdict Verdict()
     {
-        const std::optional<RunVerdict> verdict = m_run->Snapshot().verdict;
+        const std::optional<RunVerdict> verdict = m_run->Snapshot()->verdict;
         EXPECT_TRUE(verdict.has_value()) << "the run has not ended";
         return verdict.value_or(RunVerdict{});
     }
 
-    // The one file's outcome once the run has ended.
+    // The outcomes of the files that began, in file order, once the run has ended.
+    std::vector<RunOutcome> Outcomes()
+    {
+        std::vector<RunOutcome> outcomes;
+        for (const RunVerdict::File& file : Verdict().files)
+            if (file.end != FileEnd::Untouched)
+                outcomes.push_back(file.outcome);
+        return outcomes;
+    }
+
+    // The one file's outcome once the run has ended, whether or not it began.
     RunOutcome Outcome()
     {
-        const std::vector<RunOutcome> outcomes = Verdict().outcomes;
-        EXPECT_EQ(outcomes.size(), 1u);
-        return outcomes.empty() ? RunOutcome{} : outcomes.back();
+        const std::vector<RunVerdict::File> files = Verdict().files;
+        EXPECT_EQ(files.size(), 1u);
+        return files.empty() ? RunOutcome{} : files.back().outcome;
     }
 
     bool WaitUntil(const std::function<bool(const RunSnapshot&)>& condition, Seconds bound = Seconds(20))
     {
         std::unique_lock<std::mutex> lock(m_lock);
-        return m_changed.wait_for(lock, bound, [&] { return condition(m_run->Snapshot()); });
+        return m_changed.wait_for(lock, bound, [&] { return condition(*m_run->Snapshot()); });
     }
     bool WaitEnded(Seconds bound = Seconds(20))
     {

@@ -24,7 +24,7 @@
 
 #include "platform/text/CommandLine.h"
 #include "platform/text/FileSystem.h"
-#include "platform/text/RunFolder.h"
+#include "platform/files/RunFolder.h"
 #include "platform/text/TextCodec.h"
 #include "media/MediaAnswer.h"
 #include "platform/process/ProbeProcess.h"
@@ -85,7 +85,7 @@ TEST_F(ConversionRunTest, TheOutputIsReplacedOnlyWhenTheRunHasEarnedIt)
             }
             return ::fsync(fd);
         });
-        ASSERT_TRUE(m_run->Start(std::move(plan)));
+        ASSERT_TRUE(Start(std::move(plan)));
         ASSERT_TRUE(WaitEnded());
         SetSyncHook({});
         const RunOutcome outcome = Outcome();
@@ -98,7 +98,7 @@ TEST_F(ConversionRunTest, TheOutputIsReplacedOnlyWhenTheRunHasEarnedIt)
             EXPECT_NE(ReadAll(m_output), "");
             EXPECT_NE(ReadAll(m_output), "earlier");
             EXPECT_EQ(outcome.size, fs::file_size(m_output));
-            EXPECT_EQ(m_run->Snapshot().progress.percent, 100);
+            EXPECT_EQ(m_run->Snapshot()->progress.percent, 100);
         } else {
             EXPECT_EQ(fs::exists(m_output), c.earlier);
             if (c.earlier) {
@@ -141,7 +141,7 @@ TEST_F(ConversionRunTest, StopEndsEitherStageAndKeepsTheEarlierOutput)
         const std::vector<std::u16string> commands =
             c.stage == 1 ? std::vector{Script(waiting), Script({"touch:" + (m_dir / "second").string()})}
                          : std::vector{Script({"touch:{folder}/temp.avi"}), Script(waiting)};
-        ASSERT_TRUE(m_run->Start(Plan(commands)));
+        ASSERT_TRUE(Start(Plan(commands)));
         ASSERT_TRUE(WaitUntil([](const RunSnapshot& s) { return s.text.ends_with(u"ready"); }));
         const auto clicked = std::chrono::steady_clock::now();
         m_run->Stop();
@@ -184,7 +184,7 @@ TEST_F(ConversionRunTest, AStopRacingTheEndSaysWhatHappened)
             std::lock_guard<std::mutex> lock(m_lock);
             m_debug.clear();
         }
-        ASSERT_TRUE(m_run->Start(std::move(plan)));
+        ASSERT_TRUE(Start(std::move(plan)));
         std::this_thread::sleep_for(std::chrono::microseconds(round * 250));
         m_run->Stop();
         const std::size_t launchedAtStop = launched();
@@ -207,7 +207,7 @@ TEST_F(ConversionRunTest, AShutdownDuringAFloodLeavesNoChildAndNoFolder)
 {
     Make();
     std::ofstream(m_output) << "earlier";
-    ASSERT_TRUE(m_run->Start(Plan({Script({"stampfile:{written}", "smallwrites:50000000:100:2"}),
+    ASSERT_TRUE(Start(Plan({Script({"stampfile:{written}", "smallwrites:50000000:100:2"}),
                                    Script({"touch:" + (m_dir / "second").string()})})));
     ASSERT_TRUE(WaitUntil([](const RunSnapshot& s) { return s.text.size() > 256; }));
     m_run->Shutdown();
@@ -309,7 +309,7 @@ TEST_F(ConversionRunTest, TheSourceIsReadBesideTheRunAndTheNewFileHeldAgainstIt)
     });
     RunPlan plan = Plan({Script({"wait:" + (m_dir / "go").string(), "stampfile:{written}"})});
     plan.source = DecodeUtf8((m_dir / "source.mp4").string());
-    ASSERT_TRUE(m_run->Start(std::move(plan)));
+    ASSERT_TRUE(Start(std::move(plan)));
     EXPECT_TRUE(WaitUntil([](const RunSnapshot& s) { return s.progress.percent == 0; }));
     std::ofstream(m_dir / "go").put('x');
     ASSERT_TRUE(WaitEnded());
@@ -346,14 +346,14 @@ TEST_F(ConversionRunTest, AHelperThatFailsCostsOnlyItsFilesReadBack)
     const char* names[] = {"a.flv", "b-crash", "c-hang", "d.flv", "e-nonsense", "f.flv"};
     std::vector<RunPlan> plans;
     for (const char* name : names) {
-        plans.push_back(PlanFor(m_dir / name, {Script({"stampfile:{written}"})}));
+        plans.push_back(StandInPlan(m_dir / name, {Script({"stampfile:{written}"})}));
         plans.back().source = DecodeUtf8((m_dir / "source.mp4").string());
     }
     ASSERT_TRUE(m_run->Start(std::move(plans)));
     ASSERT_TRUE(WaitEnded());
     using D = RunOutcome::Doubt;
     std::vector<std::pair<RunOutcome::Kind, D>> got;
-    for (const RunOutcome& outcome : Verdict().outcomes)
+    for (const RunOutcome& outcome : Outcomes())
         got.emplace_back(outcome.kind, outcome.doubt);
     const auto written = RunOutcome::Kind::Written;
     EXPECT_EQ(got, (std::vector<std::pair<RunOutcome::Kind, D>>{{written, D::None},
@@ -391,18 +391,18 @@ TEST_F(ConversionRunTest, SeveralFilesRunInTurnUntilAStop)
         for (const fs::path& output : outputs)
             std::ofstream(output) << "earlier";
         std::vector<RunPlan> plans;
-        plans.push_back(PlanFor(outputs[0], {Script({"stampfile:{written}"})}));
-        plans.push_back(PlanFor(outputs[1], {Script(c.second)}));
-        plans.push_back(PlanFor(outputs[2], {Script({"stampfile:{written}"})}));
+        plans.push_back(StandInPlan(outputs[0], {Script({"stampfile:{written}"})}));
+        plans.push_back(StandInPlan(outputs[1], {Script(c.second)}));
+        plans.push_back(StandInPlan(outputs[2], {Script({"stampfile:{written}"})}));
         ASSERT_TRUE(m_run->Start(std::move(plans)));
         if (c.kinds.back() == K::Stopped) {
             ASSERT_TRUE(WaitUntil([](const RunSnapshot& s) { return s.text.ends_with(u"ready"); }));
-            EXPECT_EQ(m_run->Snapshot().progress.file, 1u);
+            EXPECT_EQ(m_run->Snapshot()->progress.file, 1u);
             m_run->Stop();
         }
         ASSERT_TRUE(WaitEnded());
         std::vector<K> kinds;
-        for (const RunOutcome& outcome : Verdict().outcomes)
+        for (const RunOutcome& outcome : Outcomes())
             kinds.push_back(outcome.kind);
         EXPECT_EQ(kinds, c.kinds);
         EXPECT_NE(ReadAll(outputs[0]), "earlier");
@@ -429,7 +429,7 @@ TEST_F(ConversionRunTest, SeveralAtOnceStartAsOthersEndAndAreToldInFileOrder)
     const auto marker = [&](const char* what, std::size_t i) { return (m_dir / (what + std::to_string(i))).string(); };
     std::vector<RunPlan> plans;
     for (std::size_t i = 0; i < 5; ++i) {
-        plans.push_back(PlanFor(m_dir / ("f" + std::to_string(i) + ".flv"),
+        plans.push_back(StandInPlan(m_dir / ("f" + std::to_string(i) + ".flv"),
                                 {Script({"out:file " + std::to_string(i), "wait:" + marker("go", i),
                                          i == 2 ? "exit:1" : "stampfile:{written}"})}));
         plans.back().source = u"f" + DecodeUtf8(std::to_string(i)) + u".mp4";
@@ -460,16 +460,20 @@ TEST_F(ConversionRunTest, SeveralAtOnceStartAsOthersEndAndAreToldInFileOrder)
     using K = RunOutcome::Kind;
     const RunVerdict verdict = Verdict();
     std::vector<K> kinds;
+    std::vector<FileEnd> ends;
     std::vector<std::u16string> sources;
-    for (const RunOutcome& outcome : verdict.outcomes) {
-        kinds.push_back(outcome.kind);
-        sources.push_back(outcome.source);
+    for (const RunVerdict::File& file : verdict.files) {
+        kinds.push_back(file.outcome.kind);
+        ends.push_back(file.end);
+        sources.push_back(file.outcome.source);
     }
     EXPECT_EQ(kinds, (std::vector{K::Written, K::Written, K::Exited, K::Written, K::Written}));
+    const FileEnd written = FileEnd::Written;
+    EXPECT_EQ(ends, (std::vector{written, written, FileEnd::Failed, written, written}));
     EXPECT_EQ(sources, (std::vector<std::u16string>{u"f0.mp4", u"f1.mp4", u"f2.mp4", u"f3.mp4", u"f4.mp4"}));
-    EXPECT_EQ(verdict.written, 4u);
+    EXPECT_EQ(verdict.nWritten, 4u);
+    EXPECT_EQ(verdict.firstWritten, DecodeUtf8((m_dir / "f0.flv").string()));
     EXPECT_FALSE(verdict.bStopped);
-    EXPECT_TRUE(verdict.untouched.empty());
     EXPECT_EQ(fs::exists(m_dir / "f2.flv"), false);
     ExpectNoRunFolder();
     const std::string nice = "nice=" + std::to_string(std::min(::getpriority(PRIO_PROCESS, 0) + 10, 19));
@@ -487,7 +491,7 @@ TEST_F(ConversionRunTest, AStopWithTwoRunningLeavesTheRestUntouched)
     for (std::size_t i = 0; i < 4; ++i) {
         const fs::path output = m_dir / ("f" + std::to_string(i) + ".flv");
         std::ofstream(output) << "earlier";
-        plans.push_back(PlanFor(output, {Script({"stampfile:{written}", "out:began " + std::to_string(i), "wait:never"})}));
+        plans.push_back(StandInPlan(output, {Script({"stampfile:{written}", "out:began " + std::to_string(i), "wait:never"})}));
         plans.back().source = u"f" + DecodeUtf8(std::to_string(i)) + u".mp4";
     }
     ASSERT_TRUE(m_run->Start(std::move(plans)));
@@ -498,12 +502,15 @@ TEST_F(ConversionRunTest, AStopWithTwoRunningLeavesTheRestUntouched)
     m_run->Stop();
     ASSERT_TRUE(WaitEnded());
     const RunVerdict verdict = Verdict();
-    ASSERT_EQ(verdict.outcomes.size(), 2u);
-    for (const RunOutcome& outcome : verdict.outcomes)
-        EXPECT_EQ(outcome.kind, RunOutcome::Kind::Stopped);
+    std::vector<FileEnd> ends;
+    for (const RunVerdict::File& file : verdict.files)
+        ends.push_back(file.end);
+    EXPECT_EQ(ends, (std::vector{FileEnd::Stopped, FileEnd::Stopped, FileEnd::Untouched, FileEnd::Untouched}));
+    ASSERT_EQ(verdict.files.size(), 4u);
+    EXPECT_EQ(verdict.files[3].outcome.source, u"f3.mp4");
     EXPECT_TRUE(verdict.bStopped);
-    EXPECT_EQ(verdict.written, 0u);
-    EXPECT_EQ(verdict.untouched, (std::vector<std::u16string>{u"f2.mp4", u"f3.mp4"}));
+    EXPECT_EQ(verdict.nWritten, 0u);
+    EXPECT_TRUE(verdict.firstWritten.empty());
     for (std::size_t i = 0; i < 4; ++i)
         EXPECT_EQ(ReadAll(m_dir / ("f" + std::to_string(i) + ".flv")), "earlier") << i;
     ExpectNoRunFolder();
@@ -517,15 +524,15 @@ TEST_F(ConversionRunTest, EachFileHasItsLengthsShareOfTheBar)
         return FileFacts{path.ends_with(u"a.mp4") ? 10.0 : 30.0, true, true};
     });
     std::vector<RunPlan> plans;
-    plans.push_back(PlanFor(m_dir / "a.flv", {Script({"stampfile:{written}"})}));
-    plans.push_back(PlanFor(m_dir / "b.flv", {Script({"wait:" + (m_dir / "go").string(), "stampfile:{written}"})}));
+    plans.push_back(StandInPlan(m_dir / "a.flv", {Script({"stampfile:{written}"})}));
+    plans.push_back(StandInPlan(m_dir / "b.flv", {Script({"wait:" + (m_dir / "go").string(), "stampfile:{written}"})}));
     plans[0].source = DecodeUtf8((m_dir / "a.mp4").string());
     plans[1].source = DecodeUtf8((m_dir / "b.mp4").string());
     ASSERT_TRUE(m_run->Start(std::move(plans)));
     EXPECT_TRUE(WaitUntil([](const RunSnapshot& s) { return s.progress.file == 1 && s.progress.percent == 25; }));
     std::ofstream(m_dir / "go").put('x');
     ASSERT_TRUE(WaitEnded());
-    EXPECT_EQ(m_run->Snapshot().progress.percent, 100);
+    EXPECT_EQ(m_run->Snapshot()->progress.percent, 100);
 }
 
 }  // namespace

@@ -280,7 +280,7 @@ protected:
     std::intptr_t Run(const std::vector<std::u16string>& commands, std::function<void(QWidget*)> act)
     {
         std::vector<RunPlan> plans;
-        plans.push_back(PlanFor(m_dir / "out.flv", commands));
+        plans.push_back(StandInPlan(m_dir / "out.flv", commands));
         return Run(std::move(plans), std::move(act));
     }
 
@@ -401,7 +401,7 @@ TEST_F(Desktop, TheLauncherEntryShowsTheProgressAndTheFilesLeftUntilTheEndOrStop
         std::vector<RunPlan> plans;
         for (int i = 0; i < 2; ++i) {
             const std::string n = std::to_string(i);
-            plans.push_back(PlanFor(m_dir / ("f" + n + ".flv"),
+            plans.push_back(StandInPlan(m_dir / ("f" + n + ".flv"),
                                     {Script({duration, "err:time=00:00:05.00\r", "wait:go" + n, "stampfile:{written}"})}));
         }
         Run(std::move(plans), [&](QWidget* window) {
@@ -517,8 +517,8 @@ TEST_F(Desktop, OpenFolderShowsTheFirstNewFileInTheFileManager)
         std::vector<RunPlan> plans;
         for (std::size_t i = 0; i < c.outputs.size(); ++i) {
             // The new file's name quoted whole, blanks and all.
-            RunPlan plan = PlanFor(m_dir / c.outputs[i], {});
-            plan.commands = {Script({c.written[i] ? "stampfile:" + EncodeUtf8(plan.written) : "exit:1"})};
+            RunPlan plan = StandInPlan(m_dir / c.outputs[i], {});
+            plan.commands = {Script({c.written[i] ? "stampfile:" + EncodeUtf8(plan.newFile) : "exit:1"})};
             plans.push_back(std::move(plan));
         }
         const std::intptr_t result = Run(std::move(plans), [&](QWidget* window) {

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "platform/text/FileSystem.h"
-#include "platform/text/RunFolder.h"
+#include "platform/files/RunFolder.h"
 #include "platform/text/TextCodec.h"
 
 namespace fs = std::filesystem;
@@ -76,8 +76,10 @@ TEST_F(FileSystem, OutputNamingTheSourceIsRecognisedHoweverItIsSpelled)
 
 TEST_F(FileSystem, RunFoldersArePrivateUniqueAndGoWithTheirContents)
 {
-    const std::u16string first = CreateRunFolder(In("out.flv"));
-    const std::u16string second = CreateRunFolder(In("out.flv"));
+    RunFolder firstFolder = RunFolder::Create(In("out.flv"));
+    RunFolder secondFolder = RunFolder::Create(In("out.flv"));
+    const std::u16string first = firstFolder.Path();
+    const std::u16string second = secondFolder.Path();
     ASSERT_FALSE(first.empty());
     ASSERT_NE(first, second);
     EXPECT_EQ(fs::path(EncodeUtf8(first)).parent_path(), m_dir);
@@ -87,14 +89,20 @@ TEST_F(FileSystem, RunFoldersArePrivateUniqueAndGoWithTheirContents)
 
     std::ofstream(EncodeUtf8(first) + "/temp.avi") << "intermediate";
     fs::create_symlink(m_dir / "other.flv", EncodeUtf8(first) + "/link");
-    RemoveRunFolder(first);
-    RemoveRunFolder(second);
+    // Its owner removes it, once: a handle moved away from holds none.
+    RunFolder owner = std::move(firstFolder);
+    EXPECT_FALSE(firstFolder);
+    firstFolder.Remove();
+    EXPECT_TRUE(fs::exists(EncodeUtf8(first)));
+    owner.Remove();
+    EXPECT_FALSE(owner);
+    { const RunFolder gone = std::move(secondFolder); }
     EXPECT_FALSE(fs::exists(EncodeUtf8(first)));
     EXPECT_FALSE(fs::exists(EncodeUtf8(second)));
     EXPECT_TRUE(fs::exists(m_dir / "other.flv"));  // a link inside was not followed
 
     // Only beside the output: a folder elsewhere could not be renamed over it in one step.
-    EXPECT_EQ(CreateRunFolder(In("missing/out.flv")), u"");
+    EXPECT_FALSE(RunFolder::Create(In("missing/out.flv")));
 }
 
 // The new file's data reaches the disk before the rename, its name after it; a flush that fails
@@ -160,7 +168,9 @@ TEST_F(FileSystem, ARunFolderWhoseLockIsFreeGoesAtTheNextAndNothingElse)
         EXPECT_EQ(::pipe(ends), 0);
         const pid_t child = ::fork();
         if (child == 0) {
-            const std::string made = EncodeUtf8(CreateRunFolder(DecodeUtf8((beside / "out.flv").string())));
+            // Never let go: the process ends without its destructors.
+            const RunFolder folder = RunFolder::Create(DecodeUtf8((beside / "out.flv").string()));
+            const std::string made = EncodeUtf8(folder.Path());
             std::ofstream(made + "/out.flv") << "partial";
             [[maybe_unused]] const ssize_t n = ::write(ends[1], made.data(), made.size());
             ::_exit(0);
@@ -186,7 +196,8 @@ TEST_F(FileSystem, ARunFolderWhoseLockIsFreeGoesAtTheNextAndNothingElse)
     fs::create_symlink(m_dir / "sub", stale / "link-to-a-folder");
     fs::create_directories(stale / "inner");
     std::ofstream(stale / "inner" / "x") << "x";
-    const std::u16string live = CreateRunFolder(In("out.flv"));
+    RunFolder liveFolder = RunFolder::Create(In("out.flv"));
+    const std::u16string live = liveFolder.Path();
     ASSERT_FALSE(live.empty());
     fs::create_symlink(elsewhere, m_dir / ".tarvex-run-linked");
     fs::create_directories(m_dir / ".tarvex-run-nolock");
@@ -194,8 +205,8 @@ TEST_F(FileSystem, ARunFolderWhoseLockIsFreeGoesAtTheNextAndNothingElse)
     std::ofstream(m_dir / ".tarvex-run-toolong1" / ".tarvex-lock");
     std::ofstream(m_dir / ".tarvex-run-afile") << "a file";
 
-    const std::u16string next = CreateRunFolder(In("out.flv"));
-    ASSERT_FALSE(next.empty());
+    RunFolder next = RunFolder::Create(In("out.flv"));
+    ASSERT_TRUE(next);
     EXPECT_FALSE(fs::exists(stale)) << "a dead program's folder stayed";
     EXPECT_TRUE(fs::is_directory(EncodeUtf8(live))) << "a live run's folder went";
     EXPECT_EQ(fs::is_directory(others), root) << "another user's folder";
@@ -205,8 +216,8 @@ TEST_F(FileSystem, ARunFolderWhoseLockIsFreeGoesAtTheNextAndNothingElse)
         EXPECT_TRUE(fs::exists(fs::symlink_status(m_dir / kept))) << kept;
     EXPECT_EQ(Contents(m_dir / "other.flv"), "other");
     EXPECT_TRUE(fs::exists(elsewhere)) << "the link inside a stale folder was followed";
-    RemoveRunFolder(live);
-    RemoveRunFolder(next);
+    liveFolder.Remove();
+    next.Remove();
     // Once its run has ended, nothing of it is left to sweep.
     EXPECT_FALSE(fs::exists(EncodeUtf8(live)));
 }

@@ -135,14 +135,12 @@ TEST(OutcomeText, SeveralFilesSayHowManyAndWhichNot)
         {{a, file(K::NotSynced, u"/v/b.mp4")}, 2, kZh, u"已写入 1 个文件（共 2 个）。失败：b.mp4（无法写入磁盘）。"},
     };
     for (const auto& row : cases) {
-        RunVerdict verdict;
-        verdict.outcomes = row.outcomes;
-        verdict.files = row.files;
-        for (const RunOutcome& outcome : row.outcomes) {
-            verdict.written += outcome.kind == K::Written;
-            verdict.bStopped |= outcome.kind == K::Stopped;
-        }
-        EXPECT_EQ(RunOutcomeText(verdict, row.language), row.text) << row.files;
+        // The files after those that began never did.
+        std::vector<RunOutcome> outcomes = row.outcomes;
+        std::vector<bool> began(outcomes.size(), true);
+        outcomes.resize(row.files);
+        began.resize(row.files, false);
+        EXPECT_EQ(RunOutcomeText(VerdictOf(outcomes, began), row.language), row.text) << row.files;
     }
 }
 
@@ -160,7 +158,7 @@ TEST(OutcomeText, AFileUnlikeTheChoiceSaysHow)
     const auto differing = [](D doubt, FileFacts written, const char16_t* source = u"/v/clip.flv") {
         RunOutcome outcome{RunOutcome::Kind::Written, 0, 1, u"", 0, source, u"/v/clip.mp3", 4096};
         outcome.doubt = doubt;
-        outcome.written = written;
+        outcome.newFacts = written;
         outcome.chosen = Chosen{320, 240, 23.976, 44100, 2, 192};
         return outcome;
     };
@@ -193,10 +191,9 @@ TEST(OutcomeText, AFileUnlikeTheChoiceSaysHow)
         EXPECT_EQ(OutcomeText(c.outcome, kZh), c.chinese);
     }
 
-    RunVerdict verdict;
     RunOutcome whole{RunOutcome::Kind::Written, 0, 1, u"", 0, u"/v/a.flv", u"/v/a.mp3", 2048};
-    verdict.outcomes = {whole, differing(D::AudioBitRate, facts(&FileFacts::audioBitRate, 64000), u"/v/b.flv")};
-    verdict.files = verdict.written = 2;
+    const RunVerdict verdict =
+        VerdictOf({whole, differing(D::AudioBitRate, facts(&FileFacts::audioBitRate, 64000), u"/v/b.flv")}, {true, true});
     EXPECT_EQ(RunOutcomeText(verdict, kEn), u"2 of 2 written. Written, but: b.flv (sound is 64 kb/s, not the 192 kb/s chosen).");
     EXPECT_EQ(RunOutcomeText(verdict, kZh), u"已写入 2 个文件（共 2 个）。已写入，但：b.flv（音频为 64 kb/s，而非所选的 192 kb/s）。");
 }

@@ -30,8 +30,8 @@
 #include <string>
 #include <vector>
 
+#include "app/SignalEnding.h"
 #include "platform/dialog/private/WidgetAccess_p.h"
-#include "platform/process/TerminationSignals.h"
 #include "platform/text/CommandLine.h"
 #include "platform/text/FileSystem.h"
 #include "platform/text/TextCodec.h"
@@ -84,13 +84,13 @@ protected:
     }
 
     // A plan for out.flv in the test's folder.
-    RunPlan Plan(const std::vector<std::u16string>& commands) { return PlanFor(m_dir / "out.flv", commands); }
+    RunPlan Plan(const std::vector<std::u16string>& commands) { return StandInPlan(m_dir / "out.flv", commands); }
 
     // The run of `commands`, with `act` inside its window.
     std::intptr_t Run(const std::vector<std::u16string>& commands, std::function<void(QWidget*)> act)
     {
         auto watch = WhenModalEndingOnFailure(std::move(act), WidgetOf(*m_dlg), "the output window");
-        return m_dlg->RunInWindow(Plan(commands));
+        return m_dlg->RunInWindow(OnePlan(Plan(commands)));
     }
 
     std::u16string Text() { return m_dlg->m_pOutDlg->GetEdit(IDC_OUTPUT_TEXT)->GetWindowText(); }
@@ -108,7 +108,8 @@ protected:
         return WaitFor([&] { return Text() == text; }, "the output window to show " + EncodeUtf8(text));
     }
 
-    std::u16string RunText() { return m_dlg->Run().Snapshot().text; }
+    // The window's text as it was closed.
+    std::u16string m_finalText;
     std::u16string Outcome() { return m_dlg->m_pOutDlg->GetDlgItem(IDC_OUTCOME)->GetWindowText(); }
     std::u16string Status() { return m_dlg->m_pOutDlg->GetDlgItem(IDC_STATUS)->GetWindowText(); }
 
@@ -125,6 +126,7 @@ protected:
     void CloseWhenDone(QWidget* window)
     {
         ASSERT_TRUE(WaitFor([&] { return OkShows(); }, "the OK button"));
+        m_finalText = Text();
         QTest::keyClick(window, Qt::Key_Return);
     }
 
@@ -151,15 +153,10 @@ TEST_F(OutputWindow, TheWindowShowsThePreviousChunkThenTheNewestOne)
     EXPECT_FALSE(RunFolderLeft());
 }
 
-TEST_F(OutputWindow, EmptyCommandsAreSkippedAndEndTheRunWhenNothingFollows)
+TEST_F(OutputWindow, APlanWithoutCommandsShowsNoWindowAndLeavesNoFolder)
 {
-    // The encoders write nothing outside their run's folder: what they print shows they ran.
-    Run({Script({"out:one"}), u"", Script({"out:three"}), u"", u""}, [&](QWidget* window) { CloseWhenDone(window); });
-    EXPECT_EQ(RunText(), u"onethree");
-
-    // A run whose first command is empty runs nothing and shows no window.
-    auto noWindow = FailIfModal("an output window for an empty first command");
-    EXPECT_EQ(m_dlg->RunInWindow(Plan({u"", Script({"out:never"})})), 0);
+    auto noWindow = FailIfModal("an output window for a plan without commands");
+    EXPECT_EQ(m_dlg->RunInWindow(OnePlan(Plan({}))), 0);
     EXPECT_FALSE(RunFolderLeft());
 }
 
@@ -171,13 +168,13 @@ TEST_F(OutputWindow, ACommandThatCannotStartEndsTheRunWithItsMessage)
         ASSERT_TRUE(WaitText(u"Unable to start plugins\\missing.exe -i x\n"));
         CloseWhenDone(window);
     });
-    EXPECT_EQ(RunText().find(u"second"), std::u16string::npos);
+    EXPECT_EQ(m_finalText.find(u"second"), std::u16string::npos);
     // A later one: the text before it stays, the one after it never runs.
     Run({Script({"out:before "}), missing, Script({"out:third"})}, [&](QWidget* window) {
         ASSERT_TRUE(WaitText(u"before Unable to start plugins\\missing.exe -i x\n"));
         CloseWhenDone(window);
     });
-    EXPECT_EQ(RunText().find(u"third"), std::u16string::npos);
+    EXPECT_EQ(m_finalText.find(u"third"), std::u16string::npos);
 }
 
 // While a file runs its text is the last two chunks; once it has failed, the last few KiB of
@@ -201,7 +198,7 @@ TEST_F(OutputWindow, AFailedFilesTextKeepsTheEndOfItsOutput)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Run(c.commands, [&](QWidget* window) { CloseWhenDone(window); });
-        const std::u16string text = RunText();
+        const std::u16string text = m_finalText;
         EXPECT_TRUE(text.ends_with(lastLine));
         if (c.start.empty()) {
             EXPECT_LE(text.size(), 2u * 256);
@@ -213,12 +210,12 @@ TEST_F(OutputWindow, AFailedFilesTextKeepsTheEndOfItsOutput)
 
     // Of several files, the window ends on the one that failed, though another ran longer.
     std::vector<RunPlan> plans;
-    plans.push_back(PlanFor(m_dir / "a.flv", {Script({cause, "exit:1"})}));
-    plans.push_back(PlanFor(m_dir / "b.flv", {Script({"err:all well\n", "stampfile:{written}"})}));
+    plans.push_back(StandInPlan(m_dir / "a.flv", {Script({cause, "exit:1"})}));
+    plans.push_back(StandInPlan(m_dir / "b.flv", {Script({"err:all well\n", "stampfile:{written}"})}));
     auto watch = WhenModalEndingOnFailure([&](QWidget* window) { CloseWhenDone(window); }, WidgetOf(*m_dlg),
                                           "the output window");
     m_dlg->RunInWindow(std::move(plans));
-    EXPECT_EQ(RunText(), u"Invalid frame rate: 25 extra\n");
+    EXPECT_EQ(m_finalText, u"Invalid frame rate: 25 extra\n");
 }
 
 TEST_F(OutputWindow, EnterEscAndCloseCountOnlyOnceTheRunHasEnded)
@@ -346,7 +343,7 @@ TEST_F(OutputWindow, TheEndOfARunSaysWhatBecameOfItAndTheBarAgrees)
             lineShown = outcome->IsWindowVisible();
             line = outcome->GetWindowText();
             bar = Bar();
-            text = RunText();
+            text = Text();
             // What a screen reader calls the bar, in the run's language.
             QAccessibleInterface* named =
                 QAccessible::queryAccessibleInterface(WidgetOf(*m_dlg->m_pOutDlg->GetProgressCtrl(IDC_PROGRESS)));
@@ -420,18 +417,19 @@ TEST_F(OutputWindow, StopIsReachedByKeyboardAndKeepsTheEarlierOutput)
                 window->close();
                 QTest::qWait(20);
                 EXPECT_TRUE(window->isVisible());
-                EXPECT_EQ(m_dlg->Run().State(), RunState::Running);
+                EXPECT_TRUE(stop->isVisible() && stop->isEnabled()) << "the run was stopped";
                 QTest::keyClick(stop, Qt::Key_Space);
                 ASSERT_TRUE(WaitFor([&] { return OkShows(); }, "the OK button after Stop"));
                 EXPECT_FALSE(stop->isVisible());
                 line = Outcome();
+                m_finalText = Text();
                 QTest::keyClick(window, Qt::Key_Return);
             });
         EXPECT_EQ(result, IDOK);
         EXPECT_EQ(line, language == Language::English ? u"Stopped: out.flv is as it was." : u"已停止：out.flv 保持原样。");
         std::ifstream kept(m_dir / "out.flv");
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "earlier");
-        EXPECT_EQ(RunText().find(u"second"), std::u16string::npos);
+        EXPECT_EQ(m_finalText.find(u"second"), std::u16string::npos);
         EXPECT_FALSE(RunFolderLeft());
     }
     g_language = Language::English;
@@ -471,11 +469,14 @@ TEST_F(OutputWindow, PauseHoldsTheRunAndResumeGoesOnInEitherLanguage)
                 stop->setFocus();
                 QTest::keyClick(stop, Qt::Key_Tab);
                 ASSERT_TRUE(pause->hasFocus());
+                int encoder = 0;
+                std::ifstream(RunFolderFile(m_dir, "encoder.pid")) >> encoder;
+                ASSERT_GT(encoder, 0);
                 QTest::keyClick(pause, Qt::Key_Return);
                 QTest::qWait(20);
-                EXPECT_FALSE(m_dlg->Run().Paused());
+                EXPECT_NE(StateOf(encoder), 'T');
                 QTest::keyClick(pause, Qt::Key_Space);
-                EXPECT_TRUE(m_dlg->Run().Paused());
+                EXPECT_TRUE(WaitFor([&] { return StateOf(encoder) == 'T'; }, "the encoder to be held"));
                 ASSERT_TRUE(WaitFor([&] { return name() == (english ? u"Resume" : u"继续"); }, "the button to read Resume"));
                 EXPECT_EQ(pause->text(), name());
                 ASSERT_TRUE(WaitFor([&] { return Status().starts_with(english ? u"Paused · " : u"已暂停 · "); },
@@ -483,7 +484,7 @@ TEST_F(OutputWindow, PauseHoldsTheRunAndResumeGoesOnInEitherLanguage)
                 pausedStatus = Status();
                 Touch("go");
                 QTest::keyClick(pause, Qt::Key_Space);
-                EXPECT_FALSE(m_dlg->Run().Paused());
+                EXPECT_TRUE(WaitFor([&] { return StateOf(encoder) != 'T'; }, "the encoder to go on"));
                 ASSERT_TRUE(WaitFor([&] { return OkShows(); }, "the end after Resume"));
                 EXPECT_FALSE(pause->isVisible());
                 EXPECT_FALSE(stop->isVisible());
@@ -669,19 +670,8 @@ TEST_F(OutputWindow, DISABLED_RunUntilASignalEndsTheProgram)
     m_folder.reset();
     fs::current_path(dir);
     m_dir = dir;
-    // As the application sets it up.
-    int endBySignal = 0;
-    m_dlg->m_onRunEnded = [&endBySignal] {
-        if (endBySignal != 0)
-            DieOfSignal(endBySignal);
-    };
-    TerminationSignals termination([this, &endBySignal](int signal) {
-        m_dlg->PostToGuiThread([this, &endBySignal, signal] {
-            if (!m_dlg->StopRun())
-                DieOfSignal(signal);
-            endBySignal = signal;
-        });
-    });
+    // The application's own answer to a signal.
+    const SignalEnding termination(*m_dlg);
     ASSERT_TRUE(termination.IsInstalled());
     const char* pidfile = std::getenv("TARVEX_SIGNAL_TEST_PIDFILE");
     // Paused once the encoder has started a child of its own, when asked to.
@@ -695,8 +685,8 @@ TEST_F(OutputWindow, DISABLED_RunUntilASignalEndsTheProgram)
                                 "the encoder and its child"));
             window->findChild<QPushButton*>(QString::number(IDC_PAUSE))->click();
         });
-    m_dlg->RunInWindow(Plan({Script({pause ? "spawn:{folder}/grandchild.pid" : "out:", "pidfile:{folder}/" + encoderPid,
-                                     "ignore:2", "stampfile:{written}", "wait:never"})}));
+    m_dlg->RunInWindow(OnePlan(Plan({Script({pause ? "spawn:{folder}/grandchild.pid" : "out:", "pidfile:{folder}/" + encoderPid,
+                                     "ignore:2", "stampfile:{written}", "wait:never"})})));
     ADD_FAILURE() << "the run's window closed";
 }
 

@@ -55,8 +55,8 @@ protected:
             // The encoders may write in their run's folder alone.
             for (const std::string& step : {before, std::string("spawn:{folder}/g"), std::string("pidfile:{folder}/p"), "wait:go" + n, std::string("stampfile:{written}")})
                 command += u" " + QuoteArgument(DecodeUtf8(step));
-            plans.push_back(PlanFor(m_folder.Path() / ("f" + n + ".flv"), {command}));
-            m_runFolders.push_back(EncodeUtf8(plans.back().runFolder));
+            plans.push_back(StandInPlan(m_folder.Path() / ("f" + n + ".flv"), {command}));
+            m_runFolders.push_back(EncodeUtf8(plans.back().folder.Path()));
         }
         ASSERT_TRUE(m_run->Start(std::move(plans)));
         m_children.clear();
@@ -84,7 +84,7 @@ protected:
     RunSnapshot Ended()
     {
         EXPECT_TRUE(PollFor([&] { return m_run->State() == RunState::Ended; }));
-        return m_run->Snapshot();
+        return *m_run->Snapshot();
     }
 
     StandInFolder m_folder;
@@ -112,7 +112,7 @@ TEST_F(PauseTest, EveryProcessOfARunningFileIsHeldUntilResumeOrStop)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Start(c.files, c.files, c.end == End::StopIgnoringSigint ? "ignore:2" : "out:");
-        const Clock::time_point started = m_run->Snapshot().progress.started;
+        const Clock::time_point started = m_run->Snapshot()->progress.started;
         const Clock::time_point beforePause = Clock::now();
         ASSERT_TRUE(m_run->Pause());
         const Clock::time_point afterPause = Clock::now();
@@ -126,7 +126,7 @@ TEST_F(PauseTest, EveryProcessOfARunningFileIsHeldUntilResumeOrStop)
             ASSERT_TRUE(m_run->Resume());
             const Clock::time_point afterResume = Clock::now();
             // The pause is taken off the run's clock: the time left does not count it.
-            const Clock::duration shift = m_run->Snapshot().progress.started - started;
+            const Clock::duration shift = m_run->Snapshot()->progress.started - started;
             EXPECT_GE(shift, asked - afterPause);
             EXPECT_LE(shift, afterResume - beforePause);
         } else if (c.end == End::ForcedEnd) {
@@ -138,7 +138,7 @@ TEST_F(PauseTest, EveryProcessOfARunningFileIsHeldUntilResumeOrStop)
         EXPECT_LT(Clock::now() - asked, c.most);
         EXPECT_FALSE(ended.progress.pausedSince.has_value());
         ASSERT_TRUE(ended.verdict.has_value());
-        EXPECT_EQ(ended.verdict->written, c.end == End::Resume ? c.files : 0u);
+        EXPECT_EQ(ended.verdict->nWritten, c.end == End::Resume ? c.files : 0u);
         // The grandchildren end with their parents, polling: one left stopped would stay.
         EXPECT_EQ(OwnChildren(), std::vector<int>{});
         EXPECT_TRUE(AllIn(0));
@@ -158,12 +158,12 @@ TEST_F(PauseTest, NothingStartsWhilePaused)
     // Half a second in which the next file must not start; a slow machine can only make this
     // pass more easily, never fail.
     EXPECT_FALSE(PollFor([&] { return fs::exists(m_folder.Path() / "p1"); }, 500ms)) << "a file started while paused";
-    EXPECT_EQ(m_run->Snapshot().progress.converting, std::vector<std::size_t>{0});
+    EXPECT_EQ(m_run->Snapshot()->progress.converting, std::vector<std::size_t>{0});
     ASSERT_TRUE(m_run->Resume());
     const RunSnapshot ended = Ended();
-    ASSERT_EQ(ended.verdict->outcomes.size(), 2u);
-    EXPECT_EQ(ended.verdict->outcomes[0].kind, RunOutcome::Kind::Signalled);
-    EXPECT_EQ(ended.verdict->outcomes[1].kind, RunOutcome::Kind::Written);
+    ASSERT_EQ(ended.verdict->files.size(), 2u);
+    EXPECT_EQ(ended.verdict->files[0].outcome.kind, RunOutcome::Kind::Signalled);
+    EXPECT_EQ(ended.verdict->files[1].outcome.kind, RunOutcome::Kind::Written);
 }
 
 }  // namespace

@@ -7,15 +7,16 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/text/FileSystem.h"
-#include "platform/text/RunFolder.h"
 #include "platform/text/TextCodec.h"
 #include "run/ConversionRun.h"
+#include "run/RunPlan.h"
 
 // A fresh folder, entered while this lives, with `child` as ./plugins/`program`; left and
 // removed with all in it at the end.
@@ -45,24 +46,32 @@ private:
     std::filesystem::path m_path;
 };
 
-// A plan for `output` as Convert makes it: the run's folder beside it, the last command writing
-// the output's name in that folder. In a command, "{folder}" and "{written}" stand for the two.
-inline RunPlan PlanFor(const std::filesystem::path& output, const std::vector<std::u16string>& commands)
+// A plan for `output` made as Convert makes one, with the stand-in's `commands`: in a command,
+// "{folder}" and "{written}" stand for the run folder and the file the last command writes.
+inline RunPlan StandInPlan(const std::filesystem::path& output, const std::vector<std::u16string>& commands)
 {
-    RunPlan plan;
-    plan.output = DecodeUtf8(output.string());
-    plan.runFolder = CreateRunFolder(plan.output);
-    plan.written = plan.runFolder + u"/" + DecodeUtf8(output.filename().string());
-    for (std::u16string command : commands) {
-        for (const auto& [name, value] : {std::pair<std::u16string, const std::u16string&>{u"{folder}", plan.runFolder},
-                                          std::pair<std::u16string, const std::u16string&>{u"{written}", plan.written}}) {
-            for (std::size_t at = command.find(name); at != std::u16string::npos; at = command.find(name, at + value.size()))
-                command.replace(at, name.size(), value);
+    std::optional<RunPlan> plan = PlanFor(u"", DecodeUtf8(output.string()), [&](const PlanPaths& paths) {
+        std::vector<std::u16string> made;
+        for (std::u16string command : commands) {
+            for (const auto& [name, value] : {std::pair<std::u16string, const std::u16string&>{u"{folder}", paths.folder},
+                                              std::pair<std::u16string, const std::u16string&>{u"{written}", paths.newFile}}) {
+                for (std::size_t at = command.find(name); at != std::u16string::npos; at = command.find(name, at + value.size()))
+                    command.replace(at, name.size(), value);
+            }
+            made.push_back(command);
         }
-        plan.commands.push_back(command);
-    }
-    plan.commands = PlannedCommands(plan.commands);
-    return plan;
+        return made;
+    });
+    // A folder the test made takes new entries: anything else is the test's own fault.
+    return std::move(plan).value();
+}
+
+// The one plan of a run, as Start takes it.
+inline std::vector<RunPlan> OnePlan(RunPlan plan)
+{
+    std::vector<RunPlan> plans;
+    plans.push_back(std::move(plan));
+    return plans;
 }
 
 // The state letter of process `pid` ('T' stopped, 'Z' ended and not reaped), 0 once it is gone.

@@ -84,7 +84,7 @@ bool COutDlg::OnInitDialog()
     m_shownFiles.clear();
     m_bEndShown = false;
     // One file needs no line saying which it is: the text takes its room.
-    if (m_run.Snapshot().progress.files <= 1) {
+    if (m_run.Snapshot()->progress.files <= 1) {
         CRect text = kTextWithoutFileLine;
         MapDialogRect(text);
         GetDlgItem(IDC_OUTPUT_TEXT)->MoveWindow(text);
@@ -132,29 +132,29 @@ void COutDlg::ShowRun(const RunSnapshot& snapshot, RunClock::time_point now)
         GetDlgItem(IDC_STATUS)->SetWindowText(RunStatusText(snapshot.progress, now, g_language));
         m_nextStatus = now + kStatusInterval;
     }
-    if (ended && snapshot.verdict && !m_bEndShown) {
-        m_bEndShown = true;
-        GetDlgItem(IDC_STATUS)->ShowWindow(SW_HIDE);
-        const std::u16string outcome = RunOutcomeText(*snapshot.verdict, g_language);
-        CWnd* line = GetDlgItem(IDC_OUTCOME);
-        line->SetWindowText(outcome);
-        line->ShowWindow(SW_SHOW);
-        GetDlgItem(IDC_STOP)->ShowWindow(SW_HIDE);
-        GetDlgItem(IDC_PAUSE)->ShowWindow(SW_HIDE);
-        for (const RunOutcome& file : snapshot.verdict->outcomes) {
-            if (!file.Failed()) {
-                m_strFirstWritten = file.output;
-                GetDlgItem(IDC_OPEN_FOLDER)->ShowWindow(SW_SHOW);
-                break;
-            }
-        }
-        CWnd* ok = GetDlgItem(IDOK);
-        ok->ShowWindow(SW_SHOW);
-        ok->SetFocus();
-        // Whoever is looking at the window sees the outcome there; anyone else is told.
-        if (!IsActiveWindow())
-            NotifyDesktop(UiText(kTextProduct), kIconName, UiText(kTextProduct), outcome);
-    }
+}
+
+void COutDlg::ShowEnd(const RunVerdict& verdict)
+{
+    if (m_bEndShown)
+        return;
+    m_bEndShown = true;
+    GetDlgItem(IDC_STATUS)->ShowWindow(SW_HIDE);
+    const std::u16string outcome = RunOutcomeText(verdict, g_language);
+    CWnd* line = GetDlgItem(IDC_OUTCOME);
+    line->SetWindowText(outcome);
+    line->ShowWindow(SW_SHOW);
+    GetDlgItem(IDC_STOP)->ShowWindow(SW_HIDE);
+    GetDlgItem(IDC_PAUSE)->ShowWindow(SW_HIDE);
+    m_strFirstWritten = verdict.firstWritten;
+    if (!m_strFirstWritten.empty())
+        GetDlgItem(IDC_OPEN_FOLDER)->ShowWindow(SW_SHOW);
+    CWnd* ok = GetDlgItem(IDOK);
+    ok->ShowWindow(SW_SHOW);
+    ok->SetFocus();
+    // Whoever is looking at the window sees the outcome there; anyone else is told.
+    if (!IsActiveWindow())
+        NotifyDesktop(UiText(kTextProduct), kIconName, UiText(kTextProduct), outcome);
 }
 
 bool COutDlg::RunHasEnded() const

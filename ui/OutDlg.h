@@ -23,6 +23,9 @@ public:
     // Draws the run as the snapshot has it at `now`. The line under the bar changes at most
     // twice a second: a figure that moves faster cannot be read.
     void ShowRun(const RunSnapshot& snapshot, RunClock::time_point now);
+    // The run's end: what became of it in the status line's place, OK, and Open Folder when a
+    // file was written. Once per run.
+    void ShowEnd(const RunVerdict& verdict);
 
 protected:
     bool OnInitDialog() override;

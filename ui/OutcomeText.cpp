@@ -107,7 +107,7 @@ std::u16string ChannelsText(std::optional<int> channels, Language language)
 // How the new file differs from the choice, as a phrase; empty when it does not.
 std::u16string NotChosenText(const RunOutcome& outcome, Language language)
 {
-    const FileFacts written = outcome.written.value_or(FileFacts{});
+    const FileFacts written = outcome.newFacts.value_or(FileFacts{});
     const Chosen& chosen = outcome.chosen;
     switch (outcome.doubt) {
     case RunOutcome::Doubt::SampleRate:
@@ -250,33 +250,28 @@ std::u16string OutcomeText(const RunOutcome& outcome, Language language)
 
 std::u16string RunOutcomeText(const RunVerdict& verdict, Language language)
 {
-    const std::size_t files = verdict.files;
-    if (files <= 1) {
-        if (verdict.outcomes.empty())
-            return std::u16string(UiText(kTextOutcomeStopped, language));
-        return OutcomeText(verdict.outcomes.back(), language);
-    }
+    const std::size_t files = verdict.files.size();
+    if (files == 0)
+        return std::u16string(UiText(kTextOutcomeStopped, language));
+    if (files == 1)
+        return OutcomeText(verdict.files.front().outcome, language);
     // A stop ends the batch: the files written stay, the rest are what the stop left them.
     if (verdict.bStopped)
-        return FillFormat(UiText(kTextBatchStopped, language), {NumberText(verdict.written), NumberText(files)});
-    std::uintmax_t size = 0;
+        return FillFormat(UiText(kTextBatchStopped, language), {NumberText(verdict.nWritten), NumberText(files)});
     std::vector<std::u16string> failed;
     std::vector<std::u16string> doubtful;
-    for (const RunOutcome& outcome : verdict.outcomes) {
-        const std::u16string reason = Reason(outcome, language);
-        const std::u16string item = FillFormat(UiText(kTextListItem, language), {DisplayName(outcome.source), reason});
-        if (outcome.kind == RunOutcome::Kind::Written) {
-            size += outcome.size;
-            if (!reason.empty())
-                doubtful.push_back(item);
-        } else {
-            failed.push_back(item);
-        }
+    for (const RunVerdict::File& file : verdict.files) {
+        if (file.end != FileEnd::Failed && file.end != FileEnd::Doubtful)
+            continue;
+        const std::u16string item = FillFormat(UiText(kTextListItem, language),
+                                               {DisplayName(file.outcome.source), Reason(file.outcome, language)});
+        (file.end == FileEnd::Failed ? failed : doubtful).push_back(item);
     }
-    const std::size_t written = verdict.written;
     if (failed.empty() && doubtful.empty())
-        return FillFormat(UiText(kTextBatchDone, language), {NumberText(written), SizeText(size, language)});
-    std::u16string text = FillFormat(UiText(kTextBatchWritten, language), {NumberText(written), NumberText(files)});
+        return FillFormat(UiText(kTextBatchDone, language),
+                          {NumberText(verdict.nWritten), SizeText(verdict.totalSize, language)});
+    std::u16string text =
+        FillFormat(UiText(kTextBatchWritten, language), {NumberText(verdict.nWritten), NumberText(files)});
     if (!failed.empty())
         text += FillFormat(UiText(kTextBatchFailed, language), {List(failed, language)});
     if (!doubtful.empty())

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "run/ConversionRun.h"
+#include "run/RunSnapshot.h"
 #include "run/RunOutcome.h"
 #include "ui/Language.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "run/ConversionRun.h"
+#include "run/RunSnapshot.h"
 #include "ui/Language.h"
 
 // How long the running encoder may print nothing before the line says so.

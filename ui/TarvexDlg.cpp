@@ -100,6 +100,7 @@ CTarvexDlg::CTarvexDlg()
             })
 {
     m_hIcon = LoadIcon(IDR_MAINFRAME);
+    m_run.AttachEnd([this](const RunVerdict& verdict) { PostToGuiThread([this, verdict] { OnRunEnded(verdict); }); });
 }
 
 CTarvexDlg::~CTarvexDlg()

@@ -37,7 +37,6 @@ public:
     // closes it after the run's end, and returns how it was closed. Nothing shows and 0 comes
     // back when there is nothing to run; their folders are gone either way.
     std::intptr_t RunInWindow(std::vector<RunPlan> plans);
-    std::intptr_t RunInWindow(RunPlan plan);
 
     // Takes `paths` as sources, as a drop on the dialog does, once each is a readable regular
     // file; a message names those that are not. Refused, like a drop, while a run goes on.
@@ -47,11 +46,9 @@ public:
 
     // Stops the run going on, as Stop does; false when none goes on.
     bool StopRun();
-    // Called on the GUI thread once a run has ended, as soon as the run says so.
-    std::function<void()> m_onRunEnded;
-
-    // The run of the last Convert, as a window shows it.
-    const ConversionRun& Run() const { return m_run; }
+    // `listener` hears of each run's end once, on the GUI thread, after the output window has
+    // shown it and the sleep hold and the launcher's bar are let go.
+    void AttachRunEnd(std::function<void(const RunVerdict&)> listener);
 
     HICON m_hIcon = nullptr;
     ConversionMode m_mode = ConversionMode::Video2FLV;
@@ -114,8 +111,6 @@ private:
     // The options as Convert takes them for an output with `extension`, or nothing after a
     // message refusing a custom value or a choice the format does not allow.
     std::optional<ConversionJob> CaptureJob(std::u16string_view extension);
-    // One file's plan, its run folder made beside `output`; nothing when that folder cannot be.
-    std::optional<RunPlan> PlanFor(ConversionJob job, const std::u16string& source, const std::u16string& output);
     // Convert with several sources: their outputs, the refusals that name files, the run.
     void ConvertSeveral(const std::vector<std::u16string>& sources);
 
@@ -124,6 +119,10 @@ private:
     void RequestRefresh();
     void RefreshOutputWindow();
     void ShowOnLauncher(const RunSnapshot& snapshot);
+    // The run's end, as the run tells it once.
+    void OnRunEnded(const RunVerdict& verdict);
+    // The end waiting for the output window, drawn once the window is up.
+    void ShowEndIfUp();
 
     // Reads media files for the run in helper processes; outlives the run, which asks it.
     ProbeProcess m_probe;
@@ -134,7 +133,8 @@ private:
     // its stop.
     LauncherEntry m_launcher{u"tarvex.desktop"};
     std::atomic<bool> m_bRefreshPending{false};
-    std::atomic<bool> m_bEndTold{true};  // the last run's end has been passed to m_onRunEnded
+    std::vector<std::function<void(const RunVerdict&)>> m_endListeners;  // GUI thread only
+    std::optional<RunVerdict> m_endToShow;  // GUI thread only
     // The output window is drawn at most once in this interval while a run goes on, and at
     // least once in the longer one.
     static constexpr std::chrono::milliseconds kRefreshInterval{40};

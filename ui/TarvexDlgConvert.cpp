@@ -12,7 +12,6 @@
 #include "convert/StringUtils.h"
 #include "platform/dialog/FileDialog.h"
 #include "platform/text/FileSystem.h"
-#include "platform/text/RunFolder.h"
 #include "platform/text/ShellPath.h"
 #include "ui/Resource.h"
 #include "ui/TarvexDlg.h"
@@ -69,6 +68,28 @@ std::u16string RefusalText(const FormatRefusal& refusal)
         return FillFormat(UiText(kTextBitRateTooLow), {hz, refusal.codec, limit});
     }
     return {};
+}
+
+// One file's plan for `job`: the encoders write into a folder of the run's own beside the
+// output, under the output's own name, so that they pick the same format by its extension; the
+// run renames the file over the output only once it has earned it. Nothing when that folder
+// cannot be made.
+std::optional<RunPlan> JobPlan(ConversionJob job, const std::u16string& source, const std::u16string& output)
+{
+    std::optional<RunPlan> plan = PlanFor(source, output, [&](const PlanPaths& paths) {
+        job.m_strSource = source;
+        job.m_strOutput = paths.newFile;
+        job.m_strIntermediate = paths.folder + u'/' + std::u16string(kIntermediateName);
+        CommandList commands;
+        BuildCommandLines(job, commands);
+        return commands.All();
+    });
+    if (plan) {
+        plan->bWantVideo = job.m_video.m_bInclude;
+        plan->bWantAudio = job.m_audio.m_bInclude;
+        plan->chosen = ChosenOf(job);
+    }
+    return plan;
 }
 
 }  // namespace
@@ -179,30 +200,6 @@ std::optional<ConversionJob> CTarvexDlg::CaptureJob(std::u16string_view extensio
     return job;
 }
 
-std::optional<RunPlan> CTarvexDlg::PlanFor(ConversionJob job, const std::u16string& source, const std::u16string& output)
-{
-    // The encoders write into a folder of the run's own beside the output, under the output's
-    // own name, so that they pick the same format by its extension; the run renames the file
-    // over the output only once it has earned it.
-    RunPlan plan;
-    plan.source = source;
-    plan.output = output;
-    plan.bWantVideo = job.m_video.m_bInclude;
-    plan.bWantAudio = job.m_audio.m_bInclude;
-    plan.chosen = ChosenOf(job);
-    plan.runFolder = CreateRunFolder(output);
-    if (plan.runFolder.empty())
-        return std::nullopt;
-    plan.written = plan.runFolder + u'/' + std::u16string(PathFindFileNameW(output));
-    job.m_strSource = source;
-    job.m_strOutput = plan.written;
-    job.m_strIntermediate = plan.runFolder + u'/' + std::u16string(kIntermediateName);
-    CommandList commands;
-    BuildCommandLines(job, commands);
-    plan.commands = PlannedCommands(commands.All());
-    return plan;
-}
-
 void CTarvexDlg::OnConvert()
 {
     // A refused custom value has been told already; the run goes on with what the edits show.
@@ -235,12 +232,14 @@ void CTarvexDlg::OnConvert()
         return;
     // An output folder that takes no new entries is told now, before a whole first stage is
     // spent on it.
-    std::optional<RunPlan> plan = PlanFor(*job, source, m_strOutput);
+    std::optional<RunPlan> plan = JobPlan(*job, source, m_strOutput);
     if (!plan) {
         Warn(kTextOutputFolderNotWritable);
         return;
     }
-    RunInWindow(std::move(*plan));
+    std::vector<RunPlan> plans;
+    plans.push_back(std::move(*plan));
+    RunInWindow(std::move(plans));
 }
 
 namespace {
@@ -302,10 +301,9 @@ void CTarvexDlg::ConvertSeveral(const std::vector<std::u16string>& sources)
         return;
     std::vector<RunPlan> plans;
     for (std::size_t i = 0; i < sources.size(); ++i) {
-        std::optional<RunPlan> plan = PlanFor(*job, sources[i], outputs[i]);
+        std::optional<RunPlan> plan = JobPlan(*job, sources[i], outputs[i]);
         if (!plan) {
-            for (const RunPlan& made : plans)
-                RemoveRunFolder(made.runFolder);
+            // The folders made already go with their plans.
             Warn(kTextOutputFolderNotWritable);
             return;
         }

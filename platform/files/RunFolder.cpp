@@ -1,4 +1,4 @@
-#include "platform/text/RunFolder.h"
+#include "platform/files/RunFolder.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -49,11 +48,6 @@ public:
 private:
     int m_fd;
 };
-
-// The run plans name their folders by path alone; each folder's lock lives here, from its
-// making to its removal.
-std::mutex g_locksGuard;
-std::map<std::string, int> g_locks;
 
 std::mutex g_syncGuard;
 std::function<int(int)> g_sync;
@@ -157,21 +151,15 @@ void SweepOne(int dir, const std::string& name)
     ::unlinkat(dir, name.c_str(), AT_REMOVEDIR);
 }
 
-bool HeldHere(const std::string& runFolder)
-{
-    std::lock_guard<std::mutex> guard(g_locksGuard);
-    return g_locks.contains(runFolder);
-}
-
 void Sweep(const std::string& folder)
 {
     const Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dir)
         return;
-    // A batch makes its files' folders one after another beside each other: those it holds
-    // already are passed over without a look, which their locks would refuse anyway.
+    // The folders this program holds itself are passed over too: flock locks belong to an open
+    // file, so the sweep's own open of a held lock is refused like anyone else's.
     for (const std::string& name : Names(dir.Get()))
-        if (IsRunFolderName(name) && !HeldHere((fs::path(folder) / name).string()))
+        if (IsRunFolderName(name))
             SweepOne(dir.Get(), name);
 }
 
@@ -195,7 +183,7 @@ void SweepRunFolders(std::u16string_view folder)
         Sweep(EncodeUtf8(folder));
 }
 
-std::u16string CreateRunFolder(std::u16string_view nearFile)
+RunFolder RunFolder::Create(std::u16string_view nearFile)
 {
     if (!Usable(nearFile))
         return {};
@@ -210,24 +198,39 @@ std::u16string CreateRunFolder(std::u16string_view nearFile)
         fs::remove_all(pattern, error);
         return {};
     }
-    std::lock_guard<std::mutex> guard(g_locksGuard);
-    g_locks[pattern] = lock;
-    return DecodeUtf8(pattern);
+    return RunFolder(DecodeUtf8(pattern), lock);
 }
 
-void RemoveRunFolder(std::u16string_view folder)
+RunFolder::RunFolder(RunFolder&& other) noexcept
+    : m_path(std::exchange(other.m_path, {})), m_lock(std::exchange(other.m_lock, -1))
 {
-    if (!Usable(folder))
-        return;
-    const std::string path = EncodeUtf8(folder);
-    std::error_code error;
-    fs::remove_all(path, error);
-    // Only once the folder is gone: a sweep must never find it unlocked.
-    std::lock_guard<std::mutex> guard(g_locksGuard);
-    if (const auto lock = g_locks.find(path); lock != g_locks.end()) {
-        ::close(lock->second);
-        g_locks.erase(lock);
+}
+
+RunFolder& RunFolder::operator=(RunFolder&& other) noexcept
+{
+    if (this != &other) {
+        Remove();
+        m_path = std::exchange(other.m_path, {});
+        m_lock = std::exchange(other.m_lock, -1);
     }
+    return *this;
+}
+
+RunFolder::~RunFolder()
+{
+    Remove();
+}
+
+void RunFolder::Remove()
+{
+    if (!m_path.empty()) {
+        std::error_code error;
+        fs::remove_all(EncodeUtf8(m_path), error);
+        m_path.clear();
+    }
+    // Only once the folder is gone: a sweep must never find it unlocked.
+    if (m_lock >= 0)
+        ::close(std::exchange(m_lock, -1));
 }
 
 Replaced ReplaceFile(std::u16string_view from, std::u16string_view to)

@@ -1,0 +1,43 @@
+#pragma once
+// What reaches a run's own thread, in the order it happened: a child's bytes before its end,
+// a file's end before the finishing work it asked for comes back, and the owner's requests.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "run/ProgressParser.h"
+#include "run/Redirect.h"
+#include "run/RunOutcome.h"
+
+namespace run_event {
+
+struct OutputCame {
+    std::size_t job;
+    OutputStream stream;
+    std::string bytes;
+};
+
+struct ChildEnded {
+    std::size_t job;
+    CRedirect::ChildEnd end;
+};
+
+// The finishing work of a file has ended: the file is over.
+struct FileFinished {
+    std::size_t job;
+    RunOutcome outcome;
+};
+
+struct SourceRead {
+    std::size_t job;
+    std::optional<FileFacts> facts;
+};
+
+enum class Request { Stop, Pause, Resume, Shutdown };
+
+}  // namespace run_event
+
+using RunEvent = std::variant<run_event::OutputCame, run_event::ChildEnded, run_event::FileFinished,
+                              run_event::SourceRead, run_event::Request>;
