@@ -124,10 +124,7 @@ private:
         explicit Runner(FileJob& job) : CRedirect(kNiceness), m_job(job) {}
         void OnOutputText(std::string_view text) override { m_job.OnChunk(OutputStream::Output, text); }
         void OnErrorText(std::string_view text) override { m_job.OnChunk(OutputStream::Error, text); }
-        void OnFinished() override
-        {
-            m_job.m_context.childEnded(m_job.m_nIndex, FinishedChild(), StopRequested());
-        }
+        void OnFinished(const ChildEnd& end) override { m_job.m_context.childEnded(m_job.m_nIndex, end.kind == ChildEnd::Kind::ShutDown ? std::nullopt : std::optional<ChildEnd>(end), end.bShutdown); }
 
     private:
         FileJob& m_job;
