@@ -521,7 +521,7 @@ TEST(Redirect, ShutdownStopsARunningChildAndJoinsEverything)
         const int pid = std::stoi(runner.WaitFirstLine());
         runner.Shutdown();
         EXPECT_EQ(runner.finished, 1);
-        EXPECT_TRUE(refused);  // no new child while the runner stops
+        EXPECT_TRUE(refused);  // no new child while the runner shuts down
         EXPECT_EQ(runner.output, std::to_string(pid) + "\nStopping, not started: " +
                                      Command("sleep 30") + "\n");
         // Killed and reaped: the pid names no process, not even a zombie.
@@ -604,9 +604,9 @@ TEST(Redirect, NotificationsMayCallLaunchAndShutdown)
     EXPECT_EQ(CountThreads(), threadsBefore);
 }
 
-// The end of one child launches the next just as the runner is told to stop: whichever
-// wins, nothing counts as running once the stop is over.
-TEST(Redirect, AStopRacingALaunchFromTheEndLeavesNothingRunning)
+// The end of one child launches the next just as the runner is shut down: whichever
+// wins, nothing counts as running once the Shutdown is over.
+TEST(Redirect, AShutdownRacingALaunchFromTheEndLeavesNothingRunning)
 {
     Recorder runner;
     std::mutex lock;
