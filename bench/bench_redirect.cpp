@@ -39,7 +39,7 @@ public:
             m_firstText.assign(text);
         m_bytes += text.size();
     }
-    void OnFinished() override
+    void OnFinished(const ChildEnd&) override
     {
         const Clock::time_point now = Clock::now();
         std::lock_guard<std::mutex> lock(m_lock);

@@ -18,12 +18,15 @@ class CRedirect {
 public:
     // How a child ended, as its OnFinished sees it.
     struct ChildEnd {
+        // ShutDown: Shutdown ended it before it ended by itself.
         enum class Kind { Exited, Signalled, ShutDown };
         Kind kind = Kind::ShutDown;
-        int code = 0;  // the exit code, or the number of the killing signal; 0 when stopped
+        int code = 0;  // the exit code, or the number of the killing signal; 0 when shut down
         // Interrupt reached it while it ran: its end is the answer to that, whatever it was.
         bool bInterrupted = false;
-        // A Shutdown of the runner reached it: an OnFinished that sees it must not move a queue on.
+        // A Shutdown of the runner reached it, even one that came as it was ending by itself
+        // or that was over before its OnFinished: an OnFinished that sees it must not move a
+        // queue on.
         bool bShutdown = false;
         bool operator==(const ChildEnd&) const = default;
     };
@@ -35,8 +38,10 @@ public:
     CRedirect(const CRedirect&) = delete;
     CRedirect& operator=(const CRedirect&) = delete;
 
-    // Starts the command line (program first, arguments split by the Windows rules). True
-    // when the child was created; otherwise "Unable to start <command line>\n" has gone to
+    // Starts the command line: its first word is the program, the rest its arguments, split
+    // as SplitCommandLine does (blanks and tabs separate, double quotes group, backslashes
+    // matter only before a double quote, never in the program's word). True when the
+    // child was created; otherwise "Unable to start <command line>\n" has gone to
     // OnOutputText on the calling thread and no other notification follows. Refused, with
     // "Busy, not started: <command line>\n" while a child of this runner is still running
     // and "Stopping, not started: <command line>\n" while a Shutdown is in progress, also
@@ -65,8 +70,8 @@ public:
     // Lets a held child go on (SIGCONT to its process group). Does nothing when none is held.
     void Resume();
 
-    // The stop sequence: ends the current child (killed if it still runs), joins every
-    // thread of this runner and releases everything. Called from a notification it cannot
+    // The forced end: ends the current child (killed if it still runs), joins every thread
+    // of this runner and releases everything. Called from a notification it cannot
     // join the calling thread; the destructor's run finishes the job.
     void Shutdown();
 
@@ -80,23 +85,12 @@ public:
     // A chunk of at most 256 bytes of standard error, on the error reader thread. May run at
     // the same moment as OnOutputText: the runner takes no lock.
     virtual void OnErrorText(std::string_view text);
-    // Once per launched child, on its exit watcher thread, after the child has ended (or was
-    // stopped by Shutdown) and both readers have passed on everything they read.
+    // Once per launched child, on its exit watcher thread, after the child has ended (or
+    // Shutdown ended it) and both readers have passed on everything they read; `end` is how.
     virtual void OnFinished(const ChildEnd& end);
 
-protected:
-    // Inside OnFinished, on the thread that runs it: how that child ended. Stopped means
-    // Shutdown ended it before it ended by itself. Anywhere else there is no such child.
-    std::optional<ChildEnd> FinishedChild() const;
-    // True from the start of a Shutdown of this runner to its end, and inside OnFinished for
-    // a child a Shutdown has reached, even one that was ending by itself or a Shutdown
-    // called from a reader that has already returned. An OnFinished that sees it must not
-    // move a queue on: the stop is under way.
-    bool StopRequested() const;
-
 private:
-    // Everything one launched child holds; its threads take it, not the runner's fields, so
-    // a Launch from OnFinished can install the next child while the last watcher still runs.
+    // Everything one launched child holds, and its threads (run/RedirectChild.h).
     struct Child;
 
     // Creates the child with the given descriptors as its standard output, input and error.
@@ -105,30 +99,21 @@ private:
                                                          int input, int errors, int niceness,
                                                          const ConfinementRules* rules);
 
-    static void OutputReaderMain(CRedirect* runner, Child* child);
-    static void ErrorReaderMain(CRedirect* runner, Child* child);
-    static void ExitWatcherMain(CRedirect* runner, Child* child);
-
     void ReportStartFailure(std::string_view commandLine);
     // Releases children whose threads have all finished, except the caller's own.
     void ReleaseEnded(std::unique_lock<std::mutex>& lock);
     // Under m_lock: sends SIGCONT to a held child's group.
     void ContinueHeld();
 
-    // The child whose OnFinished runs on this thread, and its runner. A watcher thread
-    // serves one child, so these need no lock.
-    static thread_local const CRedirect* s_pFinishingRunner;
-    static thread_local const Child* s_pFinishingChild;
-
     const int m_nNiceness;
     mutable std::mutex m_lock;                       // guards the fields below
     std::unique_ptr<Child> m_pCurrent;               // the child launched last, until replaced
     std::vector<std::unique_ptr<Child>> m_ended;     // ended children not yet released
     std::optional<ConfinementRules> m_confinement;  // for the children launched next
-    bool m_bStopped = false;  // a Shutdown has released everything and nothing ran since
-    bool m_bPaused = false;   // the current child's group was sent SIGSTOP and not yet SIGCONT
-    // Shutdowns in progress; changed under m_lock, read without it by StopRequested.
-    std::atomic<int> m_nStopping{0};
+    bool m_bShutDown = false;  // a Shutdown has released everything and nothing ran since
+    bool m_bPaused = false;    // the current child's group was sent SIGSTOP and not yet SIGCONT
+    // Shutdowns in progress; changed under m_lock, read without it by the exit watchers.
+    std::atomic<int> m_nShuttingDown{0};
     // Children are forked from this thread, which lives as long as the runner: the kernel
     // ties "kill the child when its parent dies" to the forking thread, not the process.
     SpawnThread m_spawner;

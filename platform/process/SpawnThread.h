@@ -11,7 +11,8 @@
 class SpawnThread {
 public:
     SpawnThread() = default;
-    ~SpawnThread();  // Stop()
+    // Stops the thread, so the children it forked do not outlive their owner.
+    ~SpawnThread();
     SpawnThread(const SpawnThread&) = delete;
     SpawnThread& operator=(const SpawnThread&) = delete;
 
