@@ -2,9 +2,9 @@
 // into, written again (the program in quotes, each argument quoted) splits into the same, and
 // the program word is the first of it. As an argument list, its parts cut at NUL bytes, the
 // first being the program: quoted and joined, the list splits back into itself, by the rules
-// for a whole command line and by those for arguments alone, and the UTF-16 quoting writes
-// the same bytes as the byte quoting. A program name cannot hold a double quote (quotes only
-// group there), so the list's program loses its quotes first.
+// for a whole command line and by those for arguments alone, and the quoting of UTF-8 text
+// writes the same bytes as the quoting of its bytes. A program name cannot hold a double quote
+// (quotes only group there), so the list's program loses its quotes first.
 
 #include <iterator>
 #include <string>
@@ -26,13 +26,27 @@ std::string_view Separator(std::size_t index)
     return kSeparators[index % std::size(kSeparators)];
 }
 
+// An argument of any bytes, quoted with each byte as one UTF-16 unit and back. The quoting
+// looks only at blanks, tabs, quotes and backslashes and adds only quotes and backslashes, so
+// every byte comes back as it was, UTF-8 or not (decoding would turn a stray byte into U+FFFD).
+std::string Quoted(std::string_view bytes)
+{
+    std::u16string units;
+    for (const unsigned char byte : bytes)
+        units += static_cast<char16_t>(byte);
+    std::string quoted;
+    for (const char16_t unit : QuoteArgument(units))
+        quoted += static_cast<char>(unit);
+    return quoted;
+}
+
 // The list as one line: the program bare or in quotes (which only group there), each argument
 // quoted, blanks and tabs between.
 std::string Written(const Args& args, bool bareProgram)
 {
     std::string line = bareProgram ? args[0] : '"' + args[0] + '"';
     for (std::size_t i = 1; i < args.size(); ++i)
-        line.append(Separator(i)).append(QuoteArgument(args[i]));
+        line.append(Separator(i)).append(Quoted(args[i]));
     return line;
 }
 
@@ -69,11 +83,11 @@ void AsArgumentList(std::string_view input)
     std::string arguments, field;
     Args texts;
     for (std::size_t i = 1; i < args.size(); ++i) {
-        arguments.append(Separator(i)).append(QuoteArgument(args[i]));
+        arguments.append(Separator(i)).append(Quoted(args[i]));
         const std::u16string text = DecodeUtf8(args[i]);
         if (EncodeUtf8(text) != args[i])
             continue;
-        FUZZ_CHECK(EncodeUtf8(QuoteArgument(std::u16string_view(text))) == QuoteArgument(args[i]));
+        FUZZ_CHECK(EncodeUtf8(QuoteArgument(text)) == Quoted(args[i]));
         field.append(field.empty() ? "" : " ").append(EncodeUtf8(QuoteArgumentAlways(text)));
         texts.push_back(args[i]);
     }

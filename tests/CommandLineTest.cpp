@@ -58,13 +58,13 @@ TEST(SplitCommandLine, TheProgramsBareNameLosesFolderAndExeOnly)
 
 TEST(QuoteArgument, QuotesOnlyWhatNeedsIt)
 {
-    EXPECT_EQ(QuoteArgument(std::string_view(R"(D:\clips\song.mp3)")), R"(D:\clips\song.mp3)");
-    EXPECT_EQ(QuoteArgument(std::string_view(R"(C:\My Videos\talk.flv)")), R"("C:\My Videos\talk.flv")");
-    EXPECT_EQ(QuoteArgument(std::string_view("")), R"("")");
-    EXPECT_EQ(QuoteArgument(std::string_view("a\tb")), "\"a\tb\"");
-    EXPECT_EQ(QuoteArgument(std::string_view(R"(say "hi"\)")), R"("say \"hi\"\\")");
-    EXPECT_EQ(QuoteArgument(std::string_view(R"(a\\"b)")), R"("a\\\\\"b")");
-    EXPECT_EQ(QuoteArgument(std::u16string_view(u"/tmp/中 文")), u"\"/tmp/中 文\"");
+    EXPECT_EQ(QuoteArgument(uR"(D:\clips\song.mp3)"), uR"(D:\clips\song.mp3)");
+    EXPECT_EQ(QuoteArgument(uR"(C:\My Videos\talk.flv)"), uR"("C:\My Videos\talk.flv")");
+    EXPECT_EQ(QuoteArgument(u""), uR"("")");
+    EXPECT_EQ(QuoteArgument(u"a\tb"), u"\"a\tb\"");
+    EXPECT_EQ(QuoteArgument(uR"(say "hi"\)"), uR"("say \"hi\"\\")");
+    EXPECT_EQ(QuoteArgument(uR"(a\\"b)"), uR"("a\\\\\"b")");
+    EXPECT_EQ(QuoteArgument(u"/tmp/中 文"), u"\"/tmp/中 文\"");
 }
 
 // Whatever a file is called, it has to come out of the command line exactly as it went in.
@@ -85,6 +85,5 @@ TEST(QuoteArgument, EveryGeneratedPathSurvivesSplitting)
         ASSERT_EQ(args.size(), 5u) << line;
         ASSERT_EQ(args[2], EncodeUtf8(path)) << line;
         ASSERT_EQ(args[4], EncodeUtf8(path + u"\\")) << line;
-        ASSERT_EQ(QuoteArgument(std::string_view(EncodeUtf8(path))), EncodeUtf8(QuoteArgument(path)));
     }
 }

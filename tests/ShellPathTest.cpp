@@ -43,21 +43,6 @@ TEST(ShellPath, RenameExtensionReplacesOrAppendsWithinTheLimit)
     EXPECT_EQ(tooLong, before);
 }
 
-TEST(ShellPath, QuoteSpacesQuotesOnlyPathsWithABlank)
-{
-    std::u16string path = u"/My Videos/talk.wmv";
-    EXPECT_TRUE(PathQuoteSpacesW(path));
-    EXPECT_EQ(path, u"\"/My Videos/talk.wmv\"");
-    path = u"/v/a\tb\"c";
-    EXPECT_FALSE(PathQuoteSpacesW(path));
-    EXPECT_EQ(path, u"/v/a\tb\"c");
-    std::u16string longest = std::u16string(kPathLimit - 3, u'a') + u" ";
-    EXPECT_FALSE(PathQuoteSpacesW(longest));
-    longest.pop_back();
-    longest.back() = u' ';
-    EXPECT_TRUE(PathQuoteSpacesW(longest));
-}
-
 TEST(ShellPath, FileExistsAsksTheFileSystemWithUtf8)
 {
     const auto dir = std::filesystem::temp_directory_path() / ("tarvex-shellpath-" + std::to_string(std::random_device{}()));

@@ -160,11 +160,6 @@ std::vector<std::string> SplitArguments(std::string_view line)
     return args;
 }
 
-std::string QuoteArgument(std::string_view argument)
-{
-    return Quote(argument);
-}
-
 std::u16string QuoteArgument(std::u16string_view argument)
 {
     return Quote(argument);

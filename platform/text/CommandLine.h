@@ -33,8 +33,7 @@ std::string_view WithoutExe(std::string_view program);
 // gives it back unchanged. An argument without blank, tab or double quote stands bare; any
 // other, and the empty one, is enclosed in double quotes, with a backslash before each quote
 // inside and the backslashes that precede a quote or the closing quote doubled. A path with
-// blanks alone thus looks just as the shell's quoting of spaces makes it.
-std::string QuoteArgument(std::string_view argument);
+// blanks alone thus comes out as just that path in double quotes.
 std::u16string QuoteArgument(std::u16string_view argument);
 // The same, but always in double quotes, so that a list of such arguments reads as one.
 std::u16string QuoteArgumentAlways(std::u16string_view argument);

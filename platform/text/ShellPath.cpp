@@ -5,18 +5,6 @@
 
 #include "platform/text/TextCodec.h"
 
-bool PathQuoteSpacesW(std::u16string& path)
-{
-    if (path.find(u' ') == std::u16string::npos)
-        return false;
-    // Two quotes and the terminator have to fit the buffer.
-    if (path.size() + 3 > kPathLimit)
-        return false;
-    path.insert(path.begin(), u'"');
-    path += u'"';
-    return true;
-}
-
 std::u16string_view PathFindFileNameW(std::u16string_view path)
 {
     const std::size_t slash = path.rfind(u'/');

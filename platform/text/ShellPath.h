@@ -9,11 +9,6 @@
 
 inline constexpr std::size_t kPathLimit = 4096;
 
-// Encloses a path that contains a blank in double quotes and returns true. A path without a
-// blank, or one whose quoted form would not fit the path limit, stays unchanged (false).
-// Nothing inside the path is escaped; see QuoteArgument for a form that survives splitting.
-bool PathQuoteSpacesW(std::u16string& path);
-
 // The last path component: what follows the last '/', or the whole path without one.
 std::u16string_view PathFindFileNameW(std::u16string_view path);
 

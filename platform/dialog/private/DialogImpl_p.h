@@ -69,9 +69,11 @@ struct DialogImpl {
 
     // Building from the template (DialogBuild.cpp).
     void Build();
-    QWidget* CreateControl(const DlgControl& control, std::unique_ptr<CWnd>& wnd);
     void CheckTemplate(bool owned) const;
     QWidget* OwnerWindow() const;
+    // One control's widget and class (DialogControlFactory.cpp).
+    QWidget* CreateControl(const DlgControl& control, std::unique_ptr<CWnd>& wnd);
+    // The arrow keys within a group (DialogWidget.cpp).
     // Moves the focus from `from` to the next (or previous) control of its group that can
     // take it; false when there is none.
     bool MoveFocusInGroup(QWidget* from, bool forward);
