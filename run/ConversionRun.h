@@ -50,7 +50,7 @@ public:
     // convert at once; 0 means one per processor the program may run on, eight at most.
     ConversionRun(std::function<void()> changed, std::function<void(std::string_view)> debugOutput,
                   MediaReader reader = {}, std::size_t parallel = 0);
-    // Shutdown().
+    // Through Shutdown: no child, thread or run folder of the run outlives it.
     ~ConversionRun();
     ConversionRun(const ConversionRun&) = delete;
     ConversionRun& operator=(const ConversionRun&) = delete;

@@ -71,8 +71,6 @@ public:
     void Resume();
     // The forced end of the running child; every thread of the runner joined.
     void ShutdownRunner();
-    // A pause of `held` is not the encoder's silence.
-    void DiscountPause(RunClock::duration held) { m_lastOutput += held; }
     void KnowLength(double seconds) { m_progress.KnowLength(seconds); }
 
     const RunPlan& Plan() const { return m_plan; }

@@ -17,7 +17,7 @@
 class SourceReading {
 public:
     SourceReading() = default;
-    // Cancel(), then Join().
+    // Gives up on what is left to read, and waits for the reading thread.
     ~SourceReading();
     SourceReading(const SourceReading&) = delete;
     SourceReading& operator=(const SourceReading&) = delete;
