@@ -10,6 +10,8 @@ namespace {
 
 // Beyond this many encoders at once the disk, not the processors, sets the pace.
 constexpr std::size_t kMostAtOnce = 8;
+// A window draws a run at most every 40 ms; a snapshot of output alone is worth no more often.
+constexpr auto kOutputInterval = std::chrono::milliseconds(5);
 
 template <class... Ts>
 struct Overloaded : Ts... {
@@ -26,9 +28,7 @@ ConversionRun::ConversionRun(std::function<void()> changed, std::function<void(s
       m_debugOutput(std::move(debugOutput)),
       m_reader(std::move(reader)),
       m_nParallel(parallel > 0 ? parallel : std::min(UsableProcessors(), kMostAtOnce)),
-      m_sink{[this](std::size_t job, OutputStream stream, std::string_view bytes) {
-                 Post(run_event::OutputCame{job, stream, std::string(bytes)});
-             },
+      m_sink{[this](std::size_t job, OutputStream stream, std::string_view bytes) { PostOutput(job, stream, bytes); },
              [this](std::size_t job, const CRedirect::ChildEnd& end) { Post(run_event::ChildEnded{job, end}); }},
       m_published(std::make_shared<const RunSnapshot>()),
       m_built(m_published)
@@ -47,12 +47,29 @@ void ConversionRun::AttachEnd(EndListener listener)
 
 void ConversionRun::Post(RunEvent event)
 {
+    {
+        std::lock_guard<std::mutex> lock(m_eventLock);
+        m_events.push_back(std::move(event));
+        ++m_nUrgent;
+    }
+    m_eventCame.notify_one();
+}
+
+void ConversionRun::PostOutput(std::size_t job, OutputStream stream, std::string_view bytes)
+{
     bool wake = false;
     {
         std::lock_guard<std::mutex> lock(m_eventLock);
-        // The run's thread sleeps only on an empty queue: one wake-up serves a whole flood.
-        wake = m_events.empty();
-        m_events.push_back(std::move(event));
+        // Only a run's thread that waits for anything at all is woken: output wakes it at most
+        // once a publishing interval, however many chunks come.
+        wake = m_bWaitingForAny;
+        auto* last = m_events.empty() ? nullptr : std::get_if<run_event::OutputCame>(&m_events.back());
+        if (last && last->job == job && last->stream == stream) {
+            last->bytes.append(bytes);
+            last->sizes.push_back(static_cast<std::uint16_t>(bytes.size()));
+            return;
+        }
+        m_events.push_back(run_event::OutputCame{job, stream, std::string(bytes), {static_cast<std::uint16_t>(bytes.size())}});
     }
     if (wake)
         m_eventCame.notify_one();
@@ -68,6 +85,7 @@ bool ConversionRun::Start(std::vector<RunPlan> files)
     {
         std::lock_guard<std::mutex> lock(m_eventLock);
         m_events.clear();
+        m_nUrgent = 0;
     }
     m_jobs.clear();
     for (std::size_t i = 0; i < files.size(); ++i)
@@ -112,17 +130,38 @@ void ConversionRun::Loop()
     });
     PickShownFile();
     Publish(BuildSnapshot());
+    // Output alone is published at most once an interval, and at the latest then: nobody reads
+    // faster, and a flood would otherwise cost a snapshot per chunk. Anything else goes out at once.
+    RunClock::time_point published = RunClock::now();
+    bool pending = false;
     while (!Over()) {
         std::deque<RunEvent> events;
         {
             std::unique_lock<std::mutex> lock(m_eventLock);
-            m_eventCame.wait(lock, [this] { return !m_events.empty(); });
+            if (!pending) {
+                m_bWaitingForAny = true;
+                m_eventCame.wait(lock, [this] { return !m_events.empty(); });
+                m_bWaitingForAny = false;
+            } else {
+                m_eventCame.wait_until(lock, published + kOutputInterval, [this] { return m_nUrgent > 0; });
+            }
             events.swap(m_events);
+            m_nUrgent = 0;
         }
+        const bool outputOnly = std::all_of(events.begin(), events.end(), [](const RunEvent& event) {
+            return std::holds_alternative<run_event::OutputCame>(event);
+        });
         for (RunEvent& event : events)
             Handle(event);
+        const RunClock::time_point now = RunClock::now();
+        if (outputOnly && now < published + kOutputInterval) {
+            pending = true;
+            continue;
+        }
         PickShownFile();
         Publish(BuildSnapshot());
+        published = now;
+        pending = false;
     }
     Finish();
 }
@@ -138,7 +177,12 @@ void ConversionRun::Handle(RunEvent& event)
     std::visit(Overloaded{
                    [this](run_event::OutputCame& output) {
                        FileJob& job = *m_jobs[output.job];
-                       job.TakeOutput(output.stream, output.bytes);
+                       const std::string_view bytes = output.bytes;
+                       std::size_t at = 0;
+                       for (const std::uint16_t size : output.sizes) {
+                           job.TakeOutput(output.stream, bytes.substr(at, size));
+                           at += size;
+                       }
                        boost::mutex::scoped_lock lock(m_publishLock);
                        m_heldAtOutput[output.job] = m_held;
                    },

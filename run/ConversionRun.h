@@ -85,6 +85,8 @@ public:
 
 private:
     void Post(RunEvent event);
+    // A chunk joins the chunks of its stream queued last, when nothing came between them.
+    void PostOutput(std::size_t job, OutputStream stream, std::string_view bytes);
     // The run's thread: starts the jobs and handles every event until each file is over.
     void Loop();
     bool Over() const;
@@ -139,6 +141,8 @@ private:
     std::mutex m_eventLock;
     std::condition_variable m_eventCame;
     std::deque<RunEvent> m_events;
+    std::size_t m_nUrgent = 0;       // queued events other than output
+    bool m_bWaitingForAny = false;  // the run's thread sleeps until any event comes
 
     // The run's thread's alone during a run; made by Start before it starts.
     std::vector<std::unique_ptr<FileJob>> m_jobs;

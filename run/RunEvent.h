@@ -3,9 +3,11 @@
 // a file's end before the finishing work it asked for comes back, and the owner's requests.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "run/ProgressParser.h"
 #include "run/Redirect.h"
@@ -13,10 +15,13 @@
 
 namespace run_event {
 
+// Chunks of one stream of one job in a row, kept as one event: a flood costs the run's thread
+// one wake-up per batch, not one per chunk. `sizes` keeps each chunk's bounds.
 struct OutputCame {
     std::size_t job;
     OutputStream stream;
     std::string bytes;
+    std::vector<std::uint16_t> sizes;
 };
 
 struct ChildEnded {
