@@ -24,6 +24,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// Ends the run, joining its threads, before the test's own state that its callbacks use goes,
+// also when a failed check leaves the test early.
+struct RunEnder {
+    std::optional<ConversionRun>& run;
+    ~RunEnder() { run.reset(); }
+};
+
 // Three files at once: a's new file is being read back, held there until the read is
 // cancelled, while b's and c's encoders still run. One Stop cuts all three short, a keeps its
 // earlier output, and nothing of the run is left.
@@ -35,9 +42,10 @@ TEST_F(ConversionRunTest, AStopReachesAReadBackAndEveryEncoderAtOnce)
         bool blocked = false;
         bool cancelled = false;
     } readBack;
+    const RunEnder ender{m_run};
     const std::u16string a = DecodeUtf8((m_dir / "a.flv").string());
     Make(
-        [&](const std::u16string& path, const std::atomic<bool>& cancel) -> std::optional<FileFacts> {
+        [&readBack, a](const std::u16string& path, const std::atomic<bool>& cancel) -> std::optional<FileFacts> {
             // The sources (none) and anything but a's new file read at once.
             if (!path.ends_with(u"/a.flv") || path == a)
                 return std::nullopt;
@@ -107,6 +115,7 @@ TEST_F(ConversionRunTest, TheEndIsToldOncePerRunToEveryListener)
         bool endedFirst;
     };
     std::vector<Told> told;  // under m_lock
+    const RunEnder ender{m_run};
     Make();
     for (int listener = 0; listener < 3; ++listener) {
         m_run->AttachEnd([this, &told, listener](const RunVerdict& verdict) {
@@ -160,11 +169,12 @@ TEST_F(ConversionRunTest, ChangedMayStopPauseAndResumeTheRun)
         {"pause, resume, stop", {Ask::Pause, Ask::Resume, Ask::Stop}},
         {"stop while paused", {Ask::Pause, Ask::Stop}},
     };
-    Make();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         std::atomic<std::size_t> next{0};
         std::atomic<bool> refused{false};
+        const RunEnder ender{m_run};
+        Make();
         m_observe = [&](const RunSnapshot& s) {
             std::size_t ask = next;
             if ((ask == 0 && !s.text.ends_with(u"ready")) || ask >= c.asks.size() || !next.compare_exchange_strong(ask, ask + 1))
@@ -188,9 +198,6 @@ TEST_F(ConversionRunTest, ChangedMayStopPauseAndResumeTheRun)
         EXPECT_FALSE(m_run->Paused());
         EXPECT_EQ(Outcome().kind, RunOutcome::Kind::Stopped);
         ExpectNoRunFolder();
-        // The run's thread may still be telling the end: joined before this case's state goes.
-        m_run->Shutdown();
-        m_observe = nullptr;
     }
 }
 
