@@ -31,10 +31,13 @@ struct RunEnder {
     ~RunEnder() { run.reset(); }
 };
 
-// Three files at once: a's new file is being read back, held there until the read is
-// cancelled, while b's and c's encoders still run. One Stop cuts all three short, a keeps its
-// earlier output, and nothing of the run is left.
-TEST_F(ConversionRunTest, AStopReachesAReadBackAndEveryEncoderAtOnce)
+class RunOwnershipTest : public ConversionRunTest {
+protected:
+    // One run of the read-back case below, ended by Stop or, `forced`, by Shutdown.
+    void StopDuringReadBack(bool forced);
+};
+
+void RunOwnershipTest::StopDuringReadBack(bool forced)
 {
     struct {
         std::mutex lock;
@@ -83,8 +86,12 @@ TEST_F(ConversionRunTest, AStopReachesAReadBackAndEveryEncoderAtOnce)
     std::vector<int> pids;
     for (std::size_t i = 1; i < pidFiles.size(); ++i)
         pids.push_back(std::stoi(ReadAll(pidFiles[i])));
-    m_run->Stop();
-    // Both encoders answer SIGINT: the run cannot end before both have, nor before the read-back.
+    if (forced)
+        m_run->Shutdown();
+    else
+        m_run->Stop();
+    // Both encoders end at the first signal: the run cannot end before both have, nor before the
+    // read-back.
     ASSERT_TRUE(WaitEnded(Seconds(3)));
     for (const int pid : pids)
         EXPECT_EQ(StateOf(pid), 0) << pid;
@@ -104,10 +111,25 @@ TEST_F(ConversionRunTest, AStopReachesAReadBackAndEveryEncoderAtOnce)
     ExpectNoRunFolder();
 }
 
+// Three files at once: a's new file is being read back, held there until the read is
+// cancelled, while b's and c's encoders still run. One Stop, or the forced end, cuts all three
+// short, a keeps its earlier output, and nothing of the run is left.
+TEST_F(RunOwnershipTest, AStopReachesAReadBackAndEveryEncoderAtOnce)
+{
+    for (const bool forced : {false, true}) {
+        SCOPED_TRACE(forced ? "shutdown" : "stop");
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_debug.clear();
+        }
+        StopDuringReadBack(forced);
+    }
+}
+
 // Two runs one after another on one ConversionRun: each listener hears each run's end once,
 // with that run's verdict, when its snapshot already says it has ended; a Shutdown afterwards
 // tells nothing more.
-TEST_F(ConversionRunTest, TheEndIsToldOncePerRunToEveryListener)
+TEST_F(RunOwnershipTest, TheEndIsToldOncePerRunToEveryListener)
 {
     struct Told {
         int listener;
@@ -158,7 +180,7 @@ TEST_F(ConversionRunTest, TheEndIsToldOncePerRunToEveryListener)
 
 // The owner's `changed` steers the run from inside, on whichever thread told it, with the run
 // going on: each case's requests, one a change, from the encoder's "ready" on, then the end.
-TEST_F(ConversionRunTest, ChangedMayStopPauseAndResumeTheRun)
+TEST_F(RunOwnershipTest, ChangedMayStopPauseAndResumeTheRun)
 {
     enum class Ask { Stop, Pause, Resume };
     const struct {
@@ -204,7 +226,7 @@ TEST_F(ConversionRunTest, ChangedMayStopPauseAndResumeTheRun)
 // However a file ends, its run folder is gone, removed by the job that held it and by no one
 // later: a folder made at the same path afterwards survives the next run, which writes as
 // usual into a folder of its own.
-TEST_F(ConversionRunTest, EachRunFolderGoesOnceWhateverEndsItsFile)
+TEST_F(RunOwnershipTest, EachRunFolderGoesOnceWhateverEndsItsFile)
 {
     enum class How { Runs, Stop, Shutdown };
     const std::vector<std::string> waits = {"stampfile:{written}", "out:ready", "wait:never"};
