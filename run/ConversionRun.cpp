@@ -98,6 +98,7 @@ bool ConversionRun::Start(std::vector<RunPlan> files)
     m_started = RunClock::now();
     m_nNext = 0;
     m_nActive = 0;
+    m_nRunning = 0;
     m_bStopSeen = false;
     m_bShutdownSeen = false;
     m_deferred.clear();
@@ -256,13 +257,15 @@ bool ConversionRun::Launch(std::size_t index)
 
 void ConversionRun::StartWaiting()
 {
-    while (m_nActive < m_nParallel && m_nNext < m_jobs.size()) {
+    // As many again may be finishing, not more: each read-back holds a reader of media files.
+    while (m_nRunning < m_nParallel && m_nActive < 2 * m_nParallel && m_nNext < m_jobs.size()) {
         // A Stop or Pause that has returned is seen by every launch after it.
         std::unique_lock<std::mutex> gate(m_launchGate);
         if (m_state != RunState::Running || m_bPaused || m_bShutdownSeen)
             return;
         const std::size_t index = m_nNext++;
         ++m_nActive;
+        ++m_nRunning;
         std::optional<double> seconds;
         if (m_sourceFacts[index] && m_sourceFacts[index]->seconds)
             seconds = m_sourceFacts[index]->seconds;
@@ -282,6 +285,7 @@ void ConversionRun::OnChildEnded(const run_event::ChildEnded& ended)
     // The forced end: nothing more of this file runs.
     if (ended.end.bShutdown || m_bShutdownSeen || ended.end.kind == CRedirect::ChildEnd::Kind::ShutDown) {
         EndJob(ended.job, true);
+        StartWaiting();
         return;
     }
     std::unique_lock<std::mutex> gate(m_launchGate);
@@ -296,11 +300,14 @@ void ConversionRun::OnChildEnded(const run_event::ChildEnded& ended)
         return;
     gate.unlock();
     EndJob(ended.job, next == FileJob::Next::Stopped);
+    // The next waiting file starts at once, its encoder beside the disk's work for this one.
+    StartWaiting();
 }
 
 void ConversionRun::EndJob(std::size_t index, bool stopped)
 {
     FinishingWork work = m_jobs[index]->Finish(stopped);
+    --m_nRunning;
     const auto finish = [this, index](FinishingWork done) {
         RunOutcome outcome = FinishFile(
             std::move(done), m_reader, [this, index] { return m_sources.Await(index); }, m_bCancelReading);
@@ -322,7 +329,6 @@ void ConversionRun::OnFileFinished(run_event::FileFinished& finished)
         m_finishers[finished.job].join();
     m_jobs[finished.job]->Finished(std::move(finished.outcome));
     --m_nActive;
-    // The next waiting file starts at once.
     StartWaiting();
 }
 

@@ -152,7 +152,8 @@ private:
     std::size_t m_nShown = 0;   // the job whose text a window shows
     RunClock::time_point m_started{};
     std::size_t m_nNext = 0;    // the first job that has not begun
-    std::size_t m_nActive = 0;  // begun and not yet finished
+    std::size_t m_nActive = 0;   // begun and not yet finished
+    std::size_t m_nRunning = 0;  // with an encoder of theirs running: what `parallel` bounds
     bool m_bStopSeen = false;
     bool m_bShutdownSeen = false;
     std::vector<run_event::ChildEnded> m_deferred;  // children's ends that came while paused
