@@ -9,12 +9,16 @@
 // launch happens on it, and only it touches a job. What waits on the disk at a file's end (the
 // read-back, the flush and rename, the folder's removal) runs beside it as the file's finishing
 // work, whose outcome comes back as one more event, so a Stop is never queued behind the disk.
-// What a window reads is published whole after each batch of events, as one immutable snapshot.
+// What a window reads is published whole after each batch of events (output alone at most every
+// few milliseconds), as one immutable snapshot.
 //
-// Two small locks remain, neither held while another's code runs: the launch gate, held by
-// the run's thread from its look at the state to a child's launch and by Stop and Pause while
-// they change the state, so that no command starts once either has returned; and the publish
-// lock over the snapshot and the pause clock. When both are held, the gate is taken first.
+// Locks, none held while `changed` or a listener runs, taken in this order where two are held
+// at once:
+//   1. the launch gate: held by the run's thread from its look at the state to a child's launch,
+//      and by Stop, Pause and Resume while they change the state, so that no command starts once
+//      either has returned;
+//   2. the output lock over the published snapshot and the pause clock;
+//   3. the event queue's own lock, and the source reading's (run/SourceReading.h).
 
 #include <atomic>
 #include <condition_variable>
