@@ -66,10 +66,10 @@ void ConversionRun::PostOutput(std::size_t job, OutputStream stream, std::string
         auto* last = m_events.empty() ? nullptr : std::get_if<run_event::OutputCame>(&m_events.back());
         if (last && last->job == job && last->stream == stream) {
             last->bytes.append(bytes);
-            last->sizes.push_back(static_cast<std::uint16_t>(bytes.size()));
+            last->sizes.push_back(static_cast<std::uint32_t>(bytes.size()));
             return;
         }
-        m_events.push_back(run_event::OutputCame{job, stream, std::string(bytes), {static_cast<std::uint16_t>(bytes.size())}});
+        m_events.push_back(run_event::OutputCame{job, stream, std::string(bytes), {static_cast<std::uint32_t>(bytes.size())}});
     }
     if (wake)
         m_eventCame.notify_one();
@@ -180,7 +180,7 @@ void ConversionRun::Handle(RunEvent& event)
                        FileJob& job = *m_jobs[output.job];
                        const std::string_view bytes = output.bytes;
                        std::size_t at = 0;
-                       for (const std::uint16_t size : output.sizes) {
+                       for (const std::uint32_t size : output.sizes) {
                            job.TakeOutput(output.stream, bytes.substr(at, size));
                            at += size;
                        }

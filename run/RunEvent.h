@@ -21,7 +21,7 @@ struct OutputCame {
     std::size_t job;
     OutputStream stream;
     std::string bytes;
-    std::vector<std::uint16_t> sizes;
+    std::vector<std::uint32_t> sizes;
 };
 
 struct ChildEnded {
