@@ -127,10 +127,12 @@ Round FloodThroughTheWindow(CTarvexDlg& dlg, const fs::path& dir)
 {
     Round round;
     const double baseline = BaselineSeconds();
-    const fs::path stamp = dir / "end.stamp";
+    // The encoder may write in its run's folder alone: its end's stamp is the new file, which
+    // the run puts in place.
+    const fs::path stamp = dir / "out.flv";
     fs::remove(stamp);
 
-    RunPlan plan = StandInPlan(dir / "out.flv", {u"plugins\\ffmpeg.exe script " + DecodeUtf8(kFlood) + u" stampfile:end.stamp"});
+    RunPlan plan = StandInPlan(dir / "out.flv", {u"plugins\\ffmpeg.exe script " + DecodeUtf8(kFlood) + u" stampfile:{written}"});
 
     OkWatcher watcher;
     qApp->installEventFilter(&watcher);
