@@ -459,7 +459,7 @@ TEST_F(OutputWindow, PauseHoldsTheRunAndResumeGoesOnInEitherLanguage)
             {Script({"err:Duration: 00:00:10.00, x\n", "err:time=00:00:05.00\r", "pidfile:{folder}/encoder.pid", "wait:go",
                      "stampfile:{written}"})},
             [&](QWidget* window) {
-                ASSERT_TRUE(WaitFor([&] { return Bar() == 50 && !RunFolderFile(m_dir, "encoder.pid").empty(); }, "half way"));
+                ASSERT_TRUE(WaitFor([&] { return Bar() == 50 && PidTold(RunFolderFile(m_dir, "encoder.pid")) > 0; }, "half way"));
                 auto* stop = window->findChild<QPushButton*>(QString::number(IDC_STOP));
                 auto* pause = window->findChild<QPushButton*>(QString::number(IDC_PAUSE));
                 ASSERT_NE(pause, nullptr);
@@ -469,8 +469,7 @@ TEST_F(OutputWindow, PauseHoldsTheRunAndResumeGoesOnInEitherLanguage)
                 stop->setFocus();
                 QTest::keyClick(stop, Qt::Key_Tab);
                 ASSERT_TRUE(pause->hasFocus());
-                int encoder = 0;
-                std::ifstream(RunFolderFile(m_dir, "encoder.pid")) >> encoder;
+                const int encoder = PidTold(RunFolderFile(m_dir, "encoder.pid"));
                 ASSERT_GT(encoder, 0);
                 QTest::keyClick(pause, Qt::Key_Return);
                 QTest::qWait(20);
@@ -641,8 +640,8 @@ TEST_F(OutputWindow, ASignalOrTheProgramsDeathWhilePausedLeavesNothingStopped)
         int encoder = 0, grandchild = 0;
         const bool held = WaitFor(
             [&] {
-                std::ifstream(RunFolderFile(m_dir, "encoder.pid")) >> encoder;
-                std::ifstream(RunFolderFile(m_dir, "grandchild.pid")) >> grandchild;
+                encoder = PidTold(RunFolderFile(m_dir, "encoder.pid"));
+                grandchild = PidTold(RunFolderFile(m_dir, "grandchild.pid"));
                 return encoder > 0 && grandchild > 0 && StateOf(encoder) == 'T' && StateOf(grandchild) == 'T';
             },
             "the copy's encoder and its child to be held");
@@ -680,8 +679,10 @@ TEST_F(OutputWindow, DISABLED_RunUntilASignalEndsTheProgram)
     const bool pause = std::getenv("TARVEX_SIGNAL_TEST_PAUSE") != nullptr;
     if (pause)
         pausing.emplace("the output window", [] { return QApplication::activeModalWidget(); }, [&](QWidget* window) {
-            // Both told, or a held encoder could not tell its pid.
-            ASSERT_TRUE(WaitFor([&] { return !RunFolderFile(m_dir, "grandchild.pid").empty() && !RunFolderFile(m_dir, encoderPid).empty(); },
+            // Both told whole: held between its file's open and its write, a process would
+            // leave its pid untold.
+            const auto told = [&](const std::string& name) { return PidTold(RunFolderFile(m_dir, name)) > 0; };
+            ASSERT_TRUE(WaitFor([&] { return told("grandchild.pid") && told(encoderPid); },
                                 "the encoder and its child"));
             window->findChild<QPushButton*>(QString::number(IDC_PAUSE))->click();
         });

@@ -69,7 +69,7 @@ protected:
     int PidIn(const fs::path& file)
     {
         int pid = 0;
-        EXPECT_TRUE(PollFor([&] { return (std::ifstream(file) >> pid) && pid > 0; })) << file;
+        EXPECT_TRUE(PollFor([&] { return (pid = PidTold(file)) > 0; })) << file;
         return pid;
     }
     bool AllIn(char state)

@@ -74,6 +74,14 @@ inline std::vector<RunPlan> OnePlan(RunPlan plan)
     return plans;
 }
 
+// The pid a stand-in encoder wrote into `file`, 0 until it is there: the file exists from its
+// open on, before a digit is written, and a writer held in between leaves it empty.
+inline int PidTold(const std::filesystem::path& file)
+{
+    int pid = 0;
+    return !file.empty() && (std::ifstream(file) >> pid) ? pid : 0;
+}
+
 // The state letter of process `pid` ('T' stopped, 'Z' ended and not reaped), 0 once it is gone.
 inline char StateOf(int pid)
 {
