@@ -340,12 +340,6 @@ void ConversionRun::Finish()
             job->DropUntouched();
     m_sources.Cancel();
     m_sources.Join();
-    {
-        // A pause asked for as the last file ended holds nothing.
-        std::lock_guard<std::mutex> gate(m_launchGate);
-        EndPauseLocked(RunClock::now());
-        m_state = RunState::Ended;
-    }
     std::vector<RunOutcome> outcomes;
     std::vector<bool> began;
     for (const auto& job : m_jobs) {
@@ -353,9 +347,19 @@ void ConversionRun::Finish()
         began.push_back(job->GetPhase() == FileJob::Phase::Ended);
     }
     RunSnapshot last = BuildSnapshot();
+    last.state = RunState::Ended;
     last.verdict = VerdictOf(outcomes, began);
     const RunVerdict verdict = *last.verdict;
-    Publish(std::move(last));
+    {
+        std::lock_guard<std::mutex> gate(m_launchGate);
+        // A pause asked for as the last file ended holds nothing.
+        EndPauseLocked(RunClock::now());
+        // Whoever finds the run ended finds its verdict already out.
+        Install(std::move(last));
+        m_state = RunState::Ended;
+    }
+    if (m_changed)
+        m_changed();
     for (const EndListener& listener : m_endListeners)
         listener(verdict);
 }

@@ -112,7 +112,9 @@ private:
     RunSnapshot BuildSnapshot() const;
     // The snapshot built last, with the pause clock's share, goes out; under the publish lock.
     void PublishLocked();
+    // Publishes `built` and tells `changed`; Install publishes it alone, under the output lock.
     void Publish(RunSnapshot built);
+    void Install(RunSnapshot built);
     void Finish();
     // Under the gate: the pause is over, its time taken off the run's clocks.
     void EndPauseLocked(RunClock::time_point now);

@@ -92,14 +92,17 @@ RunSnapshot ConversionRun::BuildSnapshot() const
 
 void ConversionRun::Publish(RunSnapshot built)
 {
-    {
-        boost::mutex::scoped_lock lock(m_publishLock);
-        m_built = std::make_shared<const RunSnapshot>(std::move(built));
-        m_builtHeldAtOutput = m_jobs.empty() ? RunClock::duration{} : m_heldAtOutput[m_nShown];
-        PublishLocked();
-    }
+    Install(std::move(built));
     if (m_changed)
         m_changed();
+}
+
+void ConversionRun::Install(RunSnapshot built)
+{
+    boost::mutex::scoped_lock lock(m_publishLock);
+    m_built = std::make_shared<const RunSnapshot>(std::move(built));
+    m_builtHeldAtOutput = m_jobs.empty() ? RunClock::duration{} : m_heldAtOutput[m_nShown];
+    PublishLocked();
 }
 
 void ConversionRun::PublishLocked()
