@@ -1,6 +1,8 @@
 #include "platform/process/ChildProcess.h"
 
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mman.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -17,8 +19,8 @@ extern char** environ;
 
 namespace {
 
-// Between fork and exec only async-signal-safe calls: the other threads' locks were copied
-// in whatever state they had.
+// The child shares the program's memory until its exec (see Spawn): between the two only
+// system calls and async-signal-safe functions, nothing that allocates or takes a lock.
 [[noreturn]] void Fail(int report, int error)
 {
     while (::write(report, &error, sizeof error) < 0 && errno == EINTR) {
@@ -26,11 +28,26 @@ namespace {
     ::_exit(127);
 }
 
-[[noreturn]] void RunChild(const char* path, char* const* argv, int input, int output,
-                           int errors, int report, pid_t parent, int maxFd, int niceness,
-                           const Confinement* confinement)
+struct ChildStart {
+    const char* path;
+    char* const* argv;
+    int input, output, errors, report;
+    pid_t parent;
+    int maxFd;
+    int niceness;
+    const Confinement* confinement;
+};
+
+[[noreturn]] void RunChild(const ChildStart& start)
 {
-    // The forking thread blocks every signal, so no inherited handler can run before this.
+    const char* const path = start.path;
+    char* const* const argv = start.argv;
+    const int input = start.input, output = start.output, errors = start.errors;
+    int report = start.report;
+    const pid_t parent = start.parent;
+    const int maxFd = start.maxFd, niceness = start.niceness;
+    const Confinement* const confinement = start.confinement;
+    // The starting thread blocks every signal, so no inherited handler can run before this.
     struct sigaction standard {};
     standard.sa_handler = SIG_DFL;
     sigemptyset(&standard.sa_mask);
@@ -96,6 +113,50 @@ namespace {
     Fail(report, errno);
 }
 
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+#define TARVEX_SPAWN_BY_FORK 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer) || __has_feature(address_sanitizer)
+#define TARVEX_SPAWN_BY_FORK 1
+#endif
+#endif
+
+#ifndef TARVEX_SPAWN_BY_FORK
+int ChildEntry(void* start)
+{
+    RunChild(*static_cast<const ChildStart*>(start));
+}
+
+// Enough for the child's few frames before its exec, with room to spare.
+constexpr std::size_t kChildStack = 256 * 1024;
+#endif
+
+// The child, started as the process this thread is suspended in until its exec: a copy of the
+// program's page tables, as fork makes, would cost the program's every thread a fault and the
+// machine a flush of every processor's address cache at each write after it, for every file.
+// A sanitizer's runtime cannot run in a child that shares its memory: its builds fork.
+pid_t StartChild(ChildStart& start)
+{
+#ifdef TARVEX_SPAWN_BY_FORK
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        RunChild(start);
+    return pid;
+#else
+    void* const stack = ::mmap(nullptr, kChildStack, PROT_READ | PROT_WRITE,
+                               MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
+    if (stack == MAP_FAILED)
+        return -1;
+    // The stack grows down from its top.
+    const pid_t pid = ::clone(ChildEntry, static_cast<char*>(stack) + kChildStack,
+                              CLONE_VM | CLONE_VFORK | SIGCHLD, &start);
+    const int cloneError = errno;
+    ::munmap(stack, kChildStack);
+    errno = cloneError;
+    return pid;
+#endif
+}
+
 int WaitStatus(int pid)
 {
     int status = 0;
@@ -134,10 +195,9 @@ std::unique_ptr<ChildProcess> ChildProcess::Spawn(const std::string& path,
     sigset_t previous;
     sigfillset(&all);
     pthread_sigmask(SIG_SETMASK, &all, &previous);
-    const pid_t pid = ::fork();
-    if (pid == 0)
-        RunChild(path.c_str(), argv.data(), input, output, errors, report.write.Get(), parent,
-                 maxFd, niceness, confinement);
+    ChildStart start{path.c_str(), argv.data(), input, output, errors, report.write.Get(), parent,
+                     maxFd, niceness, confinement};
+    const pid_t pid = StartChild(start);
     const int forkError = errno;
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     report.write.Close();
