@@ -19,7 +19,7 @@ extern char** environ;
 
 namespace {
 
-// The child shares the program's memory until its exec (see Spawn): between the two only
+// The child shares the program's memory until its exec (see StartChild): between the two only
 // system calls and async-signal-safe functions, nothing that allocates or takes a lock.
 [[noreturn]] void Fail(int report, int error)
 {
